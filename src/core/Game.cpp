@@ -1,0 +1,56 @@
+#include "core/Game.h"
+
+#include <utility>
+
+namespace molfo {
+
+const char* SceneName(Scene s) {
+    switch (s) {
+        case Scene::Start: return "start";
+        case Scene::Title: return "title";
+        case Scene::Play: return "play";
+        case Scene::GameOver: return "gameover";
+        case Scene::NameEntry: return "name";
+        case Scene::Message: return "message";
+        case Scene::Ranking: return "ranking";
+        case Scene::Ending: return "ending";
+        case Scene::End: return "end";
+    }
+    return "?";
+}
+
+Game::Game(Platform& platform, std::string dir) : pf(platform), dataDir(std::move(dir)) {
+    if (dataDir.empty()) dataDir = ".";
+}
+
+std::string Game::HostPath(const std::string& gamePath) const {
+    std::string p = gamePath;
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return dataDir + "/" + p;
+}
+
+std::unique_ptr<mySound> Game::NewSound() {
+    return std::make_unique<mySound>(pf.audio, [this](const std::string& p) { return HostPath(p); });
+}
+
+void Game::Refresh() {
+    scr.Compose();
+    pf.display.Present(scr.window);
+}
+
+void Game::SetScene(Scene sc) {
+    if (scene == sc) return;
+    scene = sc;
+    if (onScene) onScene(*this);
+}
+
+bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath) {
+    if (LoadPicture(dst, g.HostPath(gamePath))) return true;
+    // Start-up checks every picture, so this is a file removed while the game
+    // runs: show a blank picture of the playfield's size rather than stop.
+    dst.Resize(kPlayfield, kPlayfield, Rgb(255, 255, 255));
+    return false;
+}
+
+}  // namespace molfo

@@ -1,0 +1,68 @@
+// Stage progress: the frame counter, the boss's arrival and the stage's end.
+#include "boss/Boss.h"
+#include "core/Game.h"
+#include "enemies/Enemies.h"
+#include "screens/Screens.h"
+
+namespace molfo {
+
+namespace {
+
+void BossArrives(Game& g) {
+    GameState& s = g.s;
+    Screen& w = g.scr;
+    BossDataClass boss(g);
+    boss.BossData(slot::BossFirst);
+    LoadGamePicture(g, w.KyaraPic[2], boss.BossPicFile());
+    s.BossToujou = 1;
+    s.FrameCount = 0;
+    s.ItemUseFrame = 0;
+    s.ItemChangeFrame = 0;
+    w.BossKyoriL.visible = false;
+    w.BossHpL.visible = true;
+    w.BossHpL2.visible = true;
+    w.BossHpL.w = 400;
+    w.BossL.caption = "ぼすのたいりょく";
+    s.BossHpRitu = static_cast<float>(s.KyaraHp[slot::BossFirst]) / 400.0f;
+    g.Oto->Play(s.KyokuFile[s.SutejiNo + 6], 10);
+}
+
+void StageEnds(Game& g) {
+    GameState& s = g.s;
+    Screen& w = g.scr;
+    s.SutejiNo += 1;
+    if (s.SutejiNo == s.EndingSuteji) {
+        Ending(g);
+        return;
+    }
+    s.BossToujou = 0;
+    s.FrameCount = 0;
+    s.ItemUseFrame = 0;
+    s.ItemChangeFrame = 0;
+    s.SutejiKuria = 0;
+    SutejiClass suteji(g);
+    s.SutejiNagasa = suteji.SutejiNagasa();
+    s.ZakoRitu = suteji.ZakoShurugenRitu();
+    suteji.ToujouZakos();
+    LoadGamePicture(g, w.HaikeiPic, suteji.HaikeiPicFile());
+    w.BossKyoriL.visible = true;
+    w.BossHpL.visible = false;
+    w.BossHpL2.visible = false;
+    w.BossHpL.w = 400;
+    w.BossL.caption = "ボスまであと";
+    g.Oto->Play(s.KyokuFile[s.SutejiNo + 1], 10);
+}
+
+}  // namespace
+
+void SutejiShinkou(Game& g) {
+    GameState& s = g.s;
+    s.FrameCount += 1;
+    if (s.BossToujou == 0 && s.FrameCount == s.SutejiNagasa) {
+        BossArrives(g);
+    } else if (s.BossToujou == 1 && s.SutejiKuria == 1) {
+        StageEnds(g);
+    }
+}
+
+}  // namespace molfo

@@ -1,0 +1,20 @@
+// The headless driver: runs the game with the headless back end, applies an
+// input script and writes a JSON Lines dump of every frame of play.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace molfo {
+
+struct HeadlessOptions {
+    std::string dataDir = ".";   // folder that holds sys/
+    std::string inputPath;       // input script; empty: no input
+    int64_t frames = -1;         // stop after this many passes of the main loop; -1: run to the end
+    std::string dumpPath;        // JSON Lines dump; empty: none
+};
+
+// Runs one headless session. Returns the process exit status.
+int RunHeadless(const HeadlessOptions& options);
+
+}  // namespace molfo

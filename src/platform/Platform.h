@@ -1,0 +1,95 @@
+// The services the game takes from the outside world, each a small
+// interface with an SDL implementation (platform/sdl) and a headless twin
+// (platform/headless). Nothing in the game library touches SDL's video,
+// input, audio or timer, nor the system clock, except through these.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace molfo {
+
+class Surface;
+
+// Virtual-key codes the game polls.
+namespace vk {
+inline constexpr int Shift = 16;
+inline constexpr int Control = 17;
+inline constexpr int Escape = 27;
+inline constexpr int Space = 32;
+inline constexpr int Left = 37;
+inline constexpr int Up = 38;
+inline constexpr int Right = 39;
+inline constexpr int Down = 40;
+inline constexpr int C = 67;
+inline constexpr int X = 88;
+inline constexpr int Z = 90;
+}  // namespace vk
+
+// Millisecond ticks; differences are taken modulo 2^32.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual uint32_t Ticks() = 0;
+    virtual void Sleep(uint32_t ms) = 0;
+};
+
+class Events {
+public:
+    virtual ~Events() = default;
+    // Processes pending window events. Returns true when the window was asked
+    // to close since the previous pump; the request itself is always refused
+    // here and left to the game to act on.
+    virtual bool Pump() = 0;
+};
+
+class Keys {
+public:
+    virtual ~Keys() = default;
+    // True when the key is down now or was pressed since the previous query
+    // of that key.
+    virtual bool Query(int vkCode) = 0;
+};
+
+class Display {
+public:
+    virtual ~Display() = default;
+    // Shows the whole composed window (645 x 573).
+    virtual void Present(const Surface& window) = 0;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Modal text input with a prompt and an OK/cancel choice; returns the
+    // text entered, or an empty text when cancelled. `window` is the window as
+    // last composed, over which the box is drawn.
+    virtual std::string InputBox(const std::string& prompt, const Surface& window) = 0;
+    // Modal message with an OK button.
+    virtual void MessageBox(const std::string& text, const Surface& window) = 0;
+};
+
+// One background song with a repeat count and one effect at a time. Paths
+// are host paths (already mapped from the game's "sys\..." names).
+class Audio {
+public:
+    virtual ~Audio() = default;
+    // (Re)creates the music and effect devices.
+    virtual void Init() = 0;
+    // Stops the current song and plays this one kaisu + 1 times in a row.
+    virtual void PlayMusic(const std::string& path, int16_t kaisu) = 0;
+    virtual void StopMusic() = 0;
+    // Plays an effect once; it cuts off the effect that was playing.
+    virtual void PlayEffect(const std::string& path) = 0;
+};
+
+struct Platform {
+    Clock& clock;
+    Events& events;
+    Keys& keys;
+    Display& display;
+    Dialogs& dialogs;
+    Audio& audio;
+};
+
+}  // namespace molfo

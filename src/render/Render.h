@@ -1,0 +1,15 @@
+// The frame's drawing step and the HUD steps.
+#pragma once
+
+namespace molfo {
+
+struct Game;
+
+void Byouga(Game& g);
+void HpHyouji(Game& g);
+void BossHpHyouji(Game& g);
+void TenHyouji(Game& g);
+void KyoriHyouji(Game& g);
+void ItemHyouji(Game& g);
+
+}  // namespace molfo

@@ -1,0 +1,92 @@
+// The game window: its picture surfaces, sprite sheets and HUD controls.
+// The game writes captions, widths and visibility; Compose draws the whole
+// window into one CPU buffer, which a back end shows as it is.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "render/Surface.h"
+
+namespace molfo {
+
+inline constexpr int kWindowWidth = 645;
+inline constexpr int kWindowHeight = 573;
+inline constexpr int kPlayfieldX = 8;   // where MainPic1 sits in the window
+inline constexpr int kPlayfieldY = 64;
+inline constexpr int kPlayfield = 500;  // the playfield is 500 x 500
+
+inline constexpr uint32_t kNavy = Rgb(0, 0, 128);
+inline constexpr uint32_t kFormGrey = Rgb(212, 208, 200);
+
+struct Label {
+    int x = 0, y = 0, w = 0, h = 0;
+    std::string caption;
+    bool visible = true;
+    bool opaque = false;        // false: drawn over the form's colour
+    uint32_t back = kFormGrey;
+    uint32_t fore = Rgb(0, 0, 0);
+    int fontPx = 12;
+};
+
+struct ImageControl {
+    int x = 0, y = 0, w = 33, h = 33;
+    int icon = 0;  // usable item kind 1..6 whose icon it shows; 0 none
+};
+
+class TextRenderer;  // glyph drawing, render/Text.h
+
+class Screen {
+public:
+    Screen();
+    ~Screen();
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    // Surfaces.
+    Surface MainPic1;  // the visible playfield
+    Surface MainPic2;  // back buffer
+    Surface HaikeiPic;  // background picture
+    std::array<Surface, 5> KyaraPic;  // sprite sheets by KyaraPicNo
+    std::array<Surface, 7> ItemIcon;  // icons of usable items 1..6 (30 x 30)
+
+    // Controls, as laid out in the window.
+    Label Label2, Label1, HPL, MainSPL, Label4, GoukeiTenL;
+    Label BossL, BossKyoriL, BossHpL2, BossHpL, MS;
+    std::array<Label, 7> SPL;  // 1..6
+    ImageControl MainItemPic;
+    std::array<ImageControl, 7> ItemPic;  // 1..6
+
+    // Scroll position of the background; lives as long as the window.
+    double HaikeiYD = 0.0;
+    int16_t HaikeiY = 0;
+
+    // Text printed on MainPic1 (the ranking's ten lines): the next line's top.
+    int CurrentY = 0;
+
+    // The whole window as last composed.
+    Surface window;
+
+    // Puts every control back at its rectangle with its initial caption and
+    // colours, and sizes the surfaces.
+    void ResetLayout();
+
+    // Loads the window's own pictures (sheets 0, 1, 3, 4 and the item icons)
+    // from the data folder. Returns the names of files that failed.
+    std::string LoadOwnPictures(const std::string& dataDir);
+
+    // Prints one line of text onto MainPic1 at the current text position.
+    void PrintLine(const std::string& text);
+
+    // Draws the whole window into `window`.
+    void Compose();
+
+    TextRenderer& Text();
+
+private:
+    std::unique_ptr<TextRenderer> text_;
+};
+
+}  // namespace molfo

@@ -1,0 +1,74 @@
+#include "render/Surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace molfo {
+
+void Surface::Resize(int w, int h, uint32_t background) {
+    w_ = std::max(0, w);
+    h_ = std::max(0, h);
+    background_ = background;
+    px_.assign(static_cast<size_t>(w_) * h_, background_);
+}
+
+void Surface::Clear() { std::fill(px_.begin(), px_.end(), background_); }
+
+void Surface::Fill(int x, int y, int w, int h, uint32_t colour) {
+    const int x0 = std::max(0, x), y0 = std::max(0, y);
+    const int x1 = std::min(w_, x + w), y1 = std::min(h_, y + h);
+    for (int yy = y0; yy < y1; ++yy) std::fill(Row(yy) + x0, Row(yy) + x1, colour);
+}
+
+void Surface::Release() {
+    w_ = h_ = 0;
+    px_.clear();
+    px_.shrink_to_fit();
+}
+
+namespace {
+
+template <typename Op>
+void BlitRows(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy, Op op) {
+    for (int row = 0; row < h; ++row) {
+        uint32_t* d = dst.Row(dy + row) + dx;
+        const uint32_t* s = src.Row(sy + row) + sx;
+        for (int i = 0; i < w; ++i) d[i] = op(d[i], s[i]);
+    }
+}
+
+}  // namespace
+
+void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy, Rop op) {
+    // Clip against the source, then the destination, moving both origins
+    // together so the copied pixels stay aligned.
+    if (sx < 0) { w += sx; dx -= sx; sx = 0; }
+    if (sy < 0) { h += sy; dy -= sy; sy = 0; }
+    if (dx < 0) { w += dx; sx -= dx; dx = 0; }
+    if (dy < 0) { h += dy; sy -= dy; dy = 0; }
+    w = std::min({w, src.Width() - sx, dst.Width() - dx});
+    h = std::min({h, src.Height() - sy, dst.Height() - dy});
+    if (w <= 0 || h <= 0) return;
+
+    if (&dst == &src && op == Rop::Copy) {
+        // Overlapping copy within one surface: rows in the safe order, each
+        // row moved as a whole.
+        const bool upward = dy > sy;
+        for (int i = 0; i < h; ++i) {
+            const int row = upward ? h - 1 - i : i;
+            std::memmove(dst.Row(dy + row) + dx, src.Row(sy + row) + sx, sizeof(uint32_t) * w);
+        }
+        return;
+    }
+    switch (op) {
+        case Rop::Copy:
+            for (int row = 0; row < h; ++row)
+                std::copy_n(src.Row(sy + row) + sx, w, dst.Row(dy + row) + dx);
+            break;
+        case Rop::Or: BlitRows(dst, dx, dy, w, h, src, sx, sy, [](uint32_t d, uint32_t s) { return d | s; }); break;
+        case Rop::And: BlitRows(dst, dx, dy, w, h, src, sx, sy, [](uint32_t d, uint32_t s) { return d & s; }); break;
+        case Rop::Xor: BlitRows(dst, dx, dy, w, h, src, sx, sy, [](uint32_t d, uint32_t s) { return d ^ s; }); break;
+    }
+}
+
+}  // namespace molfo

@@ -1,0 +1,28 @@
+// A fresh game on the headless back end, for tests and benchmarks.
+#pragma once
+
+#include <memory>
+
+#include "core/Game.h"
+#include "platform/headless/Headless.h"
+
+namespace molfo::test {
+
+// The folder the build writes sys/ into.
+const char* DataDir();
+
+struct TestGame {
+    HeadlessPlatform hp;
+    std::unique_ptr<Game> game;
+    GameState& s;
+    Game& g;
+
+    TestGame();
+    // Runs the set-up of a new game at stage 1, as the loop does after the
+    // title (GameReset, then GameShokika).
+    void NewGame();
+    // Frees every slot and clears the grid to walls and empty playfield.
+    void EmptyField();
+};
+
+}  // namespace molfo::test
