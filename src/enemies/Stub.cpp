@@ -8,8 +8,6 @@ std::string SutejiClass::HaikeiPicFile() { return "sys\\mainmap1.JPG"; }
 int16_t SutejiClass::ZakoShurugenRitu() { s_.ZakoRituNow = 35; return 35; }
 void SutejiClass::ToujouZakos() {}
 KyaraDataClass::KyaraDataClass(Game& g) : g_(g), s_(g.s) {}
-void KyaraDataClass::MolfoData() {}
-void KyaraDataClass::MolfoAData(int16_t) {}
 void KyaraDataClass::ZakoShutugenBasho(int16_t) {}
 void KyaraDataClass::ZakoData(int16_t, int16_t) {}
 void KyaraDataClass::ZakoUgoki(int16_t) {}

@@ -1,8 +1,16 @@
 // Placeholder until the renderer and the HUD are written.
 #include "core/Game.h"
 #include "render/Render.h"
+#include "render/Text.h"
 namespace molfo {
-class TextRenderer {};
+struct TextRenderer::Impl {};
+TextRenderer::TextRenderer() : impl_(nullptr) {}
+TextRenderer::~TextRenderer() = default;
+bool TextRenderer::Ok() const { return false; }
+const std::string& TextRenderer::FontPath() const { static const std::string none; return none; }
+int TextRenderer::Draw(Surface&, int, int, const std::string&, uint32_t, int, Rect) { return 0; }
+int TextRenderer::Measure(const std::string&, int) { return 0; }
+int TextRenderer::LineHeight(int) { return 0; }
 Screen::Screen() { ResetLayout(); }
 Screen::~Screen() = default;
 void Screen::ResetLayout() {
