@@ -121,6 +121,7 @@ void GameReset(Game& g) {
     w.BossKyoriL.caption = "0";
     w.GoukeiTenL.caption = "0";
     w.MainPic1.Clear();
+    w.CurrentY = 0;  // clearing the picture also sends its text back to the top
 }
 
 }  // namespace molfo
