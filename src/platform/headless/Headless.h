@@ -18,6 +18,7 @@ namespace molfo {
 class HeadlessClock : public Clock {
 public:
     uint32_t Ticks() override { return now_; }
+    uint32_t Now() const { return now_; }
     void Sleep(uint32_t ms) override { now_ += ms; }
     void Set(uint32_t t) { now_ = t; }
 

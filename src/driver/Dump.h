@@ -1,0 +1,26 @@
+// The state dump of the headless driver: one JSON object per pass of the
+// main loop.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace molfo {
+
+struct Game;
+struct HeadlessPlatform;
+
+struct DumpContext {
+    int64_t game = 0;       // games started so far
+    int64_t playFrame = 0;  // frame of play within the current game
+    size_t soundsDumped = 0;
+    size_t dialogsDumped = 0;
+};
+
+// The state after a pass: flow variables, HUD, live slots, and the sound
+// calls and dialogs since the previous dump.
+nlohmann::ordered_json DumpPass(const Game& g, const HeadlessPlatform& hp, DumpContext& ctx);
+
+}  // namespace molfo
