@@ -76,5 +76,8 @@ void GameShokika(Game& g);
 void GameReset(Game& g);
 void SutejiShinkou(Game& g);
 void Title(Game& g);
+// Moves a game just set up to stage 1..5, and with atBoss to the frame
+// before its boss arrives.
+void PracticeStart(Game& g, int16_t stage, bool atBoss);
 
 }  // namespace molfo

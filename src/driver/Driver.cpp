@@ -34,6 +34,12 @@ int RunHeadless(const HeadlessOptions& options) {
     }
     HeadlessSession session(options.dataDir, std::move(script));
     session.frameLimit = options.frames;
+    if (options.stage < 1 || options.stage > 5) {
+        std::cerr << "molfo: --stage takes 1..5\n";
+        return 2;
+    }
+    session.practiceStage = options.stage;
+    session.practiceBoss = options.boss;
     if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << j.dump() << '\n'; };
     session.Run();
     if (dump.is_open() && !dump.flush()) {

@@ -12,6 +12,8 @@ struct HeadlessOptions {
     std::string inputPath;       // input script; empty: no input
     int64_t frames = -1;         // stop after this many passes of the main loop; -1: run to the end
     std::string dumpPath;        // JSON Lines dump; empty: none
+    int stage = 1;               // practice: the first game starts at this stage
+    bool boss = false;           // practice: ... and at its boss
 };
 
 // Runs one headless session. Returns the process exit status.

@@ -34,6 +34,8 @@ public:
     int64_t frameLimit = -1;                     // passes of the main loop; -1: none
     uint32_t timeLimitMs = 6u * 60u * 60u * 1000u;  // game time before the run is stopped
     bool timedOut = false;
+    int practiceStage = 1;  // the first game starts at this stage
+    bool practiceBoss = false;  // ... and at its boss
 
     // Called with the dump of every pass when set.
     std::function<void(const nlohmann::ordered_json&)> onDump;

@@ -1,0 +1,25 @@
+// Practice starts: the first game begins at a chosen stage, or at its boss.
+// Used by the headless driver for boss fights and by players who want to
+// rehearse a stage.
+#include "core/Game.h"
+#include "enemies/Enemies.h"
+
+namespace molfo {
+
+void PracticeStart(Game& g, int16_t stage, bool atBoss) {
+    GameState& s = g.s;
+    if (stage < 1 || stage > 5) return;
+    if (stage != s.SutejiNo) {
+        s.SutejiNo = stage;
+        SutejiClass suteji(g);
+        s.SutejiNagasa = suteji.SutejiNagasa();
+        s.ZakoRitu = suteji.ZakoShurugenRitu();
+        suteji.ToujouZakos();
+        LoadGamePicture(g, g.scr.HaikeiPic, suteji.HaikeiPicFile());
+        g.Oto->Play(s.KyokuFile[s.SutejiNo + 1], 10);
+    }
+    // The next frame's count reaches the stage's length and the boss arrives.
+    if (atBoss) s.FrameCount = s.SutejiNagasa - 1;
+}
+
+}  // namespace molfo
