@@ -1,17 +1,126 @@
 // The program: the game in a window, or headless with --headless.
-#include <CLI/CLI.hpp>
+#include <unistd.h>
 
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+
+#include "core/AssetCheck.h"
+#include "core/Game.h"
 #include "driver/Driver.h"
+#include "platform/sdl/SdlPlatform.h"
+#include "platform/sdl/Startup.h"
+
+namespace {
+
+struct Options {
+    bool headless = false;
+    molfo::HeadlessOptions h;
+    std::string dataDir;  // empty: the program's own folder
+    std::string soundfont;
+    bool mute = false;
+    bool fullscreen = false;
+};
+
+int Fail(const std::string& line) {
+    std::cerr << "molfo: " << line << "\n";
+    return 1;
+}
+
+std::string Absolute(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    const auto abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.string();
+}
+
+int RunWindow(Options& o) {
+    // Before anything else: a second copy opens nothing at all.
+    molfo::InstanceLock lock;
+    switch (lock.Acquire()) {
+        case molfo::InstanceLock::Result::Busy:
+            std::cerr << "molfo: the game is already running\n";
+            return 0;
+        case molfo::InstanceLock::Result::Unavailable:
+            // Better two copies than none.
+            std::cerr << "molfo: " << lock.Problem() << "; not checking for another copy\n";
+            break;
+        case molfo::InstanceLock::Result::Acquired: break;
+    }
+
+    std::string dataDir = o.dataDir;
+    if (dataDir.empty()) {
+        // The game's paths are all relative to its own folder, where sys/ is.
+        o.soundfont = Absolute(o.soundfont);
+        const std::string folder = molfo::ProgramFolder();
+        if (folder.empty() || chdir(folder.c_str()) != 0) return Fail("cannot find the program's own folder");
+        dataDir = ".";
+    }
+
+    const std::vector<std::string> problems = molfo::CheckAssets(dataDir);
+    if (!problems.empty()) {
+        for (const std::string& p : problems) std::cerr << "molfo: " << p << "\n";
+        return 1;
+    }
+
+    molfo::SdlOptions so;
+    so.fullscreen = o.fullscreen;
+    so.audio.soundfont = o.soundfont;
+    so.audio.mute = o.mute;
+    std::string error;
+    const auto sdl = molfo::SdlPlatform::Open(so, error);
+    if (!sdl) return Fail(error);
+
+    molfo::Game g(sdl->platform(), dataDir);
+    const std::string failed = g.scr.LoadOwnPictures(dataDir);
+    if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
+    molfo::Main(g);
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Molfo: a vertical shooter"};
-    molfo::HeadlessOptions h;
-    bool headless = false;
-    app.add_flag("--headless", headless, "run without a window");
-    app.add_option("--data-dir", h.dataDir, "folder that holds sys/");
-    app.add_option("--input", h.inputPath, "input script (headless)");
-    app.add_option("--frames", h.frames, "stop after N frames (headless)");
-    app.add_option("--dump", h.dumpPath, "JSON Lines state dump (headless)");
+    CLI::App app{"Molfo: a keyboard-driven vertical shooter.\n"
+                 "Arrows move, Z or Space fire, X or Ctrl use the item, C or Shift pick the next item,\n"
+                 "Shift starts on the title, Escape quits. F11 or Alt+Enter toggles full screen."};
+    Options o;
+    bool version = false;
+    app.add_flag("--version", version, "print the version and exit");
+    auto* headless = app.add_flag("--headless", o.headless, "run without a window, sound or real time");
+    app.add_option("--data-dir", o.dataDir, "folder that holds sys/ (default: the program's folder)");
+    app.add_option("--soundfont", o.soundfont, "General MIDI soundfont (.sf2/.sf3) for the songs");
+    app.add_flag("--mute", o.mute, "play without sound");
+    app.add_flag("--fullscreen", o.fullscreen, "start full screen");
+    app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
+    app.add_option("--frames", o.h.frames, "stop after N passes of the main loop (headless)")->needs(headless);
+    app.add_option("--dump", o.h.dumpPath, "JSON Lines state dump (headless)")->needs(headless);
+    app.add_option("--stage", o.h.stage, "practice: start the first game at stage 1..5 (headless)")
+        ->check(CLI::Range(1, 5))
+        ->needs(headless);
+    app.add_flag("--boss", o.h.boss, "practice: start at the stage's boss (headless)")->needs(headless);
     CLI11_PARSE(app, argc, argv);
-    return molfo::RunHeadless(h);
+
+    if (version) {
+        std::cout << "molfo " << MOLFO_VERSION << "\n";
+        return 0;
+    }
+    try {
+        if (o.headless) {
+            // No chdir: relative script and dump paths stay the user's.
+            if (o.dataDir.empty()) {
+                const std::string folder = molfo::ProgramFolder();
+                o.h.dataDir = folder.empty() ? "." : folder;
+            } else {
+                o.h.dataDir = o.dataDir;
+            }
+            return molfo::RunHeadless(o.h);
+        }
+        return RunWindow(o);
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
 }

@@ -31,6 +31,13 @@ private:
     void RinkakuIdou(int16_t Add, int16_t X, int16_t Y, int16_t Bx, int16_t By);
     void MasuKesu(int x, int y);
     void MasuKaku(int16_t Add, int x, int y);
+    // A cell's value; anything outside the grid reads as outer wall.
+    int16_t Masu(int x, int y) const;
+    // Marks a slot for removal at the end of the sweep.
+    void Kesu(int16_t k) {
+        KesuFlag[k] = 1;
+        kesuAny_ = true;
+    }
     void MolfoAtari(int16_t Add, int16_t Found);
     void MolfoDanAtari(int16_t Add, int16_t Found);
     void MolfoSAtari(int16_t Add, int16_t Found);
@@ -46,6 +53,8 @@ private:
     std::array<int16_t, slot::Count> KesuFlag{};
     std::array<int16_t, slot::Count> ChousaZumi{};
     int16_t TomaruFlag = 0;
+    // Lets a sweep with no removals skip the slot walk of its last step.
+    bool kesuAny_ = false;
 };
 
 }  // namespace molfo

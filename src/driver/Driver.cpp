@@ -4,13 +4,23 @@
 #include <iostream>
 #include <sstream>
 
+#include "core/AssetCheck.h"
 #include "driver/Session.h"
 
 namespace molfo {
 
 int RunHeadless(const HeadlessOptions& options) {
+    const std::vector<std::string> problems = CheckAssets(options.dataDir);
+    if (!problems.empty()) {
+        for (const std::string& p : problems) std::cerr << "molfo: " << p << "\n";
+        return 1;
+    }
     InputScript script;
-    if (!options.inputPath.empty()) {
+    std::string error;
+    if (options.inputPath.empty()) {
+        // Without a script the game is started from the title and left to play itself.
+        ParseInputScript("title: press SHIFT\n", script, error);
+    } else {
         std::ifstream in(options.inputPath, std::ios::binary);
         if (!in) {
             std::cerr << "molfo: cannot read input script " << options.inputPath << "\n";
@@ -18,7 +28,6 @@ int RunHeadless(const HeadlessOptions& options) {
         }
         std::ostringstream text;
         text << in.rdbuf();
-        std::string error;
         if (!ParseInputScript(text.str(), script, error)) {
             std::cerr << "molfo: " << options.inputPath << ": " << error << "\n";
             return 2;

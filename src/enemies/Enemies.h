@@ -56,7 +56,10 @@ private:
     GameState& s_;
 };
 
+// The spawn half and then the move of every live enemy.
 void ZakoMain(Game& g);
+// The spawn half of ZakoMain.
+void ZakoShutugen(Game& g);
 void TekidanUgoki(Game& g);
 
 }  // namespace molfo

@@ -20,10 +20,17 @@ public:
     void SpUgoki(int16_t Add);
 
 private:
+    int16_t Ransu(int16_t N);
+    // The kind-3 target: the boss first, then small enemies, then bullets;
+    // 0 when nothing is live.
+    int16_t SpTarget() const;
+
     Game& g_;
     GameState& s_;
 };
 
+// The frame step: drops an item once enough points were scored, and lets
+// every item on the field fall.
 void ItemMain(Game& g);
 
 }  // namespace molfo

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/Surface.h"
+#include "render/Text.h"
 
 namespace molfo {
 
@@ -17,9 +19,23 @@ inline constexpr int kWindowHeight = 573;
 inline constexpr int kPlayfieldX = 8;   // where MainPic1 sits in the window
 inline constexpr int kPlayfieldY = 64;
 inline constexpr int kPlayfield = 500;  // the playfield is 500 x 500
+// MainPic1's control is smaller than its picture: 505 x 497 outside a
+// 2-pixel sunken edge, so the window shows 501 x 493 of it.
+inline constexpr int kPlayfieldOuterW = 505;
+inline constexpr int kPlayfieldOuterH = 497;
+inline constexpr int kPlayfieldBorder = 2;
 
 inline constexpr uint32_t kNavy = Rgb(0, 0, 128);
 inline constexpr uint32_t kFormGrey = Rgb(212, 208, 200);
+// The back buffer clears to white, so the XOR flash shows the background
+// fully inverted.
+inline constexpr uint32_t kBackBufferClear = Rgb(255, 255, 255);
+// Lines printed on the playfield: white with a dark outline reads over any
+// picture.
+inline constexpr uint32_t kPrintColour = Rgb(255, 255, 255);
+inline constexpr uint32_t kPrintOutline = Rgb(0, 0, 0);
+inline constexpr int kPrintMargin = 4;
+inline constexpr int kPrintPx = 12;
 
 struct Label {
     int x = 0, y = 0, w = 0, h = 0;
@@ -35,8 +51,6 @@ struct ImageControl {
     int x = 0, y = 0, w = 33, h = 33;
     int icon = 0;  // usable item kind 1..6 whose icon it shows; 0 none
 };
-
-class TextRenderer;  // glyph drawing, render/Text.h
 
 class Screen {
 public:
@@ -85,8 +99,30 @@ public:
 
     TextRenderer& Text();
 
+    // How many times a caption has been rendered from the font since the
+    // window was made; Compose renders only captions that changed.
+    uint64_t CaptionRenders() const { return captionRenders_; }
+
 private:
+    // One line-broken caption, rendered once.
+    struct CaptionCache {
+        std::string caption;
+        int width = -1;
+        int px = 0;
+        int lineHeight = 0;
+        std::vector<TextMask> lines;
+    };
+    static constexpr int kLabelCount = 17;
+
+    void DrawLabel(const Label& l, CaptionCache& c);
+    void DrawImage(const ImageControl& c);
+    void DrawPlayfield();
+
     std::unique_ptr<TextRenderer> text_;
+    std::array<Label*, kLabelCount> labels_{};  // back to front
+    std::array<CaptionCache, kLabelCount> captions_{};
+    uint64_t captionRenders_ = 0;
+    TextMask printMask_;
 };
 
 }  // namespace molfo

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "render/Surface.h"
 
@@ -14,9 +15,27 @@ struct Rect {
     int x = 0, y = 0, w = 0, h = 0;
 };
 
+// One line of text rendered once as coverage (0 = none, 255 = full), so a
+// caption that does not change can be drawn again without the font.
+struct TextMask {
+    int w = 0, h = 0;
+    std::vector<uint8_t> alpha;
+};
+
+// Blends `colour` onto dst through the mask, its top-left at (x, y), clipped
+// to `clip` (the whole surface when its width is 0).
+void DrawTextMask(Surface& dst, int x, int y, const TextMask& mask, uint32_t colour, Rect clip = {});
+
+// The family the window's labels ask for; fontconfig picks a stand-in when
+// it is not installed.
+inline constexpr const char* kLabelFontFamily = "ＭＳ Ｐゴシック";
+
 class TextRenderer {
 public:
+    // Finds the label font through fontconfig on first use.
     TextRenderer();
+    // Uses this font file instead of asking fontconfig.
+    explicit TextRenderer(std::string fontFile);
     ~TextRenderer();
     TextRenderer(const TextRenderer&) = delete;
     TextRenderer& operator=(const TextRenderer&) = delete;
@@ -32,6 +51,16 @@ public:
     int Draw(Surface& dst, int x, int y, const std::string& utf8, uint32_t colour, int px, Rect clip = {});
     int Measure(const std::string& utf8, int px);
     int LineHeight(int px);
+
+    // Renders one line into `out` (an empty mask when there is no font or
+    // no text). Returns false when nothing could be rendered.
+    bool RenderMask(TextMask& out, const std::string& utf8, int px);
+
+    // Splits text into lines at "\r\n" (or a lone "\n"), then breaks every
+    // line that is wider than `width` pixels; a width of 0 or less only
+    // splits. Breaks fall after a space where one fits, else between
+    // characters, as Japanese text has no spaces.
+    std::vector<std::string> Wrap(const std::string& utf8, int px, int width);
 
 private:
     struct Impl;

@@ -1,0 +1,90 @@
+// One whole frame of play with the enemy and bullet ranges full: every step
+// of the main loop but the frame wait. Goal: under 1 ms.
+#include <benchmark/benchmark.h>
+
+#include "TestSupport.h"
+#include "boss/Boss.h"
+#include "enemies/Enemies.h"
+#include "items/Items.h"
+#include "player/Player.h"
+#include "render/Render.h"
+
+namespace molfo {
+namespace {
+
+void PlayFrame(Game& g) {
+    SutejiShinkou(g);
+    MolfoUgoki(g);
+    MolfoDan(g);
+    ItemTukau(g);
+    MolfoSUgoki(g);
+    ZakoMain(g);
+    TekidanUgoki(g);
+    BossMain(g);
+    ItemMain(g);
+    HpHyouji(g);
+    BossHpHyouji(g);
+    TenHyouji(g);
+    KyoriHyouji(g);
+    ItemHyouji(g);
+    Byouga(g);
+}
+
+int Live(const GameState& s, int16_t first, int16_t last) {
+    int n = 0;
+    for (int16_t a = first; a <= last; ++a) n += s.KyaraSonzai[a] == 1;
+    return n;
+}
+
+// Every enemy slot filled with the types in turn, spread over the upper
+// field away from the player, and every bullet slot in flight; slots
+// already live are left as they are.
+void FillField(Game& g) {
+    GameState& s = g.s;
+    KyaraDataClass data(g);
+    int i = 0;
+    for (int16_t a = slot::ZakoFirst; a <= slot::ZakoLast; ++a, ++i) {
+        if (s.KyaraSonzai[a] == 1) continue;
+        data.ZakoData(a, static_cast<int16_t>(1 + i % 14));
+        s.KyaraX[a] = static_cast<int16_t>(10 + (i % 11) * 42);
+        s.KyaraY[a] = static_cast<int16_t>(10 + (i / 11) * 30);
+    }
+    TekiDanClass dan(g);
+    i = 0;
+    for (int16_t b = slot::TekidanFirst; b <= slot::TekidanLast; ++b, ++i) {
+        if (s.KyaraSonzai[b] == 1) continue;
+        dan.TekidanData(b);
+        s.KyaraMuki[b] = static_cast<int16_t>(i % 2 ? 1 + i % 8 : 10 + (i * 37) % 350);
+        s.KyaraSoku[b] = static_cast<int16_t>(1 + i % 4);
+        s.KyaraX[b] = static_cast<int16_t>(15 + (i % 17) * 28);
+        s.KyaraY[b] = static_cast<int16_t>(30 + (i / 17) * 90);
+    }
+}
+
+void BM_FramePlayFullField(benchmark::State& state) {
+    test::TestGame t;
+    t.NewGame();
+    t.s.FrameCount = 100;
+    FillField(t.g);
+    // One frame enters every object into the grid; fill again what it lost.
+    PlayFrame(t.g);
+    FillField(t.g);
+    PlayFrame(t.g);
+    const GameState start = t.s;
+    int enemies = 0, bullets = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        t.s = start;
+        state.ResumeTiming();
+        PlayFrame(t.g);
+        benchmark::DoNotOptimize(t.s.KyaraX.data());
+    }
+    enemies = Live(start, slot::ZakoFirst, slot::ZakoLast);
+    bullets = Live(start, slot::TekidanFirst, slot::TekidanLast);
+    state.counters["enemies"] = enemies;
+    state.counters["bullets"] = bullets;
+}
+BENCHMARK(BM_FramePlayFullField)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace molfo

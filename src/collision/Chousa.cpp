@@ -1,0 +1,321 @@
+// The collision sweep and what each contact does. The grid holds only the
+// outline of each live hit box, so a move costs the cells of two outlines and
+// nothing per other object; the price is that a box wholly inside another
+// never touches it.
+#include "collision/Chousa.h"
+
+#include <string>
+
+#include "core/Game.h"
+#include "items/Items.h"
+
+namespace molfo {
+
+namespace {
+
+// Positions are 16-bit in the game; a hit-box edge wraps like one.
+int16_t Add16(int a, int b) { return static_cast<int16_t>(a + b); }
+
+int16_t Sub16(int16_t a, int16_t b) { return static_cast<int16_t>(a - b); }
+
+bool IsWall(int16_t v) { return v == cell::OuterWall || v == cell::Border; }
+
+// Effect numbers of the sound table.
+constexpr int kOtoMolfoKo = 1;
+constexpr int kOtoDameji = 2;
+constexpr int kOtoZakoKo = 10;
+constexpr int kOtoHit = 11;
+constexpr int kOtoBossKo = 13;
+constexpr int kOtoItemGet = 16;
+
+struct Box {
+    int x1, y1, x2, y2;
+};
+
+Box HitBox(const GameState& s, int16_t add, int16_t x, int16_t y) {
+    return {Add16(s.KyaraAtariX1[add], x), Add16(s.KyaraAtariY1[add], y), Add16(s.KyaraAtariX2[add], x),
+            Add16(s.KyaraAtariY2[add], y)};
+}
+
+}  // namespace
+
+ChousaClass::ChousaClass(Game& g) : g_(g), s_(g.s) {}
+
+int16_t ChousaClass::Masu(int x, int y) const {
+    // A bad coordinate must not reach memory outside the grid; the outer
+    // wall is what every mover already treats as the end of the world.
+    if (!CollisionGrid::InRange(x, y)) return cell::OuterWall;
+    return s_.ChousaMap.at(x, y);
+}
+
+void ChousaClass::MasuKesu(int x, int y) {
+    if (!CollisionGrid::InRange(x, y)) return;
+    int16_t& c = s_.ChousaMap.at(x, y);
+    if (!IsWall(c)) c = cell::Free;
+}
+
+void ChousaClass::MasuKaku(int16_t Add, int x, int y) {
+    if (!CollisionGrid::InRange(x, y)) return;
+    int16_t& c = s_.ChousaMap.at(x, y);
+    if (!IsWall(c)) c = Add;
+}
+
+void ChousaClass::RinkakuKesu(int16_t Add, int16_t X, int16_t Y) {
+    const Box b = HitBox(s_, Add, X, Y);
+    for (int x = b.x1; x <= b.x2; ++x) MasuKesu(x, b.y1);
+    for (int x = b.x1; x <= b.x2; ++x) MasuKesu(x, b.y2);
+    for (int y = b.y1; y <= b.y2; ++y) MasuKesu(b.x1, y);
+    for (int y = b.y1; y <= b.y2; ++y) MasuKesu(b.x2, y);
+}
+
+void ChousaClass::RinkakuIdou(int16_t Add, int16_t X, int16_t Y, int16_t Bx, int16_t By) {
+    RinkakuKesu(Add, X, Y);
+    const Box b = HitBox(s_, Add, Bx, By);
+    for (int x = b.x1; x <= b.x2; ++x) MasuKaku(Add, x, b.y1);
+    for (int x = b.x1; x <= b.x2; ++x) MasuKaku(Add, x, b.y2);
+    for (int y = b.y1; y <= b.y2; ++y) MasuKaku(Add, b.x1, y);
+    for (int y = b.y1; y <= b.y2; ++y) MasuKaku(Add, b.x2, y);
+}
+
+void ChousaClass::ChousaMain(int16_t Add, int16_t Bx, int16_t By) {
+    if (Add < 0 || Add > slot::Max) return;
+    KesuFlag.fill(0);
+    ChousaZumi.fill(0);
+    kesuAny_ = false;
+
+    const Box b = HitBox(s_, Add, Bx, By);
+    // Each distinct value is handled once, in the order its first cell is met.
+    auto visit = [this, Add](int x, int y) {
+        const int16_t v = Masu(x, y);
+        if (v <= cell::Free || v > slot::Max || ChousaZumi[v] != 0) return;
+        AtariBunki(Add, v);
+        ChousaZumi[v] = 1;
+    };
+    for (int y = b.y1; y <= b.y2; ++y) visit(b.x1, y);
+    for (int y = b.y1; y <= b.y2; ++y) visit(b.x2, y);
+    for (int x = b.x1; x <= b.x2; ++x) visit(x, b.y1);
+    for (int x = b.x1; x <= b.x2; ++x) visit(x, b.y2);
+
+    if (TomaruFlag == 1) {
+        // A refused move takes back its removals but not what already happened.
+        TomaruFlag = 0;
+        return;
+    }
+
+    if (s_.KyaraSonzai[Add] == 1) {
+        RinkakuIdou(Add, s_.KyaraX[Add], s_.KyaraY[Add], Bx, By);
+        s_.KyaraX[Add] = Bx;
+        s_.KyaraY[Add] = By;
+    } else {
+        RinkakuKesu(Add, s_.KyaraX[Add], s_.KyaraY[Add]);
+    }
+
+    if (kesuAny_) {
+        for (int16_t k = slot::Molfo; k <= slot::Max; ++k) {
+            if (KesuFlag[k] != 1) continue;
+            if (slot::IsMolfoDan(k)) {
+                // A shot keeps its template so the slot can fire again.
+                RinkakuKesu(k, s_.KyaraX[k], s_.KyaraY[k]);
+                s_.KyaraSonzai[k] = 0;
+            } else {
+                KyaraShokika(k);
+            }
+        }
+        KesuFlag.fill(0);
+        kesuAny_ = false;
+    }
+}
+
+void ChousaClass::AtariBunki(int16_t Add, int16_t Found) {
+    if (Add == slot::Molfo)
+        MolfoAtari(Add, Found);
+    else if (slot::IsMolfoDan(Add))
+        MolfoDanAtari(Add, Found);
+    else if (slot::IsMolfoS(Add))
+        MolfoSAtari(Add, Found);
+    else if (slot::IsZako(Add))
+        ZakoAtari(Add, Found);
+    else if (slot::IsTekidan(Add))
+        TekidanAtari(Add, Found);
+    else if (slot::IsBoss(Add))
+        BossAtari(Add, Found);
+    else if (slot::IsItem(Add))
+        ItemAtari(Add, Found);
+}
+
+// The handlers below are deliberately not symmetric: who moves into whom
+// decides what happens (a boss part moving into the player is hurt by it,
+// the player moving into a boss part is not).
+
+void ChousaClass::MolfoAtari(int16_t Add, int16_t Found) {
+    (void)Add;
+    if (Found == cell::OuterWall || Found == cell::Border) {
+        TomaruFlag = 1;
+    } else if (slot::IsZako(Found)) {
+        MolfoDameji(Found);
+        ZakoDameji(Found, slot::Molfo);
+    } else if (slot::IsTekidan(Found)) {
+        Kesu(Found);
+        MolfoDameji(Found);
+    } else if (slot::IsBoss(Found)) {
+        MolfoDameji(Found);
+    } else if (slot::IsItem(Found)) {
+        ItemGet(Found);
+    }
+}
+
+void ChousaClass::MolfoDanAtari(int16_t Add, int16_t Found) {
+    if (Found == cell::OuterWall || Found == cell::Border) {
+        Kesu(Add);
+    } else if (slot::IsZako(Found)) {
+        ZakoDameji(Found, Add);
+        Kesu(Add);
+    } else if (slot::IsBoss(Found)) {
+        BossDameji(Found, Add);
+        Kesu(Add);
+    }
+}
+
+void ChousaClass::MolfoSAtari(int16_t Add, int16_t Found) {
+    // Special attacks fly through the border band and end only at the outer wall.
+    if (Found == cell::OuterWall) {
+        Kesu(Add);
+    } else if (slot::IsZako(Found)) {
+        ZakoDameji(Found, Add);
+        MolfoSDameji(Add, Found);
+    } else if (slot::IsTekidan(Found)) {
+        Kesu(Found);
+        MolfoSDameji(Add, Found);
+    } else if (slot::IsBoss(Found)) {
+        MolfoSDameji(Add, Found);
+        BossDameji(Found, Add);
+    }
+}
+
+void ChousaClass::ZakoAtari(int16_t Add, int16_t Found) {
+    if (Found == cell::OuterWall) {
+        Kesu(Add);
+    } else if (Found == slot::Molfo) {
+        MolfoDameji(Add);
+        ZakoDameji(Add, slot::Molfo);
+    } else if (slot::IsMolfoDan(Found)) {
+        ZakoDameji(Add, Found);
+        Kesu(Found);
+    } else if (slot::IsMolfoS(Found)) {
+        ZakoDameji(Add, Found);
+        MolfoSDameji(Found, Add);
+    }
+}
+
+void ChousaClass::TekidanAtari(int16_t Add, int16_t Found) {
+    if (Found == cell::OuterWall) {
+        Kesu(Add);
+    } else if (Found == slot::Molfo) {
+        Kesu(Add);
+        MolfoDameji(Add);
+    } else if (slot::IsMolfoS(Found)) {
+        Kesu(Add);
+        MolfoSDameji(Found, Add);
+    }
+}
+
+void ChousaClass::BossAtari(int16_t Add, int16_t Found) {
+    if (Found == cell::OuterWall) {
+        TomaruFlag = 1;
+    } else if (Found == slot::Molfo) {
+        MolfoDameji(Add);
+        BossDameji(Add, slot::Molfo);
+    } else if (slot::IsMolfoDan(Found)) {
+        BossDameji(Add, Found);
+        Kesu(Found);
+    } else if (slot::IsMolfoS(Found)) {
+        BossDameji(Add, Found);
+    }
+}
+
+void ChousaClass::ItemAtari(int16_t Add, int16_t Found) {
+    if (Found == cell::OuterWall) {
+        // Not a removal: the item ends where it stands, in the sweep's move step.
+        s_.KyaraSonzai[Add] = 0;
+    } else if (Found == slot::Molfo) {
+        ItemGet(Add);
+    }
+}
+
+// What a contact does: damage, score, pick-ups, the end-of-game and
+// end-of-stage flags, and the sounds. Destroyed objects are only marked;
+// the sweep removes them at its end.
+void ChousaClass::Koukaon(int n) {
+    if (g_.Oto) g_.Oto->Koukaon(s_.KoukaonFile[n]);
+}
+
+void ChousaClass::MolfoDameji(int16_t Src) {
+    const int16_t m = slot::Molfo;
+    s_.KyaraHp[m] = Sub16(s_.KyaraHp[m], s_.KyaraKougeki[Src]);
+    s_.KyaraDameji[m] = 1;
+    // With one effect channel the damage sound cuts the death sound off at
+    // once; that is how a loss sounds.
+    if (s_.KyaraHp[m] < 1) {
+        Koukaon(kOtoMolfoKo);
+        s_.GameOverFlag = 1;
+    }
+    Koukaon(kOtoDameji);
+}
+
+void ChousaClass::ZakoDameji(int16_t E, int16_t A) {
+    s_.KyaraHp[E] = Sub16(s_.KyaraHp[E], s_.KyaraKougeki[A]);
+    if (s_.KyaraHp[E] < 1) {
+        s_.AddScore(s_.KyaraTen[E]);
+        Kesu(E);
+    } else {
+        s_.KyaraDameji[E] = 1;
+    }
+    // Ramming an enemy is silent here; the player's own damage sound covers it.
+    if (A != slot::Molfo) Koukaon(kOtoZakoKo);
+}
+
+void ChousaClass::MolfoSDameji(int16_t M, int16_t A) {
+    s_.KyaraHp[M] = Sub16(s_.KyaraHp[M], s_.KyaraKougeki[A]);
+    if (s_.KyaraHp[M] < 1) Kesu(M);
+}
+
+void ChousaClass::BossDameji(int16_t P, int16_t A) {
+    s_.KyaraHp[P] = Sub16(s_.KyaraHp[P], s_.KyaraKougeki[A]);
+    if (s_.KyaraHp[P] < 1) {
+        s_.AddScore(s_.KyaraTen[P]);
+        Kesu(P);
+        Koukaon(kOtoBossKo);
+        s_.SutejiKuria = 1;
+    } else {
+        s_.KyaraDameji[P] = 1;
+        Koukaon(kOtoHit);
+    }
+}
+
+void ChousaClass::ItemGet(int16_t I) {
+    Kesu(I);
+    const int16_t k = s_.KyaraShurui[I];
+    const bool usable = k >= s_.TukauItemFirst && k <= s_.TukauItemLast;
+    if (usable && k >= 1 && k < static_cast<int>(s_.ItemKosu.size())) {
+        s_.ItemKosu[k] = static_cast<int16_t>(s_.ItemKosu[k] + 1);
+        g_.scr.SPL[k].caption = std::to_string(s_.ItemKosu[k]);
+    }
+    if (k >= s_.FoodFirst && k <= s_.FoodLast) ItemClass(g_).GetFood(I);
+    Koukaon(kOtoItemGet);
+}
+
+void ChousaClass::KyaraShokika(int16_t Add) {
+    if (Add < 0 || Add > slot::Max) return;
+    RinkakuKesu(Add, s_.KyaraX[Add], s_.KyaraY[Add]);
+    // Everything but the kind goes; whoever fills the slot next writes that.
+    for (auto* a : {&s_.KyaraBunrui, &s_.KyaraHp, &s_.KyaraKougeki, &s_.KyaraSoku, &s_.KyaraTen, &s_.KyaraPicNo,
+                    &s_.KyaraPicY, &s_.KyaraPicX, &s_.KyaraHaba, &s_.KyaraTakasa, &s_.KyaraSonzai, &s_.KyaraAtariX1,
+                    &s_.KyaraAtariX2, &s_.KyaraAtariY1, &s_.KyaraAtariY2, &s_.KyaraX, &s_.KyaraY, &s_.KyaraKoma,
+                    &s_.KyaraKomaKankaku, &s_.KyaraUgokiFlag, &s_.KyaraMuki, &s_.KyaraDameji})
+        (*a)[Add] = 0;
+    s_.KyaraXD[Add] = 0.0;
+    s_.KyaraYD[Add] = 0.0;
+    s_.KyaraUgokiD[Add] = 0.0;
+}
+
+}  // namespace molfo

@@ -1,0 +1,148 @@
+// Item drops paid for by score, the items' slow fall, and food.
+#include "items/Items.h"
+
+#include <algorithm>
+#include <array>
+
+#include "collision/Chousa.h"
+#include "core/Game.h"
+#include "movement/Ugoki.h"
+
+namespace molfo {
+
+namespace {
+
+struct ItemRow {
+    int16_t weight;  // drop weight out of the total of all kinds
+    int16_t picX, picY, haba, takasa;
+    int16_t atariX1, atariX2, atariY1, atariY2;
+    int16_t food;  // hit points an eaten item restores; 0 for usable items
+};
+
+// Kinds 1..12 (row 0 unused). Kinds 1..6 are stocked for special attacks,
+// 7..12 are food, eaten on pick-up. The sprites are on sheet 4.
+// Columns: weight, KyaraPicX, KyaraPicY, KyaraHaba, KyaraTakasa,
+//          KyaraAtariX1, KyaraAtariX2, KyaraAtariY1, KyaraAtariY2, food hit points
+constexpr std::array<ItemRow, 13> kItems = {{
+    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {120, 0, 0, 25, 25, 4, 20, 4, 20, 0},
+    {40, 50, 0, 25, 25, 4, 20, 4, 20, 0},
+    {70, 100, 0, 25, 25, 4, 20, 4, 20, 0},
+    {20, 150, 0, 25, 25, 4, 20, 4, 20, 0},
+    {105, 0, 25, 25, 25, 4, 20, 4, 20, 0},
+    {25, 50, 25, 25, 25, 4, 20, 4, 20, 0},
+    {75, 0, 50, 50, 50, 15, 29, 4, 45, 7},
+    {9, 100, 50, 50, 50, 1, 48, 1, 49, 25},
+    {8, 0, 100, 50, 50, 1, 46, 4, 48, 30},
+    {7, 100, 100, 50, 50, 8, 33, 7, 47, 40},
+    {3, 0, 150, 50, 50, 4, 44, 1, 48, 100},
+    {1, 0, 200, 80, 50, 6, 73, 11, 43, 200},
+}};
+static_assert(kItems.size() == 13, "twelve item kinds, row 0 unused");
+
+constexpr int16_t kItemKinds = 12;
+constexpr int16_t kItemSheet = 4;
+// The animation never advances in practice: only on multiples of this frame.
+constexpr int16_t kItemKomaKankaku = 1000;
+constexpr int16_t kDropY = -50;  // inside the border band, where items are not stopped
+constexpr int kFoodCap = 200;
+// Points beyond this since the last drop pay for the next item.
+constexpr int16_t kDropPrice = 12;
+constexpr double kFallPerFrame = 0.5;
+
+bool IsKind(int16_t k) { return k >= 1 && k <= kItemKinds; }
+
+}  // namespace
+
+ItemClass::ItemClass(Game& g) : g_(g), s_(g.s) {}
+
+int16_t ItemClass::Ransu(int16_t N) { return molfo::Ransu(g_, N); }
+
+void ItemClass::ShutugenItemShokika() {
+    int16_t sum = 0;
+    for (int16_t k = 1; k <= kItemKinds; ++k) {
+        s_.ShutugenItemRitu[k] = static_cast<int16_t>(kItems[k].weight + sum);
+        sum = s_.ShutugenItemRitu[k];
+    }
+    s_.ShutugenItemGoukei = sum;
+}
+
+int16_t ItemClass::ShutugenItem() {
+    const int16_t r = Ransu(s_.ShutugenItemGoukei);
+    for (int16_t k = 1; k <= kItemKinds; ++k) {
+        const int lo = k == 1 ? 0 : s_.ShutugenItemRitu[k - 1] + 1;
+        const int hi = k == kItemKinds ? s_.ShutugenItemGoukei : s_.ShutugenItemRitu[k];
+        if (r >= lo && r <= hi) return k;
+    }
+    return 0;
+}
+
+void ItemClass::ItemData(int16_t Add, int16_t ShuruiNo) {
+    if (!IsKind(ShuruiNo)) return;
+    const ItemRow& row = kItems[ShuruiNo];
+    s_.KyaraBunrui[Add] = 7;
+    s_.KyaraShurui[Add] = ShuruiNo;
+    s_.KyaraPicNo[Add] = kItemSheet;
+    s_.KyaraPicX[Add] = row.picX;
+    s_.KyaraPicY[Add] = row.picY;
+    s_.KyaraHaba[Add] = row.haba;
+    s_.KyaraTakasa[Add] = row.takasa;
+    s_.KyaraAtariX1[Add] = row.atariX1;
+    s_.KyaraAtariX2[Add] = row.atariX2;
+    s_.KyaraAtariY1[Add] = row.atariY1;
+    s_.KyaraAtariY2[Add] = row.atariY2;
+    s_.KyaraSonzai[Add] = 1;
+    s_.KyaraX[Add] = 0;
+    s_.KyaraY[Add] = 0;
+    s_.KyaraKoma[Add] = 0;
+    s_.KyaraKomaKankaku[Add] = kItemKomaKankaku;
+    s_.KyaraUgokiFlag[Add] = 0;
+    s_.KyaraDameji[Add] = 0;
+}
+
+void ItemClass::ItemShutugenBasho(int16_t Add) {
+    // The hit box's right edge stays on the playfield.
+    s_.KyaraX[Add] = Ransu(static_cast<int16_t>(kPlayfield - s_.KyaraAtariX2[Add]));
+    s_.KyaraY[Add] = kDropY;
+}
+
+void ItemClass::GetFood(int16_t ItemAdd) {
+    const int16_t k = s_.KyaraShurui[ItemAdd];
+    const int food = IsKind(k) ? kItems[k].food : 0;
+    int16_t& hp = s_.KyaraHp[slot::Molfo];
+    hp = static_cast<int16_t>(std::min(hp + food, kFoodCap));
+}
+
+void ItemMain(Game& g) {
+    GameState& s = g.s;
+    // Every point scored since the last frame counts, whoever scored it. The
+    // total is held at the top of its range while every item slot is busy.
+    const int gained = s.ItemTen + (s.GoukeiTen - s.TenMae);
+    s.ItemTen = static_cast<int16_t>(std::clamp(gained, -32768, 32767));
+    s.TenMae = s.GoukeiTen;
+
+    ItemClass item(g);
+    if (s.ItemTen > kDropPrice) {
+        for (int16_t a = slot::ItemFirst; a <= slot::ItemLast; ++a) {
+            if (s.KyaraSonzai[a] != 0) continue;
+            item.ItemData(a, item.ShutugenItem());
+            item.ItemShutugenBasho(a);
+            // One big gain buys one item; the excess is not carried over.
+            s.ItemTen = 0;
+            break;
+        }
+    }
+
+    for (int16_t a = slot::ItemFirst; a <= slot::ItemLast; ++a) {
+        if (s.KyaraSonzai[a] != 1) continue;
+        // Items only fall, so the exact x field carries their exact y.
+        if (s.KyaraUgokiFlag[a] == 0) {
+            s.KyaraXD[a] = s.KyaraY[a];
+            s.KyaraUgokiFlag[a] = 1;
+        }
+        s.KyaraXD[a] += kFallPerFrame;
+        ChousaClass(g).ChousaMain(a, s.KyaraX[a], CInt(s.KyaraXD[a]));
+    }
+}
+
+}  // namespace molfo

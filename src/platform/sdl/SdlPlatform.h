@@ -1,0 +1,54 @@
+// The whole SDL back end in one object, the windowed twin of
+// HeadlessPlatform: SDL itself, the clock, the window and the audio.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/sdl/SdlAudio.h"
+#include "platform/sdl/SdlWindow.h"
+
+namespace molfo {
+
+class SdlClock final : public Clock {
+public:
+    uint32_t Ticks() override;
+    void Sleep(uint32_t ms) override;
+};
+
+struct SdlOptions {
+    bool fullscreen = false;
+    SdlAudioOptions audio;
+};
+
+class SdlPlatform {
+public:
+    // Starts SDL's video and opens the window. Returns null with a one-line
+    // reason when there is no display to show it on.
+    static std::unique_ptr<SdlPlatform> Open(const SdlOptions& options, std::string& error);
+    ~SdlPlatform();
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    Platform& platform() { return *platform_; }
+
+    // Why SDL's video cannot show a window here, or empty when it can. SDL
+    // left to itself would fall back to a driver that draws nowhere.
+    static std::string DisplayProblem(const char* requested, const char* chosen);
+
+private:
+    explicit SdlPlatform(const SdlOptions& options);
+
+    // Declared first, so SDL is shut down only after everything built on it.
+    struct Library {
+        bool started = false;
+        ~Library();
+    } library_;
+    SdlClock clock_;
+    std::unique_ptr<SdlWindow> window_;
+    SdlAudio audio_;
+    std::unique_ptr<Platform> platform_;
+};
+
+}  // namespace molfo

@@ -1,0 +1,177 @@
+// The game window: the layout of its controls, its own pictures, the text
+// printed on the playfield, and the composition of the whole window into one
+// buffer for the back end to show.
+#include "render/Screen.h"
+
+#include <algorithm>
+
+#include "core/AssetNames.h"
+
+namespace molfo {
+
+namespace {
+
+constexpr uint32_t kRed = Rgb(255, 0, 0);
+constexpr uint32_t kYellow = Rgb(255, 255, 0);
+constexpr uint32_t kGreen = Rgb(0, 255, 0);
+constexpr uint32_t kBlack = Rgb(0, 0, 0);
+constexpr uint32_t kWhite = Rgb(255, 255, 255);
+constexpr uint32_t kShadow = Rgb(128, 128, 128);
+constexpr uint32_t kDarkShadow = Rgb(64, 64, 64);
+constexpr uint32_t kLight = Rgb(227, 227, 227);
+
+constexpr int kLabelPx = 12;  // a 9 pt font at 96 dpi
+
+// The window's labels, back to front (a bar lies in front of its track).
+// Columns: control, left, top, width, height, initial caption, opaque,
+// background colour.
+struct LabelRow {
+    Label Screen::*control;
+    int x, y, w, h;
+    const char* caption;
+    bool opaque;
+    uint32_t back;
+};
+constexpr LabelRow kLabelLayout[] = {
+    {&Screen::Label2, 8, 8, 73, 17, "たいりょく", false, kFormGrey},
+    {&Screen::Label1, 80, 8, 200, 17, "", true, kRed},
+    {&Screen::HPL, 80, 8, 200, 17, "", true, kYellow},
+    {&Screen::MainSPL, 368, 0, 57, 25, "999", false, kFormGrey},
+    {&Screen::Label4, 496, 8, 49, 17, "スコア", false, kFormGrey},
+    {&Screen::GoukeiTenL, 544, 8, 81, 17, "0てん", false, kFormGrey},
+    {&Screen::BossL, 16, 40, 137, 17, "ボスのたいりょく", false, kFormGrey},
+    {&Screen::BossKyoriL, 112, 40, 49, 17, "999m", false, kFormGrey},
+    {&Screen::BossHpL2, 144, 40, 400, 17, "", true, kNavy},
+    {&Screen::BossHpL, 144, 40, 400, 17, "", true, kGreen},
+    {&Screen::MS, 520, 400, 129, 145, "Label3", false, kFormGrey},
+};
+static_assert(std::size(kLabelLayout) == 11, "one row per single label of the window");
+
+// The item column: icon ItemPic(i) and count SPL(i) for items 1..6.
+// Columns: icon top, count top.
+struct ItemRow {
+    int iconY, countY;
+};
+constexpr ItemRow kItemColumn[] = {{104, 112}, {152, 160}, {200, 200}, {248, 248}, {296, 296}, {344, 344}};
+static_assert(std::size(kItemColumn) == 6, "one row per usable item");
+constexpr int kItemIconX = 520;
+constexpr int kItemCountX = 552;
+constexpr int kItemCountW = 41, kItemCountH = 25;
+constexpr int kIconSize = 33;
+
+}  // namespace
+
+Screen::Screen() : text_(std::make_unique<TextRenderer>()) {
+    size_t i = 0;
+    for (const LabelRow& row : kLabelLayout) labels_[i++] = &(this->*row.control);
+    for (int k = 1; k <= 6; ++k) labels_[i++] = &SPL[k];
+    ResetLayout();
+}
+
+Screen::~Screen() = default;
+
+TextRenderer& Screen::Text() { return *text_; }
+
+void Screen::ResetLayout() {
+    for (const LabelRow& row : kLabelLayout) {
+        Label& l = this->*row.control;
+        l = Label{row.x, row.y, row.w, row.h, row.caption, true, row.opaque, row.back, kBlack, kLabelPx};
+    }
+    for (int k = 1; k <= 6; ++k) {
+        const ItemRow& row = kItemColumn[k - 1];
+        SPL[k] = Label{kItemCountX, row.countY, kItemCountW, kItemCountH, "999", true, false, kFormGrey, kBlack,
+                       kLabelPx};
+        ItemPic[k] = ImageControl{kItemIconX, row.iconY, kIconSize, kIconSize, k};
+    }
+    SPL[0] = Label{};
+    SPL[0].visible = false;
+    ItemPic[0] = ImageControl{};
+    MainItemPic = ImageControl{336, 0, kIconSize, kIconSize, 1};
+
+    MainPic1.Resize(kPlayfield, kPlayfield, kNavy);
+    MainPic2.Resize(kPlayfield, kPlayfield, kBackBufferClear);
+    HaikeiPic.Resize(kPlayfield, kPlayfield, kNavy);
+    window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
+    CurrentY = 0;
+}
+
+std::string Screen::LoadOwnPictures(const std::string& dataDir) {
+    std::string failed;
+    auto load = [&](Surface& dst, const char* gamePath) {
+        std::string host = gamePath;
+        std::replace(host.begin(), host.end(), '\\', '/');
+        if (LoadPicture(dst, dataDir + "/" + host)) return;
+        if (!failed.empty()) failed += ", ";
+        failed += gamePath;
+    };
+    for (size_t n = 0; n < assets::kKyaraPicFiles.size(); ++n)
+        if (*assets::kKyaraPicFiles[n]) load(KyaraPic[n], assets::kKyaraPicFiles[n]);
+    for (size_t n = 1; n < assets::kItemIconFiles.size(); ++n) load(ItemIcon[n], assets::kItemIconFiles[n]);
+    return failed;
+}
+
+void Screen::PrintLine(const std::string& text) {
+    if (text_->RenderMask(printMask_, text, kPrintPx)) {
+        const int x = kPrintMargin, y = CurrentY;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx != 0 || dy != 0) DrawTextMask(MainPic1, x + dx, y + dy, printMask_, kPrintOutline);
+        DrawTextMask(MainPic1, x, y, printMask_, kPrintColour);
+    }
+    // The outline needs a pixel above and below.
+    CurrentY += text_->LineHeight(kPrintPx) + 2;
+}
+
+void Screen::DrawLabel(const Label& l, CaptionCache& c) {
+    const int w = std::max(0, l.w), h = std::max(0, l.h);
+    if (!l.visible || w == 0 || h == 0) return;
+    if (l.opaque) window.Fill(l.x, l.y, w, h, l.back);
+    if (l.caption.empty()) return;
+    if (c.caption != l.caption || c.width != w || c.px != l.fontPx) {
+        c.caption = l.caption;
+        c.width = w;
+        c.px = l.fontPx;
+        c.lineHeight = text_->LineHeight(l.fontPx);
+        const std::vector<std::string> lines = text_->Wrap(l.caption, l.fontPx, w);
+        c.lines.resize(lines.size());
+        for (size_t i = 0; i < lines.size(); ++i) text_->RenderMask(c.lines[i], lines[i], l.fontPx);
+        ++captionRenders_;
+    }
+    const Rect clip{l.x, l.y, w, h};
+    for (size_t i = 0; i < c.lines.size(); ++i)
+        DrawTextMask(window, l.x, l.y + static_cast<int>(i) * c.lineHeight, c.lines[i], l.fore, clip);
+}
+
+void Screen::DrawImage(const ImageControl& c) {
+    if (c.icon < 1 || c.icon >= static_cast<int>(ItemIcon.size())) return;
+    const Surface& icon = ItemIcon[c.icon];
+    BitBlt(window, c.x, c.y, c.w, c.h, icon, 0, 0, Rop::Copy);
+}
+
+void Screen::DrawPlayfield() {
+    const int x = kPlayfieldX, y = kPlayfieldY, w = kPlayfieldOuterW, h = kPlayfieldOuterH;
+    // A sunken client edge: shadow and dark shadow above and left, white and
+    // light below and right.
+    window.Fill(x, y, w, 1, kShadow);
+    window.Fill(x, y, 1, h, kShadow);
+    window.Fill(x, y + h - 1, w, 1, kWhite);
+    window.Fill(x + w - 1, y, 1, h, kWhite);
+    window.Fill(x + 1, y + 1, w - 2, 1, kDarkShadow);
+    window.Fill(x + 1, y + 1, 1, h - 2, kDarkShadow);
+    window.Fill(x + 1, y + h - 2, w - 2, 1, kLight);
+    window.Fill(x + w - 2, y + 1, 1, h - 2, kLight);
+    const int b = kPlayfieldBorder;
+    const int cw = w - 2 * b, ch = h - 2 * b;
+    window.Fill(x + b, y + b, cw, ch, MainPic1.Background());
+    BitBlt(window, x + b, y + b, cw, ch, MainPic1, 0, 0, Rop::Copy);
+}
+
+void Screen::Compose() {
+    window.Clear();
+    DrawImage(MainItemPic);
+    for (int k = 1; k <= 6; ++k) DrawImage(ItemPic[k]);
+    for (int i = 0; i < kLabelCount; ++i) DrawLabel(*labels_[i], captions_[i]);
+    DrawPlayfield();
+}
+
+}  // namespace molfo

@@ -1,0 +1,247 @@
+#include "screens/RankFile.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace molfo::rank {
+
+namespace {
+
+// Code page 932 rather than plain Shift-JIS: names typed on the target system
+// use its extra characters (circled digits, the wave dash as U+FF5E, ...), and
+// plain Shift-JIS converters refuse them.
+constexpr const char* kFileCharset = "CP932";
+
+// Owns one conversion descriptor for the length of a call.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (Ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts exactly one character's bytes; false when the character has
+    // no form in the target set. `out` receives at most `cap` bytes.
+    bool One(const char* in, size_t inLen, char* out, size_t cap, size_t& outLen) {
+        char* src = const_cast<char*>(in);  // iconv's signature, it does not write
+        char* dst = out;
+        size_t left = inLen;
+        size_t room = cap;
+        const size_t r = iconv(cd_, &src, &left, &dst, &room);
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state after an error
+        if (r == static_cast<size_t>(-1) || left != 0) return false;
+        outLen = cap - room;
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// Bytes of the UTF-8 character at `pos`; 1 for a stray or broken sequence,
+// so that it costs one replacement, not the characters after it.
+size_t Utf8Length(const std::string& s, size_t pos) {
+    const auto lead = static_cast<unsigned char>(s[pos]);
+    size_t len = 1;
+    if ((lead & 0xE0) == 0xC0) len = 2;
+    else if ((lead & 0xF0) == 0xE0) len = 3;
+    else if ((lead & 0xF8) == 0xF0) len = 4;
+    if (pos + len > s.size()) return 1;
+    for (size_t k = 1; k < len; ++k)
+        if ((static_cast<unsigned char>(s[pos + k]) & 0xC0) != 0x80) return 1;
+    return len;
+}
+
+bool IsCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+bool IsControl(unsigned char b) { return b < 0x20 || b == 0x7F; }
+
+void PutRecord(uint8_t* rec, const NameField& name, int16_t score) {
+    std::memcpy(rec, name.data(), kNameBytes);
+    const auto u = static_cast<uint16_t>(score);
+    rec[kNameBytes] = static_cast<uint8_t>(u & 0xFF);
+    rec[kNameBytes + 1] = static_cast<uint8_t>(u >> 8);
+}
+
+bool WriteAll(int fd, const uint8_t* p, size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+}  // namespace
+
+RankTable FreshTable() {
+    RankTable t;
+    for (auto& n : t.RankName) n.fill(' ');
+    t.RankScore.fill(0);
+    return t;
+}
+
+RankTable ParseRank(std::span<const uint8_t> bytes) {
+    RankTable t = FreshTable();
+    // A record cut short by the end of the file is not trusted at all.
+    const size_t whole = std::min<size_t>(bytes.size() / kRecordBytes, kPlaces);
+    for (size_t i = 0; i < whole; ++i) {
+        const uint8_t* rec = bytes.data() + i * kRecordBytes;
+        NameField& name = t.RankName[i + 1];
+        std::memcpy(name.data(), rec, kNameBytes);
+        t.RankScore[i + 1] = static_cast<int16_t>(static_cast<uint16_t>(rec[kNameBytes] | (rec[kNameBytes + 1] << 8)));
+    }
+    return t;
+}
+
+std::vector<uint8_t> SerializeRank(const RankTable& t) {
+    std::vector<uint8_t> out(kFileBytes);
+    for (int i = 1; i <= kPlaces; ++i) PutRecord(out.data() + (i - 1) * kRecordBytes, t.RankName[i], t.RankScore[i]);
+    return out;
+}
+
+RankTable ReadRankFile(const std::string& path) {
+    // A first game has no file yet; it starts from a fresh table, as does a
+    // file someone cut short.
+    std::array<uint8_t, kFileBytes> buf{};
+    size_t got = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        while (got < buf.size()) {
+            const ssize_t r = ::read(fd, buf.data() + got, buf.size() - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<size_t>(r);
+        }
+        ::close(fd);
+    }
+    return ParseRank(std::span<const uint8_t>(buf.data(), got));
+}
+
+std::string WriteRankFile(const std::string& path, const RankTable& t) {
+    // Written beside the old file and renamed over it, so a crash or a full
+    // disk mid-write leaves the old ranking intact instead of a torn one.
+    const std::vector<uint8_t> bytes = SerializeRank(t);
+    const std::string tmp = path + ".tmp";
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return std::string("cannot create ") + tmp + ": " + std::strerror(errno);
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    int err = ok ? 0 : errno;
+    if (ok && ::fsync(fd) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return std::string("cannot write ") + path + ": " + std::strerror(err);
+    }
+    return {};
+}
+
+int16_t FindPlace(const RankTable& t, int16_t score) {
+    for (int16_t i = 1; i <= kPlaces; ++i)
+        if (score >= t.RankScore[i]) return i;
+    return 0;
+}
+
+void InsertRank(RankTable& t, int16_t place, int16_t score, const NameField& name) {
+    if (place < 1 || place > kPlaces) return;
+    for (int d = kPlaces; d > place; --d) {
+        t.RankName[d] = t.RankName[d - 1];
+        t.RankScore[d] = t.RankScore[d - 1];
+    }
+    t.RankName[place] = name;
+    t.RankScore[place] = score;
+}
+
+NameField EncodeName(const std::string& utf8) {
+    // The field holds 12 bytes. A name is cut before the first character that
+    // would not fit whole, so six double-byte characters fill it exactly and a
+    // seventh is dropped rather than split into a stray lead byte. Characters
+    // the code page lacks (and control characters) become '?', so the player
+    // still sees where they were.
+    NameField f;
+    f.fill(' ');
+    Converter cv(kFileCharset, "UTF-8");
+    size_t used = 0;
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[pos]);
+        const size_t len = Utf8Length(utf8, pos);
+        char enc[4];
+        size_t encLen = 0;
+        if (lead < 0x80) {
+            enc[0] = IsControl(lead) ? '?' : static_cast<char>(lead);
+            encLen = 1;
+        } else if (!cv.Ok() || !cv.One(utf8.data() + pos, len, enc, sizeof enc, encLen)) {
+            enc[0] = '?';
+            encLen = 1;
+        }
+        if (used + encLen > static_cast<size_t>(kNameBytes)) break;
+        std::memcpy(f.data() + used, enc, encLen);
+        used += encLen;
+        pos += len;
+    }
+    return f;
+}
+
+std::string DecodeName(const NameField& name) {
+    // Any bytes may come from a file written elsewhere: a byte pair with no
+    // character becomes '?' and NUL padding shows as spaces, so the drawn
+    // list keeps its columns.
+    std::string out;
+    out.reserve(kNameBytes * 3);
+    Converter cv("UTF-8", kFileCharset);
+    size_t i = 0;
+    while (i < name.size()) {
+        const auto b = static_cast<unsigned char>(name[i]);
+        if (b == 0) {
+            out += ' ';
+            ++i;
+            continue;
+        }
+        if (b < 0x80) {
+            out += IsControl(b) ? '?' : static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        const size_t len = (IsCp932Lead(b) && i + 1 < name.size()) ? 2 : 1;
+        char dec[8];
+        size_t decLen = 0;
+        if (cv.Ok() && cv.One(name.data() + i, len, dec, sizeof dec, decLen)) {
+            out.append(dec, decLen);
+            i += len;
+        } else {
+            out += '?';
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string RankLine(int place, const NameField& name, int16_t score) {
+    return std::to_string(place) + "位" + "     " + DecodeName(name) + "     " + std::to_string(score);
+}
+
+}  // namespace molfo::rank

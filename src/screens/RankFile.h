@@ -1,0 +1,62 @@
+// The ranking file "sys\rank.hms": 1000 fixed records in rank order, best
+// first, each a 12-byte name in code page 932 padded with spaces and a
+// little-endian signed 16-bit score. No header; 14000 bytes in all.
+//
+// Kept free of the game's types so that it can be tested and fuzzed alone.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace molfo::rank {
+
+inline constexpr int kPlaces = 1000;
+inline constexpr int kNameBytes = 12;
+inline constexpr int kRecordBytes = kNameBytes + 2;
+inline constexpr int kFileBytes = kPlaces * kRecordBytes;
+inline constexpr int kShownPlaces = 10;  // places that are asked for a name and printed
+
+// A name as stored: code-page-932 bytes, left-aligned, space-padded.
+using NameField = std::array<char, kNameBytes>;
+
+// Both columns are indexed 1..1000; index 0 is never used.
+struct RankTable {
+    std::array<NameField, kPlaces + 1> RankName{};
+    std::array<int16_t, kPlaces + 1> RankScore{};
+};
+
+// Blank names and zero scores in every place.
+RankTable FreshTable();
+
+// Reads the table from the bytes of a ranking file. Records the bytes do not
+// hold in full read as fresh ones; bytes past the 1000th record are ignored.
+RankTable ParseRank(std::span<const uint8_t> bytes);
+// The 14000 bytes of the file for this table.
+std::vector<uint8_t> SerializeRank(const RankTable& t);
+
+// Reads the file; a missing or unreadable file reads as a fresh table.
+RankTable ReadRankFile(const std::string& path);
+// Replaces the file with this table. Returns an empty text on success,
+// otherwise what went wrong; the old file is then left as it was.
+std::string WriteRankFile(const std::string& path, const RankTable& t);
+
+// The place a score takes: the first place whose score it reaches, so a tie
+// goes above the score already there; 0 when it reaches none of the 1000.
+int16_t FindPlace(const RankTable& t, int16_t score);
+// Puts the score and name at `place` (1..1000), moving the places below it
+// down by one; the 1000th drops out.
+void InsertRank(RankTable& t, int16_t place, int16_t score, const NameField& name);
+
+// A typed name (UTF-8) as stored in the file.
+NameField EncodeName(const std::string& utf8);
+// A stored name as UTF-8 for drawing, all 12 positions kept.
+std::string DecodeName(const NameField& name);
+
+// One printed line of the list: place, "位", the name, the score.
+std::string RankLine(int place, const NameField& name, int16_t score);
+
+}  // namespace molfo::rank

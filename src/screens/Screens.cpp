@@ -1,0 +1,145 @@
+// The end screens: the game-over banner, the ranking with its name entry,
+// and the ending's slide show. Each runs its own waiting loop inside the
+// frame that called it.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/Game.h"
+#include "screens/RankFile.h"
+#include "screens/Screens.h"
+
+namespace molfo {
+
+namespace {
+
+constexpr const char* kHelpCaption = "Escキーでゲーム終了\r\nZキーで再スタート";
+constexpr const char* kRankFile = "sys\\rank.hms";
+
+constexpr int kBannerY = 200;
+constexpr int kBannerHeight = 75;
+constexpr int kMaskX = 500;  // the mask sits beside the picture in the same bitmap
+
+constexpr int kPicturesAlways = 10;  // every ending shows these
+constexpr int kPicturesScored = 22;  // a game with points shows the rest too
+constexpr int32_t kShowMs = 5000;
+constexpr int32_t kLaterExtraMs = 2000;  // the pictures after the tenth stay longer
+constexpr int kEndingSong = 12;
+
+// Asks for the name, or tells the place; returns the name typed (empty when
+// there is none to ask for, or the box was cancelled).
+std::string AskOrTell(Game& g, int16_t place) {
+    g.Refresh();  // the box is drawn over the window as it stands now
+    if (place >= 1 && place <= rank::kShownPlaces) {
+        g.SetScene(Scene::NameEntry);
+        return g.pf.dialogs.InputBox("ランキング" + std::to_string(place) + "位です。\r\nなまえを入力してください",
+                                     g.scr.window);
+    }
+    g.SetScene(Scene::Message);
+    if (place == 0)
+        g.pf.dialogs.MessageBox("あなたは1001位以下です。", g.scr.window);
+    else
+        g.pf.dialogs.MessageBox("あなたは総合" + std::to_string(place) + "位です。", g.scr.window);
+    return {};
+}
+
+}  // namespace
+
+void StampBanner(Screen& w) {
+    // OR the mask first to whiten the banner's shape, then AND the picture,
+    // whose white background leaves the frame around the shape untouched.
+    BitBlt(w.MainPic1, 0, kBannerY, kPlayfield, kBannerHeight, w.KyaraPic[2], kMaskX, 0, Rop::Or);
+    BitBlt(w.MainPic1, 0, kBannerY, kPlayfield, kBannerHeight, w.KyaraPic[2], 0, 0, Rop::And);
+}
+
+void GameOver(Game& g) {
+    GameState& s = g.s;
+    Screen& w = g.scr;
+    g.SetScene(Scene::GameOver);
+    auto oto = g.NewSound();
+    // Sheet 2 holds the boss; the next boss arrival loads it back.
+    LoadGamePicture(g, w.KyaraPic[2], "sys\\gameover.bmp");
+    StampBanner(w);
+    g.Refresh();
+    w.MS.caption = kHelpCaption;
+    oto->Koukaon(s.KoukaonFile[1]);
+    oto->Play("sys\\gameover.mid", 10);
+    Delay(g, 1500);
+    s.InGame = 0;
+    s.GameOverFlag = 0;
+    RankingEntry(g);
+}
+
+void RankingEntry(Game& g) {
+    GameState& s = g.s;
+    {
+        const std::string path = g.HostPath(kRankFile);
+        rank::RankTable table = rank::ReadRankFile(path);
+        const int16_t place = rank::FindPlace(table, s.GoukeiTen);
+        // Below the top ten the name stays empty and is stored as spaces.
+        const std::string name = AskOrTell(g, place);
+        Delay(g, 100);
+        if (place != 0) rank::InsertRank(table, place, s.GoukeiTen, rank::EncodeName(name));
+        // An unwritable folder costs this game's entry, not the game: the
+        // list is still shown and the player can go on.
+        const std::string err = rank::WriteRankFile(path, table);
+        if (!err.empty()) std::fprintf(stderr, "molfo: the ranking was not saved (%s)\n", err.c_str());
+        for (int i = 1; i <= rank::kShownPlaces; ++i)
+            g.scr.PrintLine(rank::RankLine(i, table.RankName[i], table.RankScore[i]));
+        g.Refresh();
+    }  // the table is gone before the wait, which may last for hours
+    WaitForRestart(g);
+}
+
+void WaitForRestart(Game& g) {
+    GameState& s = g.s;
+    g.SetScene(Scene::Ranking);
+    while (s.ShuryoFlag != -1) {
+        DoEvents(g);
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) {
+            s.ShuryoFlag = -1;
+            return;
+        }
+        if (KeyDown(g, vk::Z)) {
+            s.InGame = 0;
+            return;
+        }
+        g.pf.clock.Sleep(1);  // a player may leave the list up; don't spin a core
+    }
+}
+
+void Ending(Game& g) {
+    GameState& s = g.s;
+    Screen& w = g.scr;
+    g.SetScene(Scene::Ending);
+    const int n = s.GoukeiTen > 0 ? kPicturesScored : kPicturesAlways;
+    std::vector<std::string> paths;
+    paths.reserve(n);
+    for (int i = 1; i <= n; ++i) paths.push_back("sys\\ending\\e" + std::to_string(i) + ".jpg");
+
+    auto oto = g.NewSound();
+    oto->Play(s.KyokuFile[kEndingSong], 10);
+    w.MS.caption = kHelpCaption;
+
+    for (int i = 1; i <= n; ++i) {
+        LoadGamePicture(g, w.KyaraPic[2], paths[i - 1]);
+        BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[2], 0, 0, Rop::Copy);
+        BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[2], 0, 0, Rop::Copy);
+        g.Refresh();
+        DoEvents(g);
+        // Only a key held at this check (or a close request seen here) skips
+        // the ranking; an Escape caught by a Delay ends the program after it.
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) {
+            s.ShuryoFlag = -1;
+            return;
+        }
+        Delay(g, kShowMs);
+        if (i > kPicturesAlways) Delay(g, kLaterExtraMs);
+    }
+    RankingEntry(g);
+    // The ending waits once more after the ranking's own wait; it passes at
+    // once while Z is still down or the program is already ending.
+    WaitForRestart(g);
+}
+
+}  // namespace molfo

@@ -1,0 +1,4 @@
+# The asset tests read the built sys/ folder, so it must be there first.
+if(TARGET assets)
+  add_dependencies(molfo_tests assets)
+endif()

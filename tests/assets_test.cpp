@@ -1,0 +1,224 @@
+// The built sys/ folder against the game's own tables: every sprite cell the
+// data routines point at holds a drawing whose mask matches it, the stage
+// backgrounds scroll without a seam, and the start-up check finds exactly
+// what is missing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "boss/Boss.h"
+#include "core/AssetCheck.h"
+#include "core/AssetNames.h"
+#include "enemies/Enemies.h"
+#include "items/Items.h"
+
+namespace molfo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TestGame;
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+
+// Where a slot's sprite lies in its sheet, as the renderer reads it.
+struct Cell {
+    std::string what;
+    std::string sheet;  // game path of the picture
+    int x, y, w, h, frames;
+};
+
+int FramesOf(int s) {
+    if (slot::IsBoss(s)) return 3;
+    if (slot::IsItem(s)) return 1;
+    return 4;
+}
+
+Cell CellOf(const GameState& s, int add, std::string what, std::string sheet) {
+    return {std::move(what), std::move(sheet), s.KyaraPicX[add], s.KyaraPicY[add], s.KyaraHaba[add],
+            s.KyaraTakasa[add], FramesOf(add)};
+}
+
+// Every sprite cell the game's data routines name, read from the rows they write.
+std::vector<Cell> AllCells() {
+    TestGame t;
+    t.NewGame();
+    GameState& s = t.s;
+    std::vector<Cell> cells;
+    auto sheetOf = [&](int add) { return std::string(assets::kKyaraPicFiles[s.KyaraPicNo[add]]); };
+    cells.push_back(CellOf(s, slot::Molfo, "player", sheetOf(slot::Molfo)));
+    cells.push_back(CellOf(s, slot::MolfoDanFirst, "player shot", sheetOf(slot::MolfoDanFirst)));
+    for (int16_t k = 1; k <= 5; ++k) {
+        ItemClass(t.g).MolfoSData(slot::MolfoSFirst, k);
+        cells.push_back(CellOf(s, slot::MolfoSFirst, "special attack " + std::to_string(k), sheetOf(slot::MolfoSFirst)));
+    }
+    for (int16_t type = 1; type <= 14; ++type) {
+        KyaraDataClass(t.g).ZakoData(slot::ZakoFirst, type);
+        cells.push_back(CellOf(s, slot::ZakoFirst, "enemy type " + std::to_string(type), sheetOf(slot::ZakoFirst)));
+    }
+    TekiDanClass(t.g).TekidanData(slot::TekidanFirst);
+    cells.push_back(CellOf(s, slot::TekidanFirst, "enemy bullet", sheetOf(slot::TekidanFirst)));
+    for (int16_t kind = 1; kind <= 12; ++kind) {
+        ItemClass(t.g).ItemData(slot::ItemFirst, kind);
+        cells.push_back(CellOf(s, slot::ItemFirst, "item kind " + std::to_string(kind), sheetOf(slot::ItemFirst)));
+    }
+    for (int16_t stage = 1; stage <= 5; ++stage) {
+        s.SutejiNo = stage;
+        BossDataClass boss(t.g);
+        boss.BossData(slot::BossFirst);
+        cells.push_back(CellOf(s, slot::BossFirst, "boss of stage " + std::to_string(stage), boss.BossPicFile()));
+    }
+    // The game-over banner is drawn by the same two passes from a cell at (0, 0).
+    cells.push_back({"game-over banner", assets::kGameOverPic, 0, 0, 500, 75, 1});
+    return cells;
+}
+
+bool IsJpeg(const std::string& path) {
+    std::string ext = path.substr(path.rfind('.') + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == "jpg";
+}
+
+int MinChannel(uint32_t c) { return std::min({int(c >> 16) & 255, int(c >> 8) & 255, int(c & 255)}); }
+int MaxChannel(uint32_t c) { return std::max({int(c >> 16) & 255, int(c >> 8) & 255, int(c & 255)}); }
+
+TEST(Assets, EveryCellsMaskCoversExactlyItsPicture) {
+    const std::vector<Cell> cells = AllCells();
+    ASSERT_EQ(cells.size(), 2u + 5 + 14 + 1 + 12 + 5 + 1);
+    TestGame t;
+    for (const Cell& c : cells) {
+        SCOPED_TRACE(c.what + " in " + c.sheet);
+        Surface sheet;
+        ASSERT_TRUE(LoadPicture(sheet, t.g.HostPath(c.sheet))) << "every sheet the renderer uses must decode";
+        ASSERT_GT(c.w, 0) << "the data routine gives the sprite a size";
+        ASSERT_LE(c.x + 2 * c.w * c.frames, sheet.Width()) << "frame k lies at PicX + 2wk: all frames fit in the sheet";
+        ASSERT_LE(c.y + c.h, sheet.Height()) << "the cell's rows lie inside the sheet";
+        const bool jpeg = IsJpeg(c.sheet);
+        for (int k = 0; k < c.frames; ++k) {
+            const int px = c.x + 2 * c.w * k, mx = px + c.w;
+            int mismatches = 0, covered = 0, greyMask = 0;
+            for (int y = c.y; y < c.y + c.h; ++y) {
+                for (int x = 0; x < c.w; ++x) {
+                    const uint32_t pic = sheet.At(px + x, y), mask = sheet.At(mx + x, y);
+                    // A JPEG keeps white and black only to within a few levels.
+                    const bool drawn = jpeg ? MinChannel(pic) < 240 : pic != kWhite;
+                    const bool maskOn = jpeg ? MinChannel(mask) >= 128 : mask == kWhite;
+                    if (!jpeg && mask != kWhite && mask != kBlack) ++greyMask;
+                    if (jpeg && MaxChannel(mask) > 40 && MinChannel(mask) < 215) ++greyMask;
+                    if (drawn != maskOn) ++mismatches;
+                    if (drawn) ++covered;
+                }
+            }
+            const int area = c.w * c.h;
+            EXPECT_EQ(greyMask, 0) << "frame " << k << ": a mask is pure white on pure black (the OR pass)";
+            if (jpeg)
+                EXPECT_LE(mismatches, area / 500) << "frame " << k << ": the mask covers the non-white picture";
+            else
+                EXPECT_EQ(mismatches, 0) << "frame " << k << ": the mask covers exactly the non-white picture";
+            EXPECT_GE(covered * 20, area) << "frame " << k << ": the cell the game reads holds a drawing";
+        }
+    }
+}
+
+TEST(Assets, StageBackgroundsScrollWithoutASeam) {
+    TestGame t;
+    for (int16_t stage = 1; stage <= 5; ++stage) {
+        t.s.SutejiNo = stage;
+        const std::string file = SutejiClass(t.g).HaikeiPicFile();
+        SCOPED_TRACE(file);
+        Surface map;
+        ASSERT_TRUE(LoadPicture(map, t.g.HostPath(file))) << "each stage's background decodes";
+        ASSERT_GE(map.Width(), 500) << "the renderer copies 500 columns";
+        ASSERT_EQ(map.Height(), 500) << "the scroll wraps at row 500";
+        // Pixels that change sharply from one row to the next: a seam shows as
+        // shapes cut off along the row, which averaging over the row would hide.
+        auto sharpChanges = [&](int a, int b) {
+            int n = 0;
+            for (int x = 0; x < map.Width(); ++x) {
+                int d = 0;
+                for (int shift = 0; shift <= 16; shift += 8)
+                    d += std::abs(int((map.At(x, a) >> shift) & 255) - int((map.At(x, b) >> shift) & 255));
+                if (d > 48) ++n;
+            }
+            return n;
+        };
+        std::vector<int> inner;
+        for (int y = 0; y + 1 < map.Height(); ++y) inner.push_back(sharpChanges(y, y + 1));
+        // Shapes inside the picture have edges too; the wrap may be as sharp
+        // as the roughest one per cent of the picture's own row changes.
+        std::nth_element(inner.begin(), inner.begin() + inner.size() * 99 / 100, inner.end());
+        const int rough = inner[inner.size() * 99 / 100];
+        EXPECT_LE(sharpChanges(map.Height() - 1, 0), std::max(4, rough))
+            << "the bottom row meets the top row on screen as smoothly as rows inside the picture meet";
+    }
+}
+
+TEST(Assets, StartUpCheckPassesOnTheBuiltFolder) {
+    const std::vector<std::string> problems = CheckAssets(test::DataDir());
+    std::string all;
+    for (const std::string& p : problems) all += p + "\n";
+    EXPECT_TRUE(problems.empty()) << "every file the game loads is built into sys/:\n" << all;
+}
+
+// Copies the built sys/ folder so that one file can be damaged.
+class DamagedFolder {
+public:
+    DamagedFolder() : root_(fs::path(testing::TempDir()) / ("molfo-assets-" + std::to_string(::getpid()))) {
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        fs::copy(fs::path(test::DataDir()) / "sys", root_ / "sys", fs::copy_options::recursive);
+    }
+    ~DamagedFolder() { fs::remove_all(root_); }
+    std::string Dir() const { return root_.string(); }
+    fs::path File(const std::string& rel) const { return root_ / rel; }
+
+private:
+    fs::path root_;
+};
+
+TEST(Assets, StartUpCheckNamesExactlyTheDamagedFile) {
+    enum class Damage { Remove, Garble, ReplaceWith };
+    struct Case {
+        const char* file;
+        Damage damage;
+        const char* other;  // for ReplaceWith: the file copied over it
+    };
+    const Case cases[] = {
+        {"sys/kyarapic1.bmp", Damage::Remove, nullptr},
+        {"sys/itempic6.bmp", Damage::Remove, nullptr},
+        {"sys/mainmap3.JPG", Damage::Garble, nullptr},
+        {"sys/gifucho.JPG", Damage::ReplaceWith, "sys/hati.JPG"},  // decodes, but too small for three frames
+        {"sys/title.bmp", Damage::ReplaceWith, "sys/itempic1.bmp"},
+        {"sys/ending/e17.jpg", Damage::Remove, nullptr},
+        {"sys/boss3.mid", Damage::Remove, nullptr},
+        {"sys/gameover.mid", Damage::ReplaceWith, "sys/bom.wav"},
+        {"sys/itemget.wav", Damage::Garble, nullptr},
+        {"sys/kurosu.wav", Damage::ReplaceWith, "sys/opening.mid"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        DamagedFolder folder;
+        const fs::path target = folder.File(c.file);
+        ASSERT_TRUE(fs::exists(target)) << "the build makes " << c.file;
+        switch (c.damage) {
+            case Damage::Remove: fs::remove(target); break;
+            case Damage::Garble: std::ofstream(target, std::ios::binary | std::ios::trunc) << "not what it should be"; break;
+            case Damage::ReplaceWith: fs::copy_file(folder.File(c.other), target, fs::copy_options::overwrite_existing); break;
+        }
+        const std::vector<std::string> problems = CheckAssets(folder.Dir());
+        ASSERT_EQ(problems.size(), 1u) << "start-up reports one line per bad file, and only the bad one";
+        EXPECT_NE(problems[0].find(c.file), std::string::npos)
+            << "the line names the file the game could not use: " << problems[0];
+    }
+}
+
+}  // namespace
+}  // namespace molfo

@@ -1,0 +1,147 @@
+# Builds the sys/ folder beside the program from the text sources in assets/:
+# SVG art rasterised and composed by assetgen, ABC songs compiled by abc2midi,
+# effect recipes run through sox. Each file has its own rule, so an edit
+# rebuilds only the files made from the source that changed.
+
+pkg_check_modules(RSVG REQUIRED IMPORTED_TARGET librsvg-2.0 cairo)
+find_package(JPEG REQUIRED)
+find_program(MOLFO_ABC2MIDI abc2midi REQUIRED)
+find_program(MOLFO_SOX sox REQUIRED)
+
+add_executable(assetgen ${CMAKE_SOURCE_DIR}/tools/assetgen/assetgen.cpp)
+target_link_libraries(assetgen PRIVATE PkgConfig::RSVG JPEG::JPEG)
+
+set(MOLFO_SYS ${CMAKE_BINARY_DIR}/sys)
+set(MOLFO_ART ${CMAKE_SOURCE_DIR}/assets/art)
+set(MOLFO_SONGS ${CMAKE_SOURCE_DIR}/assets/music)
+set(MOLFO_SFX ${CMAKE_SOURCE_DIR}/assets/sfx)
+file(MAKE_DIRECTORY ${MOLFO_SYS} ${MOLFO_SYS}/ending)
+set(MOLFO_ASSET_FILES "")
+
+# A sprite sheet: each cell is "file.svg@X,Y,W,H,FRAMES" (see assetgen.cpp).
+function(molfo_sheet out format w h)
+  set(cells "")
+  set(deps "")
+  foreach(cell IN LISTS ARGN)
+    string(REGEX MATCH "^[^@]+" svg "${cell}")
+    list(APPEND cells ${MOLFO_ART}/${cell})
+    list(APPEND deps ${MOLFO_ART}/${svg})
+  endforeach()
+  add_custom_command(OUTPUT ${MOLFO_SYS}/${out}
+    COMMAND assetgen sheet ${MOLFO_SYS}/${out} ${format} ${w} ${h} ${cells}
+    DEPENDS assetgen ${deps} ${CMAKE_CURRENT_LIST_FILE}
+    COMMENT "Drawing sys/${out}" VERBATIM)
+  set(MOLFO_ASSET_FILES ${MOLFO_ASSET_FILES} ${MOLFO_SYS}/${out} PARENT_SCOPE)
+endfunction()
+
+# A whole picture drawn over white; extra arguments go to assetgen as they are.
+function(molfo_picture out format w h svg)
+  add_custom_command(OUTPUT ${MOLFO_SYS}/${out}
+    COMMAND assetgen picture ${MOLFO_SYS}/${out} ${format} ${w} ${h} ${MOLFO_ART}/${svg} ${ARGN}
+    DEPENDS assetgen ${MOLFO_ART}/${svg} ${CMAKE_CURRENT_LIST_FILE}
+    COMMENT "Drawing sys/${out}" VERBATIM)
+  set(MOLFO_ASSET_FILES ${MOLFO_ASSET_FILES} ${MOLFO_SYS}/${out} PARENT_SCOPE)
+endfunction()
+
+# --- the window's own sheets and icons ---
+
+# Sheet 0: the shot, the player and the five special attacks.
+molfo_sheet(kyarapic0.bmp bmp24 482 277
+  sprites/shot.svg@0,0,20,20,4
+  sprites/molfo.svg@0,21,50,50,4
+  sprites/sp1-cross.svg@0,72,30,30,4
+  sprites/sp2-ring.svg@0,103,30,30,4
+  sprites/sp3-spark.svg@0,134,30,30,4
+  sprites/sp4-fire.svg@0,165,60,80,4
+  sprites/sp5-spiral.svg@0,246,30,30,4)
+
+# Sheet 1: the fourteen small enemies, at the rows of the enemy type table.
+molfo_sheet(kyarapic1.bmp bmp8 483 539
+  enemies/zako01-fly.svg@0,0,30,30,4
+  enemies/zako02-mosquito.svg@0,31,30,30,4
+  enemies/zako03-ladybird.svg@0,62,30,20,4
+  enemies/zako04-dragonfly.svg@0,83,30,20,4
+  enemies/zako05-damselfly.svg@0,104,30,20,4
+  enemies/zako06-hornet.svg@0,125,40,50,4
+  enemies/zako07-moth.svg@0,176,50,40,4
+  enemies/zako08-spider.svg@0,217,60,60,4
+  enemies/zako09-ant.svg@0,278,30,30,4
+  enemies/zako10-mantis.svg@0,309,45,50,4
+  enemies/zako11-cicada.svg@0,360,40,40,4
+  enemies/zako12-locust.svg@0,401,50,40,4
+  enemies/zako13-caterpillar.svg@0,442,30,60,4
+  enemies/zako14-firefly.svg@0,503,40,30,4)
+
+# Sheet 3: the enemy bullet.
+molfo_sheet(kyarapic3.bmp bmp24 80 10 sprites/bullet.svg@0,0,10,10,4)
+
+# Sheet 4: the twelve items, one frame each, at the item table's cells.
+molfo_sheet(kyarapic4.jpg jpg 200 250
+  items/item01-cross.svg@0,0,25,25,1
+  items/item02-ring.svg@50,0,25,25,1
+  items/item03-spark.svg@100,0,25,25,1
+  items/item04-fire.svg@150,0,25,25,1
+  items/item05-spiral.svg@0,25,25,25,1
+  items/item06-bomb.svg@50,25,25,25,1
+  items/item07-leaf.svg@0,50,50,50,1
+  items/item08-apple.svg@100,50,50,50,1
+  items/item09-melon.svg@0,100,50,50,1
+  items/item10-honey.svg@100,100,50,50,1
+  items/item11-peach.svg@0,150,50,50,1
+  items/item12-royaljelly.svg@0,200,80,50,1)
+
+# The icons of the usable items: the same drawings at 30 x 30.
+set(MOLFO_ICON_SOURCES item01-cross item02-ring item03-spark item04-fire item05-spiral item06-bomb)
+foreach(i RANGE 1 6)
+  math(EXPR idx "${i} - 1")
+  list(GET MOLFO_ICON_SOURCES ${idx} src)
+  molfo_picture(itempic${i}.bmp bmp24 30 30 items/${src}.svg)
+endforeach()
+
+# --- pictures the game names ---
+
+molfo_picture(title.bmp bmp24 500 500 screens/title.svg)
+foreach(n RANGE 1 5)
+  molfo_picture(mainmap${n}.JPG jpg 500 500 maps/mainmap${n}.svg --wrap-y)
+endforeach()
+
+# Bosses: three frames of picture and mask, KyaraHaba x KyaraTakasa each.
+molfo_sheet(hati.JPG jpg 666 107 bosses/hati.svg@0,0,111,107,3)
+molfo_sheet(jigabati.JPG jpg 1512 270 bosses/jigabati.svg@0,0,252,270,3)
+molfo_sheet(kuwagata.JPG jpg 1104 258 bosses/kuwagata.svg@0,0,184,258,3)
+molfo_sheet(kabutomusi.JPG jpg 1236 315 bosses/kabutomusi.svg@0,0,206,315,3)
+molfo_sheet(gifucho.JPG jpg 2862 291 bosses/gifucho.svg@0,0,477,291,3)
+
+# The game-over banner with its mask.
+molfo_sheet(gameover.bmp bmp24 1000 75 screens/gameover.svg@0,0,500,75,1)
+
+# The ending: one template, one scene and caption per picture.
+include(${CMAKE_SOURCE_DIR}/assets/art/ending/Ending.cmake)
+
+# --- songs ---
+
+set(MOLFO_SONG_NAMES opening suteji1 suteji2 suteji3 suteji4 suteji5
+  boss1 boss2 boss3 boss4 boss5 ending gameover)
+foreach(song IN LISTS MOLFO_SONG_NAMES)
+  add_custom_command(OUTPUT ${MOLFO_SYS}/${song}.mid
+    COMMAND ${MOLFO_ABC2MIDI} ${MOLFO_SONGS}/${song}.abc 1 -silent -o ${MOLFO_SYS}/${song}.mid
+    DEPENDS ${MOLFO_SONGS}/${song}.abc
+    COMMENT "Compiling sys/${song}.mid" VERBATIM)
+  list(APPEND MOLFO_ASSET_FILES ${MOLFO_SYS}/${song}.mid)
+endforeach()
+
+# --- effects ---
+
+set(MOLFO_EFFECT_NAMES molfoko dameji molfokousen kurosu ringbariya supaku faiya
+  supairaru bom zakoko hit bosstoujou bossko sutejistart sutejikuria itemget)
+foreach(fx IN LISTS MOLFO_EFFECT_NAMES)
+  add_custom_command(OUTPUT ${MOLFO_SYS}/${fx}.wav
+    COMMAND ${CMAKE_COMMAND} -E env SOX=${MOLFO_SOX}
+      sh ${MOLFO_SFX}/${fx}.sh ${MOLFO_SYS}/${fx}.wav
+    DEPENDS ${MOLFO_SFX}/${fx}.sh ${MOLFO_SFX}/common.sh
+    COMMENT "Synthesising sys/${fx}.wav" VERBATIM)
+  list(APPEND MOLFO_ASSET_FILES ${MOLFO_SYS}/${fx}.wav)
+endforeach()
+
+add_custom_target(assets ALL DEPENDS ${MOLFO_ASSET_FILES})
+add_dependencies(molfo assets)

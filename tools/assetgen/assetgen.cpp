@@ -1,0 +1,365 @@
+// assetgen: builds the pictures of the sys/ folder from SVG sources.
+//
+//   assetgen sheet   OUT FORMAT W H [-D KEY=VALUE]... CELL...
+//   assetgen picture OUT FORMAT W H SVG [--wrap-y] [-D KEY=VALUE]...
+//
+// FORMAT is bmp24, bmp8 or jpg. A CELL is SVG@X,Y,W,H,FRAMES: the SVG is a
+// film strip of FRAMES frames of W x H side by side, and frame k lands at
+// (X + 2Wk, Y) as the picture on white, with its mask (white silhouette on
+// black) right after it. The mask is taken from the rasterised alpha, so the
+// two halves always agree. A picture is the SVG drawn over white; --wrap-y
+// draws it a second time above and below so the top and bottom edges meet
+// without a seam when the picture scrolls. "${KEY}" in an SVG is replaced by
+// VALUE (XML-escaped), which lets one template make a series of pictures.
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+
+#include <cairo.h>
+#include <jpeglib.h>
+#include <librsvg/rsvg.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+// No channel of a sprite pixel may be near white in all three: a near-white
+// pixel would vanish into the picture's background, the more so after JPEG.
+constexpr int kSpriteMaxLight = 224;
+
+struct Image {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;  // 0xRRGGBB
+    Image(int width, int height, uint32_t fill) : w(width), h(height), px(size_t(width) * height, fill) {}
+    uint32_t& at(int x, int y) { return px[size_t(y) * w + x]; }
+    uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
+};
+
+[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail("cannot read " + path);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string XmlEscape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string Substitute(std::string text, const std::map<std::string, std::string>& defs) {
+    for (const auto& [key, value] : defs) {
+        const std::string token = "${" + key + "}";
+        const std::string v = XmlEscape(value);
+        for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + v.size()))
+            text.replace(at, token.size(), v);
+    }
+    return text;
+}
+
+// Rasterised ARGB (premultiplied, cairo's layout) of one SVG.
+struct Raster {
+    int w, h;
+    std::vector<uint32_t> argb;
+};
+
+// frameW > 0 renders a film strip one frame at a time, each clipped to its own
+// column, so a wing that reaches past its frame never shows in the next one.
+Raster Rasterise(const std::string& path, int w, int h, const std::map<std::string, std::string>& defs,
+                 bool wrapY, int frameW = 0) {
+    const std::string text = Substitute(ReadText(path), defs);
+    GError* err = nullptr;
+    RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(text.data()), text.size(), &err);
+    if (!handle) Fail(path + ": " + (err ? err->message : "not an SVG"));
+    rsvg_handle_set_dpi(handle, 96.0);
+
+    cairo_surface_t* surf = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(surf);
+    const std::array<double, 3> offsets = {0.0, -double(h), double(h)};
+    const int columns = frameW > 0 ? w / frameW : 1;
+    for (int col = 0; col < columns; ++col) {
+        cairo_save(cr);
+        if (frameW > 0) {
+            cairo_rectangle(cr, double(col * frameW), 0.0, double(frameW), double(h));
+            cairo_clip(cr);
+        }
+        for (size_t i = 0; i < (wrapY ? offsets.size() : 1); ++i) {
+            RsvgRectangle viewport{0.0, offsets[i], double(w), double(h)};
+            if (!rsvg_handle_render_document(handle, cr, &viewport, &err))
+                Fail(path + ": " + (err ? err->message : "cannot render"));
+        }
+        cairo_restore(cr);
+    }
+    cairo_surface_flush(surf);
+
+    Raster r{w, h, std::vector<uint32_t>(size_t(w) * h)};
+    const unsigned char* data = cairo_image_surface_get_data(surf);
+    const int stride = cairo_image_surface_get_stride(surf);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(reinterpret_cast<const uint32_t*>(data + size_t(y) * stride), w, r.argb.begin() + size_t(y) * w);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surf);
+    g_object_unref(handle);
+    return r;
+}
+
+int Alpha(uint32_t argb) { return int(argb >> 24); }
+
+// The sprite colour of a covered pixel, un-premultiplied so that soft edges
+// keep the sprite's own colour instead of fading towards the white they
+// would otherwise carry onto a dark playfield.
+uint32_t SpriteColour(uint32_t argb) {
+    const int a = Alpha(argb);
+    std::array<int, 3> c = {int((argb >> 16) & 255), int((argb >> 8) & 255), int(argb & 255)};
+    for (int& v : c) v = std::min(255, (v * 255 + a / 2) / a);
+    if (std::min({c[0], c[1], c[2]}) > kSpriteMaxLight)
+        for (int& v : c) v = v * kSpriteMaxLight / 255;
+    return (uint32_t(c[0]) << 16) | (uint32_t(c[1]) << 8) | uint32_t(c[2]);
+}
+
+// Plain alpha compositing over white, for whole pictures.
+uint32_t OverWhite(uint32_t argb) {
+    const int a = Alpha(argb);
+    uint32_t out = 0;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        const int c = int((argb >> shift) & 255) + (255 - a);
+        out |= uint32_t(std::min(255, c)) << shift;
+    }
+    return out;
+}
+
+void PlaceCell(Image& sheet, const Raster& strip, int x, int y, int w, int h, int frames) {
+    for (int k = 0; k < frames; ++k) {
+        const int px = x + 2 * w * k;
+        if (px + 2 * w > sheet.w || y + h > sheet.h) Fail("cell outside the sheet");
+        for (int row = 0; row < h; ++row) {
+            for (int col = 0; col < w; ++col) {
+                const uint32_t argb = strip.argb[size_t(row) * strip.w + size_t(k) * w + col];
+                const bool covered = Alpha(argb) > 0;
+                sheet.at(px + col, y + row) = covered ? SpriteColour(argb) : kWhite;
+                sheet.at(px + w + col, y + row) = covered ? kWhite : kBlack;
+            }
+        }
+    }
+}
+
+// --- writers ---
+
+void Put16(std::vector<uint8_t>& b, uint32_t v) { b.push_back(v & 255); b.push_back((v >> 8) & 255); }
+void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, v & 0xFFFF); Put16(b, v >> 16); }
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) Fail("cannot write " + path);
+}
+
+std::vector<uint8_t> BmpHeader(const Image& img, int bpp, uint32_t paletteSize, uint32_t imageSize) {
+    std::vector<uint8_t> b;
+    const uint32_t offset = 14 + 40 + paletteSize * 4;
+    b.push_back('B'); b.push_back('M');
+    Put32(b, offset + imageSize); Put32(b, 0); Put32(b, offset);
+    Put32(b, 40); Put32(b, uint32_t(img.w)); Put32(b, uint32_t(img.h));
+    Put16(b, 1); Put16(b, uint32_t(bpp)); Put32(b, 0); Put32(b, imageSize);
+    Put32(b, 3780); Put32(b, 3780); Put32(b, paletteSize); Put32(b, 0);
+    return b;
+}
+
+void WriteBmp24(const std::string& path, const Image& img) {
+    const int stride = (img.w * 3 + 3) & ~3;
+    std::vector<uint8_t> b = BmpHeader(img, 24, 0, uint32_t(stride) * img.h);
+    for (int y = img.h - 1; y >= 0; --y) {
+        for (int x = 0; x < img.w; ++x) {
+            const uint32_t c = img.at(x, y);
+            b.push_back(c & 255); b.push_back((c >> 8) & 255); b.push_back((c >> 16) & 255);
+        }
+        for (int pad = img.w * 3; pad < stride; ++pad) b.push_back(0);
+    }
+    WriteFile(path, b);
+}
+
+// An 8-bit palette: black, white, a grey ramp and a 6 x 6 x 6 colour cube.
+// Only pure white maps to white, so a sprite never loses a pixel to the mask.
+std::vector<uint32_t> Palette() {
+    std::vector<uint32_t> pal = {kBlack, kWhite};
+    for (int i = 1; i <= 38; ++i) {
+        const uint32_t v = uint32_t(i * 255 / 39);
+        pal.push_back((v << 16) | (v << 8) | v);
+    }
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b) {
+                const uint32_t c = (uint32_t(r * 51) << 16) | (uint32_t(g * 51) << 8) | uint32_t(b * 51);
+                if (c != kWhite && c != kBlack) pal.push_back(c);
+            }
+    while (pal.size() < 256) pal.push_back(kBlack);
+    return pal;
+}
+
+uint8_t Nearest(const std::vector<uint32_t>& pal, uint32_t c) {
+    if (c == kWhite) return 1;
+    int best = 0, bestD = 1 << 30;
+    for (size_t i = 0; i < pal.size(); ++i) {
+        if (pal[i] == kWhite) continue;
+        const int dr = int((pal[i] >> 16) & 255) - int((c >> 16) & 255);
+        const int dg = int((pal[i] >> 8) & 255) - int((c >> 8) & 255);
+        const int db = int(pal[i] & 255) - int(c & 255);
+        const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+        if (d < bestD) { bestD = d; best = int(i); }
+    }
+    return uint8_t(best);
+}
+
+void WriteBmp8(const std::string& path, const Image& img) {
+    const std::vector<uint32_t> pal = Palette();
+    const int stride = (img.w + 3) & ~3;
+    std::vector<uint8_t> b = BmpHeader(img, 8, 256, uint32_t(stride) * img.h);
+    for (uint32_t c : pal) { b.push_back(c & 255); b.push_back((c >> 8) & 255); b.push_back((c >> 16) & 255); b.push_back(0); }
+    std::map<uint32_t, uint8_t> cache;
+    for (int y = img.h - 1; y >= 0; --y) {
+        for (int x = 0; x < img.w; ++x) {
+            const uint32_t c = img.at(x, y);
+            auto it = cache.find(c);
+            if (it == cache.end()) it = cache.emplace(c, Nearest(pal, c)).first;
+            b.push_back(it->second);
+        }
+        for (int pad = img.w; pad < stride; ++pad) b.push_back(0);
+    }
+    WriteFile(path, b);
+}
+
+// Quality 100 with full-resolution colour: the white around a sprite and the
+// pure black and white of its mask must survive the round trip.
+void WriteJpeg(const std::string& path, const Image& img) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) Fail("cannot write " + path);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, f);
+    cinfo.image_width = JDIMENSION(img.w);
+    cinfo.image_height = JDIMENSION(img.h);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        cinfo.comp_info[i].h_samp_factor = 1;
+        cinfo.comp_info[i].v_samp_factor = 1;
+    }
+    cinfo.dct_method = JDCT_ISLOW;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<uint8_t> row(size_t(img.w) * 3);
+    for (int y = 0; y < img.h; ++y) {
+        for (int x = 0; x < img.w; ++x) {
+            const uint32_t c = img.at(x, y);
+            row[size_t(x) * 3] = (c >> 16) & 255;
+            row[size_t(x) * 3 + 1] = (c >> 8) & 255;
+            row[size_t(x) * 3 + 2] = c & 255;
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(f);
+}
+
+void Write(const std::string& path, const std::string& format, const Image& img) {
+    if (format == "bmp24") WriteBmp24(path, img);
+    else if (format == "bmp8") WriteBmp8(path, img);
+    else if (format == "jpg") WriteJpeg(path, img);
+    else Fail("unknown format " + format);
+}
+
+// --- command line ---
+
+struct CellArg {
+    std::string svg;
+    int x, y, w, h, frames;
+};
+
+CellArg ParseCell(const std::string& arg) {
+    const size_t at = arg.rfind('@');
+    if (at == std::string::npos) Fail("cell needs SVG@X,Y,W,H,FRAMES: " + arg);
+    CellArg c{arg.substr(0, at), 0, 0, 0, 0, 0};
+    if (std::sscanf(arg.c_str() + at + 1, "%d,%d,%d,%d,%d", &c.x, &c.y, &c.w, &c.h, &c.frames) != 5 || c.w <= 0 ||
+        c.h <= 0 || c.frames <= 0)
+        Fail("bad cell " + arg);
+    return c;
+}
+
+int Run(const std::vector<std::string>& args) {
+    if (args.size() < 5) Fail("usage: assetgen sheet|picture OUT FORMAT W H ...");
+    const std::string& mode = args[0];
+    const std::string& out = args[1];
+    const std::string& format = args[2];
+    const int w = std::stoi(args[3]), h = std::stoi(args[4]);
+    std::map<std::string, std::string> defs;
+    std::vector<std::string> rest;
+    bool wrapY = false;
+    for (size_t i = 5; i < args.size(); ++i) {
+        if (args[i] == "-D" && i + 1 < args.size()) {
+            const std::string& d = args[++i];
+            const size_t eq = d.find('=');
+            if (eq == std::string::npos) Fail("-D needs KEY=VALUE");
+            defs[d.substr(0, eq)] = d.substr(eq + 1);
+        } else if (args[i] == "--wrap-y") {
+            wrapY = true;
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    Image img(w, h, kWhite);
+    if (mode == "sheet") {
+        for (const std::string& arg : rest) {
+            const CellArg c = ParseCell(arg);
+            const Raster strip = Rasterise(c.svg, c.w * c.frames, c.h, defs, false, c.w);
+            PlaceCell(img, strip, c.x, c.y, c.w, c.h, c.frames);
+        }
+    } else if (mode == "picture") {
+        if (rest.size() != 1) Fail("picture takes one SVG");
+        const Raster r = Rasterise(rest[0], w, h, defs, wrapY);
+        for (size_t i = 0; i < img.px.size(); ++i) img.px[i] = OverWhite(r.argb[i]);
+    } else {
+        Fail("unknown mode " + mode);
+    }
+    Write(out, format, img);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& e) {
+        std::cerr << "assetgen: " << e.what() << "\n";
+        return 1;
+    }
+}
