@@ -77,6 +77,15 @@ int RunWindow(Options& o) {
     molfo::Game g(sdl->platform(), dataDir);
     const std::string failed = g.scr.LoadOwnPictures(dataDir);
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
+    if (o.h.stage != 1 || o.h.boss) {
+        // Practice: the first game moves on to the chosen stage or boss.
+        bool started = false;
+        g.onScene = [&o, &started](molfo::Game& game) {
+            if (game.scene != molfo::Scene::Play || started) return;
+            started = true;
+            molfo::PracticeStart(game, static_cast<int16_t>(o.h.stage), o.h.boss);
+        };
+    }
     molfo::Main(g);
     return 0;
 }
@@ -98,10 +107,9 @@ int main(int argc, char** argv) {
     app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
     app.add_option("--frames", o.h.frames, "stop after N passes of the main loop (headless)")->needs(headless);
     app.add_option("--dump", o.h.dumpPath, "JSON Lines state dump (headless)")->needs(headless);
-    app.add_option("--stage", o.h.stage, "practice: start the first game at stage 1..5 (headless)")
-        ->check(CLI::Range(1, 5))
-        ->needs(headless);
-    app.add_flag("--boss", o.h.boss, "practice: start at the stage's boss (headless)")->needs(headless);
+    app.add_option("--stage", o.h.stage, "practice: start the first game at stage 1..5")
+        ->check(CLI::Range(1, 5));
+    app.add_flag("--boss", o.h.boss, "practice: start the first game at the stage's boss");
     CLI11_PARSE(app, argc, argv);
 
     if (version) {
