@@ -14,20 +14,7 @@ namespace {
 
 void PlayFrame(Game& g) {
     SutejiShinkou(g);
-    MolfoUgoki(g);
-    MolfoDan(g);
-    ItemTukau(g);
-    MolfoSUgoki(g);
-    ZakoMain(g);
-    TekidanUgoki(g);
-    BossMain(g);
-    ItemMain(g);
-    HpHyouji(g);
-    BossHpHyouji(g);
-    TenHyouji(g);
-    KyoriHyouji(g);
-    ItemHyouji(g);
-    Byouga(g);
+    PlaySteps(g);
 }
 
 int Live(const GameState& s, int16_t first, int16_t last) {

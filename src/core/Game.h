@@ -29,6 +29,9 @@ struct Game {
     Screen scr;
     Platform& pf;
     std::string dataDir;  // the folder that holds sys/
+    // Where the ranking is kept; empty for "sys\rank.hms" under dataDir. An
+    // installed game that cannot write there keeps it in the user's folder.
+    std::string rankPath;
     std::unique_ptr<mySound> Oto;
     Scene scene = Scene::Start;
 
@@ -61,6 +64,10 @@ bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath);
 
 // --- core: main loop, waits, set-up and flow ---
 void Main(Game& g);
+// The steps of a frame of play, from the player's move to the drawing.
+void PlaySteps(Game& g);
+// Takes the current stage's length, spawn odds, enemy list and background.
+void LoadStage(Game& g);
 void FrameMachi(Game& g, int32_t ms);
 void Delay(Game& g, int32_t ms);
 // Pumps window events; a close request sets ShuryoFlag to 1 if it was 0.

@@ -37,20 +37,7 @@ void Main(Game& g) {
         if (s.ShuryoFlag != 0) break;
         if (s.GameOverFlag == 1) GameOver(g);
         if (s.InGame != 0) {
-            MolfoUgoki(g);
-            MolfoDan(g);
-            ItemTukau(g);
-            MolfoSUgoki(g);
-            ZakoMain(g);
-            TekidanUgoki(g);
-            BossMain(g);
-            ItemMain(g);
-            HpHyouji(g);
-            BossHpHyouji(g);
-            TenHyouji(g);
-            KyoriHyouji(g);
-            ItemHyouji(g);
-            Byouga(g);
+            PlaySteps(g);
             FrameMachi(g, 15);
         }
         if (g.afterPass) g.afterPass(g);
@@ -58,6 +45,25 @@ void Main(Game& g) {
     }
     g.SetScene(Scene::End);
     HairetuKaihou(g);
+}
+
+// Every mover before the HUD, the HUD before the drawing: objects moved later
+// in the frame meet the positions already updated earlier in it.
+void PlaySteps(Game& g) {
+    MolfoUgoki(g);
+    MolfoDan(g);
+    ItemTukau(g);
+    MolfoSUgoki(g);
+    ZakoMain(g);
+    TekidanUgoki(g);
+    BossMain(g);
+    ItemMain(g);
+    HpHyouji(g);
+    BossHpHyouji(g);
+    TenHyouji(g);
+    KyoriHyouji(g);
+    ItemHyouji(g);
+    Byouga(g);
 }
 
 void FrameMachi(Game& g, int32_t ms) {

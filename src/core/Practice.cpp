@@ -2,7 +2,6 @@
 // Used by the headless driver for boss fights and by players who want to
 // rehearse a stage.
 #include "core/Game.h"
-#include "enemies/Enemies.h"
 
 namespace molfo {
 
@@ -11,11 +10,7 @@ void PracticeStart(Game& g, int16_t stage, bool atBoss) {
     if (stage < 1 || stage > 5) return;
     if (stage != s.SutejiNo) {
         s.SutejiNo = stage;
-        SutejiClass suteji(g);
-        s.SutejiNagasa = suteji.SutejiNagasa();
-        s.ZakoRitu = suteji.ZakoShurugenRitu();
-        suteji.ToujouZakos();
-        LoadGamePicture(g, g.scr.HaikeiPic, suteji.HaikeiPicFile());
+        LoadStage(g);
         g.Oto->Play(s.KyokuFile[s.SutejiNo + 1], 10);
     }
     // The next frame's count reaches the stage's length and the boss arrives.

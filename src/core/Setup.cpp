@@ -46,13 +46,7 @@ void GameShokika(Game& g) {
     s.SutejiNo = 1;
     s.EndingSuteji = 6;
     s.SutejiKuria = 0;
-    {
-        SutejiClass suteji(g);
-        s.SutejiNagasa = suteji.SutejiNagasa();
-        s.ZakoRitu = suteji.ZakoShurugenRitu();
-        suteji.ToujouZakos();
-        LoadGamePicture(g, w.HaikeiPic, suteji.HaikeiPicFile());
-    }
+    LoadStage(g);
     s.KyaraMax = slot::Max;
     ClearSlots(s);
     s.MolfoNo = slot::Molfo;

@@ -40,11 +40,7 @@ void StageEnds(Game& g) {
     s.ItemUseFrame = 0;
     s.ItemChangeFrame = 0;
     s.SutejiKuria = 0;
-    SutejiClass suteji(g);
-    s.SutejiNagasa = suteji.SutejiNagasa();
-    s.ZakoRitu = suteji.ZakoShurugenRitu();
-    suteji.ToujouZakos();
-    LoadGamePicture(g, w.HaikeiPic, suteji.HaikeiPicFile());
+    LoadStage(g);
     w.BossKyoriL.visible = true;
     w.BossHpL.visible = false;
     w.BossHpL2.visible = false;
@@ -54,6 +50,15 @@ void StageEnds(Game& g) {
 }
 
 }  // namespace
+
+void LoadStage(Game& g) {
+    GameState& s = g.s;
+    SutejiClass suteji(g);
+    s.SutejiNagasa = suteji.SutejiNagasa();
+    s.ZakoRitu = suteji.ZakoShurugenRitu();
+    suteji.ToujouZakos();
+    LoadGamePicture(g, g.scr.HaikeiPic, suteji.HaikeiPicFile());
+}
 
 void SutejiShinkou(Game& g) {
     GameState& s = g.s;
