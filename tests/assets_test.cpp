@@ -161,6 +161,50 @@ TEST(Assets, StageBackgroundsScrollWithoutASeam) {
     }
 }
 
+TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
+    TestGame t;
+    t.NewGame();
+    TekiDanClass(t.g).TekidanData(slot::TekidanFirst);
+    const GameState& s = t.s;
+    const int add = slot::TekidanFirst, w = s.KyaraHaba[add], h = s.KyaraTakasa[add];
+    Surface sheet;
+    ASSERT_TRUE(LoadPicture(sheet, t.g.HostPath(assets::kKyaraPicFiles[s.KyaraPicNo[add]])))
+        << "the bullet's sheet decodes";
+    // The bullet's body colour: its masked pixels, leaving out the dark rim
+    // that only outlines it.
+    long sum[3] = {0, 0, 0}, n = 0;
+    for (int k = 0; k < 4; ++k)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int px = s.KyaraPicX[add] + 2 * w * k + x, py = s.KyaraPicY[add] + y;
+                if (sheet.At(px + w, py) != kWhite || MaxChannel(sheet.At(px, py)) < 100) continue;
+                for (int c = 0; c < 3; ++c) sum[c] += (sheet.At(px, py) >> (16 - 8 * c)) & 255;
+                ++n;
+            }
+    ASSERT_GT(n, 0) << "the bullet has a body inside its rim";
+    const int body[3] = {int(sum[0] / n), int(sum[1] / n), int(sum[2] / n)};
+    for (int16_t stage = 1; stage <= 5; ++stage) {
+        t.s.SutejiNo = stage;
+        const std::string file = SutejiClass(t.g).HaikeiPicFile();
+        SCOPED_TRACE(file);
+        Surface map;
+        ASSERT_TRUE(LoadPicture(map, t.g.HostPath(file))) << "each stage's background decodes";
+        int alike = 0;
+        for (int y = 0; y < map.Height(); ++y)
+            for (int x = 0; x < map.Width(); ++x) {
+                int d2 = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const int d = int((map.At(x, y) >> (16 - 8 * c)) & 255) - body[c];
+                    d2 += d * d;
+                }
+                if (d2 < 64 * 64) ++alike;
+            }
+        EXPECT_LE(alike * 1000, map.Width() * map.Height())
+            << "enemy bullets must be impossible to miss: at most 1 pixel in 1000 of a stage's background "
+               "comes near the bullet's colour";
+    }
+}
+
 TEST(Assets, StartUpCheckPassesOnTheBuiltFolder) {
     const std::vector<std::string> problems = CheckAssets(test::DataDir());
     std::string all;

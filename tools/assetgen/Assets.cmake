@@ -26,6 +26,11 @@ function(molfo_sheet out format w h)
     string(REGEX MATCH "^[^@]+" svg "${cell}")
     list(APPEND cells ${MOLFO_ART}/${cell})
     list(APPEND deps ${MOLFO_ART}/${svg})
+    # The contact sheet reads the built sheet back at the same cell.
+    get_filename_component(name "${svg}" NAME_WE)
+    string(REGEX MATCH "@.*$" at "${cell}")
+    set_property(GLOBAL APPEND PROPERTY MOLFO_CONTACT_ROWS "${name}=${MOLFO_SYS}/${out}${at}")
+    set_property(GLOBAL APPEND PROPERTY MOLFO_CONTACT_DEPS ${MOLFO_SYS}/${out})
   endforeach()
   add_custom_command(OUTPUT ${MOLFO_SYS}/${out}
     COMMAND assetgen sheet ${MOLFO_SYS}/${out} ${format} ${w} ${h} ${cells}
@@ -101,8 +106,11 @@ endforeach()
 # --- pictures the game names ---
 
 molfo_picture(title.bmp bmp24 500 500 screens/title.svg)
+# The maps wrap themselves layer by layer (see the SVGs): wrapping the whole
+# picture at once would lay a later copy's shapes over earlier layers at the
+# edges and show the order change as a seam.
 foreach(n RANGE 1 5)
-  molfo_picture(mainmap${n}.JPG jpg 500 500 maps/mainmap${n}.svg --wrap-y)
+  molfo_picture(mainmap${n}.JPG jpg 500 500 maps/mainmap${n}.svg)
 endforeach()
 
 # Bosses: three frames of picture and mask, KyaraHaba x KyaraTakasa each.
@@ -117,6 +125,17 @@ molfo_sheet(gameover.bmp bmp24 1000 75 screens/gameover.svg@0,0,500,75,1)
 
 # The ending: one template, one scene and caption per picture.
 include(${CMAKE_SOURCE_DIR}/assets/art/ending/Ending.cmake)
+
+# Every sprite frame of the sheets above at 2x on a checkerboard, named, for
+# looking the art over: build/contact-sheet.png.
+get_property(MOLFO_CONTACT_ROWS GLOBAL PROPERTY MOLFO_CONTACT_ROWS)
+get_property(MOLFO_CONTACT_DEPS GLOBAL PROPERTY MOLFO_CONTACT_DEPS)
+list(REMOVE_DUPLICATES MOLFO_CONTACT_DEPS)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/contact-sheet.png
+  COMMAND assetgen contact ${CMAKE_BINARY_DIR}/contact-sheet.png ${MOLFO_CONTACT_ROWS}
+  DEPENDS assetgen ${MOLFO_CONTACT_DEPS}
+  COMMENT "Drawing contact-sheet.png" VERBATIM)
+list(APPEND MOLFO_ASSET_FILES ${CMAKE_BINARY_DIR}/contact-sheet.png)
 
 # --- songs ---
 

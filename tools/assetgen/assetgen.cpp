@@ -2,6 +2,7 @@
 //
 //   assetgen sheet   OUT FORMAT W H [-D KEY=VALUE]... CELL...
 //   assetgen picture OUT FORMAT W H SVG [--wrap-y] [-D KEY=VALUE]...
+//   assetgen contact OUT.png NAME=PICTURE@X,Y,W,H,FRAMES...
 //
 // FORMAT is bmp24, bmp8 or jpg. A CELL is SVG@X,Y,W,H,FRAMES: the SVG is a
 // film strip of FRAMES frames of W x H side by side, and frame k lands at
@@ -11,6 +12,7 @@
 // draws it a second time above and below so the top and bottom edges meet
 // without a seam when the picture scrolls. "${KEY}" in an SVG is replaced by
 // VALUE (XML-escaped), which lets one template make a series of pictures.
+// A contact sheet reads built sheets back and lays every frame out at 2x.
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <cstddef>
@@ -22,6 +24,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iostream>
@@ -202,29 +206,90 @@ void WriteBmp24(const std::string& path, const Image& img) {
     WriteFile(path, b);
 }
 
-// An 8-bit palette: black, white, a grey ramp and a 6 x 6 x 6 colour cube.
-// Only pure white maps to white, so a sprite never loses a pixel to the mask.
-std::vector<uint32_t> Palette() {
-    std::vector<uint32_t> pal = {kBlack, kWhite};
-    for (int i = 1; i <= 38; ++i) {
-        const uint32_t v = uint32_t(i * 255 / 39);
-        pal.push_back((v << 16) | (v << 8) | v);
-    }
-    for (int r = 0; r < 6; ++r)
-        for (int g = 0; g < 6; ++g)
-            for (int b = 0; b < 6; ++b) {
-                const uint32_t c = (uint32_t(r * 51) << 16) | (uint32_t(g * 51) << 8) | uint32_t(b * 51);
-                if (c != kWhite && c != kBlack) pal.push_back(c);
+// An 8-bit palette fitted to the sheet: black and white for the masks, then
+// up to 254 colours cut from the sprites' own colours (median cut, weighted
+// by how many pixels use each), so soft shading keeps its steps instead of
+// snapping to a fixed cube. No entry is white, so a sprite never loses a
+// pixel to the mask.
+std::vector<uint32_t> Palette(const Image& img) {
+    std::map<uint32_t, uint32_t> counts;
+    for (uint32_t c : img.px)
+        if (c != kWhite && c != kBlack) ++counts[c];
+    struct Entry {
+        uint32_t c, n;
+    };
+    std::vector<Entry> colours;
+    for (const auto& [c, n] : counts) colours.push_back({c, n});
+    auto channel = [](uint32_t c, int ch) { return int((c >> (16 - 8 * ch)) & 255); };
+    struct Box {
+        size_t from, to;  // range of `colours`
+    };
+    // The widest channel of a box, and how wide it is (weighted by its pixels
+    // so a large flat area is split before a rare speck).
+    auto widest = [&](const Box& b, int& which) {
+        int best = -1;
+        which = 0;
+        for (int ch = 0; ch < 3; ++ch) {
+            int lo = 255, hi = 0;
+            for (size_t i = b.from; i < b.to; ++i) {
+                lo = std::min(lo, channel(colours[i].c, ch));
+                hi = std::max(hi, channel(colours[i].c, ch));
             }
+            if (hi - lo > best) { best = hi - lo; which = ch; }
+        }
+        return best;
+    };
+    std::vector<Box> boxes;
+    if (!colours.empty()) boxes.push_back({0, colours.size()});
+    while (boxes.size() < 254) {
+        size_t pick = boxes.size();
+        double pickScore = 0;
+        int pickCh = 0;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            if (boxes[i].to - boxes[i].from < 2) continue;
+            int ch = 0;
+            const int range = widest(boxes[i], ch);
+            uint64_t weight = 0;
+            for (size_t k = boxes[i].from; k < boxes[i].to; ++k) weight += colours[k].n;
+            const double score = double(range) * std::sqrt(double(weight));
+            if (range > 0 && score > pickScore) { pickScore = score; pick = i; pickCh = ch; }
+        }
+        if (pick == boxes.size()) break;
+        Box b = boxes[pick];
+        std::sort(colours.begin() + long(b.from), colours.begin() + long(b.to),
+                  [&](const Entry& l, const Entry& r) { return channel(l.c, pickCh) < channel(r.c, pickCh); });
+        uint64_t total = 0, run = 0;
+        for (size_t k = b.from; k < b.to; ++k) total += colours[k].n;
+        size_t cut = b.from + 1;
+        for (size_t k = b.from; k + 1 < b.to; ++k) {
+            run += colours[k].n;
+            cut = k + 1;
+            if (run * 2 >= total) break;
+        }
+        boxes[pick] = {b.from, cut};
+        boxes.push_back({cut, b.to});
+    }
+    std::vector<uint32_t> pal = {kBlack, kWhite};
+    for (const Box& b : boxes) {
+        std::array<uint64_t, 3> sum{};
+        uint64_t n = 0;
+        for (size_t k = b.from; k < b.to; ++k) {
+            for (int ch = 0; ch < 3; ++ch) sum[size_t(ch)] += uint64_t(channel(colours[k].c, ch)) * colours[k].n;
+            n += colours[k].n;
+        }
+        uint32_t c = 0;
+        for (int ch = 0; ch < 3; ++ch) c |= uint32_t((sum[size_t(ch)] + n / 2) / n) << (16 - 8 * ch);
+        pal.push_back(c == kWhite ? 0xFEFEFE : c);
+    }
     while (pal.size() < 256) pal.push_back(kBlack);
     return pal;
 }
 
 uint8_t Nearest(const std::vector<uint32_t>& pal, uint32_t c) {
     if (c == kWhite) return 1;
+    if (c == kBlack) return 0;
     int best = 0, bestD = 1 << 30;
-    for (size_t i = 0; i < pal.size(); ++i) {
-        if (pal[i] == kWhite) continue;
+    for (size_t i = 2; i < pal.size(); ++i) {
         const int dr = int((pal[i] >> 16) & 255) - int((c >> 16) & 255);
         const int dg = int((pal[i] >> 8) & 255) - int((c >> 8) & 255);
         const int db = int(pal[i] & 255) - int(c & 255);
@@ -235,7 +300,7 @@ uint8_t Nearest(const std::vector<uint32_t>& pal, uint32_t c) {
 }
 
 void WriteBmp8(const std::string& path, const Image& img) {
-    const std::vector<uint32_t> pal = Palette();
+    const std::vector<uint32_t> pal = Palette(img);
     const int stride = (img.w + 3) & ~3;
     std::vector<uint8_t> b = BmpHeader(img, 8, 256, uint32_t(stride) * img.h);
     for (uint32_t c : pal) { b.push_back(c & 255); b.push_back((c >> 8) & 255); b.push_back((c >> 16) & 255); b.push_back(0); }
@@ -297,6 +362,137 @@ void Write(const std::string& path, const std::string& format, const Image& img)
     else Fail("unknown format " + format);
 }
 
+// --- readers, for the contact sheet: it shows the files as the game gets them ---
+
+uint32_t Get32(const std::string& b, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(b[at + size_t(i)]);
+    return v;
+}
+
+Image ReadBmp(const std::string& path) {
+    const std::string b = ReadText(path);
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') Fail(path + ": not a BMP");
+    const uint32_t offset = Get32(b, 10);
+    const int w = int(Get32(b, 18)), h = int(Get32(b, 22));
+    const int bpp = uint8_t(b[28]) | (uint8_t(b[29]) << 8);
+    if (bpp != 24 && bpp != 8) Fail(path + ": only 8 and 24-bit BMPs");
+    const size_t stride = (size_t(w) * size_t(bpp / 8) + 3) & ~size_t(3);
+    if (offset + stride * size_t(h) > b.size()) Fail(path + ": truncated");
+    Image img(w, h, kWhite);
+    for (int y = 0; y < h; ++y) {
+        const size_t row = offset + size_t(h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x) {
+            if (bpp == 24) {
+                const size_t at = row + size_t(x) * 3;
+                img.at(x, y) = (uint32_t(uint8_t(b[at + 2])) << 16) | (uint32_t(uint8_t(b[at + 1])) << 8) | uint8_t(b[at]);
+            } else {
+                const size_t entry = 54 + size_t(uint8_t(b[row + size_t(x)])) * 4;
+                img.at(x, y) = Get32(b, entry) & 0xFFFFFF;
+            }
+        }
+    }
+    return img;
+}
+
+Image ReadJpeg(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) Fail("cannot read " + path);
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, f);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    Image img(int(cinfo.output_width), int(cinfo.output_height), kWhite);
+    std::vector<uint8_t> row(size_t(img.w) * 3);
+    for (int y = 0; y < img.h; ++y) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_read_scanlines(&cinfo, rows, 1);
+        for (int x = 0; x < img.w; ++x)
+            img.at(x, y) = (uint32_t(row[size_t(x) * 3]) << 16) | (uint32_t(row[size_t(x) * 3 + 1]) << 8) |
+                           row[size_t(x) * 3 + 2];
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(f);
+    return img;
+}
+
+Image ReadPicture(const std::string& path) {
+    std::string ext = path.substr(path.rfind('.') + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == "bmp" ? ReadBmp(path) : ReadJpeg(path);
+}
+
+// --- the contact sheet ---
+
+// Every frame of every sprite at 2x over a checkerboard, masked the way the
+// game masks it (the OR then AND passes), with the sprite's name above: a
+// stray mask pixel or a frame cut at its cell's edge shows at a glance.
+struct ContactRow {
+    std::string name;
+    const Image* sheet;  // owned by the caller's map of loaded sheets
+    int x, y, w, h, frames;
+};
+
+void WriteContactSheet(const std::string& out, const std::vector<ContactRow>& rows) {
+    constexpr int kScale = 2, kGap = 10, kLabel = 18, kMargin = 12;
+    int width = 400, height = kMargin;
+    for (const ContactRow& r : rows) {
+        width = std::max(width, kMargin * 2 + r.frames * (r.w * kScale + kGap));
+        height += kLabel + r.h * kScale + kGap;
+    }
+    cairo_surface_t* surf = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(surf);
+    cairo_set_source_rgb(cr, 0.18, 0.19, 0.22);
+    cairo_paint(cr);
+    cairo_surface_flush(surf);
+    unsigned char* data = cairo_image_surface_get_data(surf);
+    const int stride = cairo_image_surface_get_stride(surf);
+    auto put = [&](int x, int y, uint32_t c) {
+        if (x >= 0 && y >= 0 && x < width && y < height)
+            *reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride) + size_t(x) * 4) = c;
+    };
+    int top = kMargin;
+    std::vector<std::pair<int, std::string>> labels;
+    for (const ContactRow& r : rows) {
+        labels.emplace_back(top, r.name + "  " + std::to_string(r.w) + " x " + std::to_string(r.h));
+        const int y0 = top + kLabel;
+        for (int k = 0; k < r.frames; ++k) {
+            const int x0 = kMargin + k * (r.w * kScale + kGap);
+            const int px = r.x + 2 * r.w * k, mx = px + r.w;
+            for (int y = 0; y < r.h * kScale; ++y) {
+                for (int x = 0; x < r.w * kScale; ++x) {
+                    const int sx = x / kScale, sy = r.y + y / kScale;
+                    const bool light = ((x / 8) + (y / 8)) % 2 == 0;
+                    uint32_t c = light ? 0xC8C8C8 : 0x989898;
+                    if (mx + sx < r.sheet->w && sy < r.sheet->h) {
+                        const uint32_t mask = r.sheet->at(mx + sx, sy), pic = r.sheet->at(px + sx, sy);
+                        c = (c | mask) & pic;
+                    }
+                    put(x0 + x, y0 + y, c);
+                }
+            }
+        }
+        top += kLabel + r.h * kScale + kGap;
+    }
+    cairo_surface_mark_dirty(surf);
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 13.0);
+    cairo_set_source_rgb(cr, 0.95, 0.95, 0.85);
+    for (const auto& [y, text] : labels) {
+        cairo_move_to(cr, kMargin, y + 13);
+        cairo_show_text(cr, text.c_str());
+    }
+    cairo_surface_flush(surf);
+    if (cairo_surface_write_to_png(surf, out.c_str()) != CAIRO_STATUS_SUCCESS) Fail("cannot write " + out);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surf);
+}
+
 // --- command line ---
 
 struct CellArg {
@@ -314,7 +510,24 @@ CellArg ParseCell(const std::string& arg) {
     return c;
 }
 
+// assetgen contact OUT.png NAME=PICTURE@X,Y,W,H,FRAMES...
+int RunContact(const std::vector<std::string>& args) {
+    std::vector<ContactRow> rows;
+    std::map<std::string, Image> sheets;
+    for (size_t i = 2; i < args.size(); ++i) {
+        const size_t eq = args[i].find('=');
+        if (eq == std::string::npos) Fail("contact row needs NAME=PICTURE@X,Y,W,H,FRAMES: " + args[i]);
+        const CellArg c = ParseCell(args[i].substr(eq + 1));
+        auto it = sheets.find(c.svg);
+        if (it == sheets.end()) it = sheets.emplace(c.svg, ReadPicture(c.svg)).first;
+        rows.push_back({args[i].substr(0, eq), &it->second, c.x, c.y, c.w, c.h, c.frames});
+    }
+    WriteContactSheet(args[1], rows);
+    return 0;
+}
+
 int Run(const std::vector<std::string>& args) {
+    if (args.size() >= 2 && args[0] == "contact") return RunContact(args);
     if (args.size() < 5) Fail("usage: assetgen sheet|picture OUT FORMAT W H ...");
     const std::string& mode = args[0];
     const std::string& out = args[1];
