@@ -1,7 +1,11 @@
-# Effect 16: an item is picked up - a bright two-note ping.
+# Effect 16: an item is picked up - a bright rising three-note ping.
 . "$(dirname "$0")/common.sh"
-part a 0.08 sine 1319 vol 0.6
-part b 0.2 sine 1976 vol 0.6
-after b fade q 0.002 0.2 0.18
-chain all a b
+tone a 0.12 sine 1319 0.6
+tone b 0.14 sine 1760 0.6
+at b 0.05
+tone c 0.25 sine 2637 0.6
+at c 0.1
+tone sparkle 0.3 triangle 5274 0.15
+at sparkle 0.1
+mix all a b c sparkle
 finish all

@@ -1,6 +1,11 @@
-# Effect 1: the player is destroyed - a falling whine over a crash.
+# Effect 1: the player is destroyed - a falling whine torn apart by a crash.
 . "$(dirname "$0")/common.sh"
-part whine 0.9 square 900-80 vol 0.35
-part crash 0.9 brownnoise fade q 0 0.9 0.8
-mix all whine crash
+tone whine 0.75 square 1400:90 0.35
+after whine tremolo 22 60
+burst crash 0.9 brownnoise 1800 1.0
+after crash overdrive 12
+tone thump 0.35 sine 120:35 0.9
+burst grit 0.3 whitenoise 6000 0.4
+at grit 0.05
+mix all whine crash thump grit
 finish all

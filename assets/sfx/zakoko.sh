@@ -1,7 +1,8 @@
-# Effect 10: a small enemy is destroyed - a quick pop.
+# Effect 10: a small enemy is destroyed - a quick, crunchy pop.
 . "$(dirname "$0")/common.sh"
-part pop 0.14 square 700-150 vol 0.5
-part dust 0.14 whitenoise vol 0.3
-after dust fade q 0 0.14 0.12
-mix all pop dust
+tone pop 0.16 square 900:120 0.5
+burst dust 0.2 whitenoise 5000 0.6
+tone knock 0.1 sine 180:70 0.8
+mix all pop dust knock
+after all overdrive 6
 finish all
