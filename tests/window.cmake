@@ -10,6 +10,9 @@ file(WRITE ${MOLFO_WINDOW_SCRIPT} [=[#!/bin/sh
 #   escape     Escape ends the game from the title: status 0
 #   close      close requests (SDL turns SIGTERM into one) end the game: status 0
 #   second     a second copy says so in one line and ends at once with status 0
+#   screenshot the window resized to 1290 x 1146, F12 saves the composed
+#              645 x 573 window as a dated PNG in ~/Pictures; Escape still ends
+#              the game with status 0
 set -u
 mode=$1
 molfo=$2
@@ -109,6 +112,31 @@ second)
     keep_sending kill -TERM "$pid"
     wait_end "$pid" 20 || kill -KILL "$pid"
     ;;
+screenshot)
+    export HOME="$work/home"
+    mkdir -p "$HOME/Pictures"
+    start_game
+    sleep 1
+    xdotool windowsize "$wid" 1290 1146
+    sleep 0.5
+    xdotool getwindowgeometry "$wid" | grep -q 'Geometry: 1290x1146' || fail "the window could not be resized"
+    kill -0 "$pid" 2>/dev/null || fail "the game ended when its window was resized"
+    xdotool windowfocus "$wid"
+    xdotool key F12
+    n=0
+    while [ -z "$(ls "$HOME/Pictures")" ] && [ "$n" -lt 30 ]; do sleep 0.1; n=$((n + 1)); done
+    shot=$(ls "$HOME/Pictures")
+    [ "$(echo "$shot" | wc -l)" -eq 1 ] || fail "F12 must save exactly one screenshot, got: $shot"
+    echo "$shot" | grep -Eq '^molfo-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.png$' || fail "badly named screenshot $shot"
+    # The PNG header's width and height: the composed window, not the scaled one.
+    size=$(od -An -tu1 -j16 -N8 "$HOME/Pictures/$shot" | tr -s ' ')
+    [ "$size" = " 0 0 2 133 0 0 2 61" ] || fail "the screenshot must be 645 x 573, header says$size"
+    keep_sending press_escape
+    wait_end "$pid" 20 || fail "Escape did not end the game after a screenshot"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "the game must end with status 0 after a screenshot, got $rc"
+    ;;
 *)
     fail "unknown mode"
     ;;
@@ -123,7 +151,7 @@ set_tests_properties(Window.NoDisplay PROPERTIES TIMEOUT 15)
 find_program(MOLFO_XVFB_RUN xvfb-run)
 find_program(MOLFO_XDOTOOL xdotool)
 if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
-  foreach(pair Escape:escape Close:close SecondCopy:second)
+  foreach(pair Escape:escape Close:close SecondCopy:second Screenshot:screenshot)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 name)
     list(GET pair 1 mode)

@@ -13,6 +13,8 @@
 #include "driver/Driver.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
+#include "platform/sdl/UserFiles.h"
+#include "replay/Capture.h"
 
 namespace {
 
@@ -23,6 +25,7 @@ struct Options {
     std::string soundfont;
     bool mute = false;
     bool fullscreen = false;
+    std::string scaleMode = "integer";
 };
 
 int Fail(const std::string& line) {
@@ -51,13 +54,21 @@ int RunWindow(Options& o) {
         case molfo::InstanceLock::Result::Acquired: break;
     }
 
+    std::error_code cwdError;
+    // Screenshots fall back to where the player started the game, not to
+    // the program's folder, which an installed game cannot write.
+    const std::string startFolder = std::filesystem::current_path(cwdError).string();
+    // Before the folder changes below: the player's relative paths stay the player's.
+    for (std::string* path : {&o.h.capture.recordPath, &o.h.capture.replayPath, &o.h.capture.screenshotDir})
+        *path = Absolute(*path);
     std::string dataDir = o.dataDir;
     if (dataDir.empty()) {
         // The game's paths are all relative to its own folder, where sys/ is.
         o.soundfont = Absolute(o.soundfont);
         const std::string folder = molfo::ProgramFolder();
         if (folder.empty() || chdir(folder.c_str()) != 0) return Fail("cannot find the program's own folder");
-        dataDir = ".";
+        // Installed, sys/ lies in the share folder beside bin/ instead.
+        dataDir = molfo::FindDataDir(".");
     }
 
     const std::vector<std::string> problems = molfo::CheckAssets(dataDir);
@@ -66,15 +77,23 @@ int RunWindow(Options& o) {
         return 1;
     }
 
+    const std::string rankPath = molfo::SdlPlatform::RankFile(dataDir);
+    molfo::Capture capture(o.h.capture);
+    if (const int status = capture.Prepare(dataDir, {o.h.stage, o.h.boss, -1, rankPath}); status != 0) return status;
+
     molfo::SdlOptions so;
     so.fullscreen = o.fullscreen;
+    so.scale = o.scaleMode == "fit" ? molfo::ScaleMode::Fit : molfo::ScaleMode::Integer;
+    so.shotFallback = startFolder.empty() ? "." : startFolder;
     so.audio.soundfont = o.soundfont;
     so.audio.mute = o.mute;
     std::string error;
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
 
-    molfo::Game g(sdl->platform(), dataDir);
+    // A replay sleeps on the real clock, so it plays at the recorded speed.
+    molfo::Game g(capture.Wrap(sdl->platform(), &sdl->platform().clock, nullptr), capture.DataDir());
+    g.rankPath = capture.RankPath(rankPath);
     const std::string failed = g.scr.LoadOwnPictures(dataDir);
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
     if (o.h.stage != 1 || o.h.boss) {
@@ -86,8 +105,9 @@ int RunWindow(Options& o) {
             molfo::PracticeStart(game, static_cast<int16_t>(o.h.stage), o.h.boss);
         };
     }
+    capture.Hook(g);
     molfo::Main(g);
-    return 0;
+    return capture.Finish(g);
 }
 
 }  // namespace
@@ -95,21 +115,40 @@ int RunWindow(Options& o) {
 int main(int argc, char** argv) {
     CLI::App app{"Molfo: a keyboard-driven vertical shooter.\n"
                  "Arrows move, Z or Space fire, X or Ctrl use the item, C or Shift pick the next item,\n"
-                 "Shift starts on the title, Escape quits. F11 or Alt+Enter toggles full screen."};
+                 "Shift starts on the title, Escape quits. F11 or Alt+Enter toggles full screen, F12 saves a\n"
+                 "screenshot. Gamepad: d-pad or left stick move, A fires, B uses the item, X picks the next\n"
+                 "item, Start starts and restarts, Back+Start quits."};
     Options o;
     bool version = false;
     app.add_flag("--version", version, "print the version and exit");
     auto* headless = app.add_flag("--headless", o.headless, "run without a window, sound or real time");
-    app.add_option("--data-dir", o.dataDir, "folder that holds sys/ (default: the program's folder)");
+    app.add_option("--data-dir", o.dataDir,
+                   "folder that holds sys/ (default: the program's folder, or share/molfo when installed)");
     app.add_option("--soundfont", o.soundfont, "General MIDI soundfont (.sf2/.sf3) for the songs");
     app.add_flag("--mute", o.mute, "play without sound");
     app.add_flag("--fullscreen", o.fullscreen, "start full screen");
+    app.add_option("--scale-mode", o.scaleMode,
+                   "integer: scale by whole multiples, sharp pixels (default); fit: fill the window")
+        ->check(CLI::IsMember({"integer", "fit"}));
     app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
     app.add_option("--frames", o.h.frames, "stop after N passes of the main loop (headless)")->needs(headless);
     app.add_option("--dump", o.h.dumpPath, "JSON Lines state dump (headless)")->needs(headless);
     app.add_option("--stage", o.h.stage, "practice: start the first game at stage 1..5")
         ->check(CLI::Range(1, 5));
     app.add_flag("--boss", o.h.boss, "practice: start the first game at the stage's boss");
+    molfo::CaptureOptions& cap = o.h.capture;
+    auto* record = app.add_option("--record", cap.recordPath, "record the session into FILE (window or headless)");
+    auto* replay = app.add_option("--replay", cap.replayPath,
+                                  "play a recording: in the window at normal speed, with --headless at full speed");
+    replay->excludes(record)->excludes("--input")->excludes("--stage")->excludes("--boss")->excludes("--frames");
+    app.add_flag("--verify", cap.verify,
+                 "with --replay: compare the recording's state checks; exit 1 naming the first frame that differs")
+        ->needs(replay);
+    auto* shotDir = app.add_option("--screenshot-dir", cap.screenshotDir,
+                                   "save a PNG of every dialog shown, and with --screenshot-every of the window, here");
+    app.add_option("--screenshot-every", cap.screenshotEvery, "save a PNG of the window every K passes of the main loop")
+        ->check(CLI::PositiveNumber)
+        ->needs(shotDir);
     CLI11_PARSE(app, argc, argv);
 
     if (version) {
@@ -121,7 +160,7 @@ int main(int argc, char** argv) {
             // No chdir: relative script and dump paths stay the user's.
             if (o.dataDir.empty()) {
                 const std::string folder = molfo::ProgramFolder();
-                o.h.dataDir = folder.empty() ? "." : folder;
+                o.h.dataDir = folder.empty() ? "." : molfo::FindDataDir(folder);
             } else {
                 o.h.dataDir = o.dataDir;
             }

@@ -15,12 +15,22 @@ int RunHeadless(const HeadlessOptions& options) {
         for (const std::string& p : problems) std::cerr << "molfo: " << p << "\n";
         return 1;
     }
+    const bool replaying = !options.capture.replayPath.empty();
+    if (replaying && !options.inputPath.empty()) {
+        std::cerr << "molfo: --input and --replay cannot be used together\n";
+        return 2;
+    }
+    if (options.stage < 1 || options.stage > 5) {
+        std::cerr << "molfo: --stage takes 1..5\n";
+        return 2;
+    }
     InputScript script;
     std::string error;
-    if (options.inputPath.empty()) {
+    // A replay takes every answer from the recording and needs no script.
+    if (!replaying && options.inputPath.empty()) {
         // Without a script the game is started from the title and left to play itself.
         ParseInputScript("title: press SHIFT\n", script, error);
-    } else {
+    } else if (!replaying) {
         std::ifstream in(options.inputPath, std::ios::binary);
         if (!in) {
             std::cerr << "molfo: cannot read input script " << options.inputPath << "\n";
@@ -41,20 +51,31 @@ int RunHeadless(const HeadlessOptions& options) {
             return 2;
         }
     }
-    HeadlessSession session(options.dataDir, std::move(script));
-    session.frameLimit = options.frames;
-    if (options.stage < 1 || options.stage > 5) {
-        std::cerr << "molfo: --stage takes 1..5\n";
-        return 2;
+    Capture capture(options.capture);
+    if (const int status = capture.Prepare(options.dataDir, {options.stage, options.boss, options.frames, ""}); status != 0)
+        return status;
+    // Headless, a replay never waits: its sleeps take no time at all.
+    HeadlessSession session(capture.DataDir(), std::move(script), [&capture](HeadlessPlatform& hp) -> Platform& {
+        return capture.Wrap(hp.platform, nullptr, &hp);
+    });
+    if (replaying) {
+        // The recording brings its own practice start and frame limit.
+        session.timeLimitMs = UINT32_MAX;
+    } else {
+        session.frameLimit = options.frames;
+        session.practiceStage = options.stage;
+        session.practiceBoss = options.boss;
     }
-    session.practiceStage = options.stage;
-    session.practiceBoss = options.boss;
+    session.onSceneHook = [&capture](Game& g) { capture.OnScene(g); };
+    session.afterPassHook = [&capture](Game& g) { capture.AfterPass(g); };
     if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << j.dump() << '\n'; };
     session.Run();
+    const int captured = capture.Finish(*session.game);
     if (dump.is_open() && !dump.flush()) {
         std::cerr << "molfo: writing the dump " << options.dumpPath << " failed\n";
         return 2;
     }
+    if (captured != 0) return captured;
     if (session.timedOut) {
         std::cerr << "molfo: headless run stopped after " << session.timeLimitMs / 1000
                   << " s of game time (the input script left the game waiting)\n";

@@ -1,9 +1,12 @@
 // The headless driver: runs the game with the headless back end, applies an
-// input script and writes a JSON Lines dump of every frame of play.
+// input script or a recording and writes a JSON Lines dump of every frame
+// of play.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "replay/Capture.h"
 
 namespace molfo {
 
@@ -14,6 +17,7 @@ struct HeadlessOptions {
     std::string dumpPath;        // JSON Lines dump; empty: none
     int stage = 1;               // practice: the first game starts at this stage
     bool boss = false;           // practice: ... and at its boss
+    CaptureOptions capture;      // recording, replaying (instead of a script) and screenshots
 };
 
 // Runs one headless session. Returns the process exit status.

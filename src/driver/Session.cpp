@@ -4,8 +4,8 @@
 
 namespace molfo {
 
-HeadlessSession::HeadlessSession(const std::string& dataDir, InputScript script)
-    : game(std::make_unique<Game>(hp.platform, dataDir)), script_(std::move(script)) {
+HeadlessSession::HeadlessSession(const std::string& dataDir, InputScript script, const PlatformWrap& wrap)
+    : game(std::make_unique<Game>(wrap ? wrap(hp) : hp.platform, dataDir)), script_(std::move(script)) {
     game->onScene = [this](Game&) { OnScene(); };
     game->afterPass = [this](Game&) { AfterPass(); };
     hp.events.onPump = [this] { OnPump(); };
@@ -62,6 +62,7 @@ void HeadlessSession::OnScene() {
         else
             timed_.push_back(&r);
     }
+    if (onSceneHook) onSceneHook(*game);
 }
 
 void HeadlessSession::OnPump() {
@@ -97,6 +98,7 @@ void HeadlessSession::AfterPass() {
     Game& g = *game;
     if (onDump) onDump(DumpPass(g, hp, ctx_));
     if (frameLimit >= 0 && g.passes >= frameLimit) g.s.ShuryoFlag = -1;
+    if (afterPassHook) afterPassHook(g);
     if (g.scene == Scene::Play) {
         ++ctx_.playFrame;
         ApplyPlayRules();

@@ -20,7 +20,11 @@ namespace molfo {
 
 class HeadlessSession {
 public:
-    HeadlessSession(const std::string& dataDir, InputScript script);
+    // Puts decorators (recording, replaying) between the back end and the
+    // game; returns the platform the game is to use.
+    using PlatformWrap = std::function<Platform&(HeadlessPlatform&)>;
+
+    HeadlessSession(const std::string& dataDir, InputScript script, const PlatformWrap& wrap = {});
     HeadlessSession(const HeadlessSession&) = delete;
     HeadlessSession& operator=(const HeadlessSession&) = delete;
 
@@ -39,6 +43,10 @@ public:
 
     // Called with the dump of every pass when set.
     std::function<void(const nlohmann::ordered_json&)> onDump;
+    // Called after the session's own work on a scene change, and at the end
+    // of every pass once the frame limit has been applied.
+    std::function<void(Game&)> onSceneHook;
+    std::function<void(Game&)> afterPassHook;
 
     // Every scene the game entered, in order.
     std::vector<Scene> scenes;

@@ -73,7 +73,7 @@ void GameOver(Game& g) {
 void RankingEntry(Game& g) {
     GameState& s = g.s;
     {
-        const std::string path = g.HostPath(kRankFile);
+        const std::string path = g.rankPath.empty() ? g.HostPath(kRankFile) : g.rankPath;
         rank::RankTable table = rank::ReadRankFile(path);
         const int16_t place = rank::FindPlace(table, s.GoukeiTen);
         // Below the top ten the name stays empty and is stored as spaces.

@@ -168,4 +168,15 @@ void SdlAudio::PlayEffect(const std::string& path) {
     Mix_PlayChannel(kEffectChannel, chunk, 0);
 }
 
+void SdlAudio::Pause(bool paused) {
+    if (!open_) return;
+    if (paused) {
+        Mix_PauseMusic();
+        Mix_Pause(-1);
+    } else {
+        Mix_ResumeMusic();
+        Mix_Resume(-1);
+    }
+}
+
 }  // namespace molfo

@@ -32,6 +32,8 @@ public:
     void PlayMusic(const std::string& path, int16_t kaisu) override;
     void StopMusic() override;
     void PlayEffect(const std::string& path) override;
+    // Holds the song and the effect where they are while the game is paused.
+    void Pause(bool paused);
 
     // The soundfonts tried in order when none is given on the command line.
     static const char* const kSystemSoundfonts[3];

@@ -52,6 +52,7 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
     if (!text_) text_ = std::make_unique<TextRenderer>();
     // Keys typed into the box belong to it, not to the game.
     keys_.Forget();
+    pads_.Forget();
     const bool input = kind == BoxKind::Input;
     if (input) {
         // The IME shows its candidate list near where the box sits.
@@ -108,8 +109,24 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
                 SDL_free(e.editExt.text);
                 dirty = true;
                 break;
+            case SDL_CONTROLLERDEVICEADDED:
+            case SDL_CONTROLLERDEVICEREMOVED: HandlePadEvent(e); break;
+            // A player on a pad can answer a box: Start confirms, B cancels
+            // (a message box has only OK). A, the fire button, is left out,
+            // as a player firing when the game ends would close the box
+            // unread.
+            case SDL_CONTROLLERBUTTONDOWN:
+                if (e.cbutton.button == SDL_CONTROLLER_BUTTON_START)
+                    end = End::Ok;
+                else if (e.cbutton.button == SDL_CONTROLLER_BUTTON_B)
+                    end = input ? End::Cancel : End::Ok;
+                break;
             case SDL_KEYDOWN: {
                 if (FullscreenShortcut(e.key)) break;
+                if (e.key.keysym.sym == SDLK_F12) {
+                    if (e.key.repeat == 0) SaveScreenshot();
+                    break;
+                }
                 // While the IME is composing, these keys are its own.
                 if (!composing.empty()) break;
                 const SDL_Keycode k = e.key.keysym.sym;
@@ -133,8 +150,10 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
 
     if (input) SDL_StopTextInput();
     // Neither the key that closed the box nor anything typed into it reaches
-    // the game; keys still held announce themselves again by auto-repeat.
+    // the game; keys still held announce themselves again by auto-repeat,
+    // pad buttons when pressed again.
     keys_.Forget();
+    pads_.Forget();
     // Takes the box off the screen at once, before the game draws again.
     Show(window);
     return end == End::Ok;

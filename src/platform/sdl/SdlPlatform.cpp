@@ -4,10 +4,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <utility>
+
+#include "platform/sdl/UserFiles.h"
 
 namespace molfo {
 
-uint32_t SdlClock::Ticks() { return SDL_GetTicks(); }
+uint32_t SdlClock::Ticks() { return SDL_GetTicks() - pausedMs_; }
 
 void SdlClock::Sleep(uint32_t ms) { SDL_Delay(ms); }
 
@@ -52,11 +56,37 @@ std::unique_ptr<SdlPlatform> SdlPlatform::Open(const SdlOptions& options, std::s
         error = problem + "; use --headless to run without a window";
         return nullptr;
     }
-    p->window_ = SdlWindow::Create(options.fullscreen, error);
+    // Gamepads are a bonus: without them the keyboard still plays.
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        std::cerr << "molfo: gamepads are not available (" << SDL_GetError() << ")\n";
+    WindowOptions wo;
+    wo.fullscreen = options.fullscreen;
+    wo.scale = options.scale;
+    wo.shotFallback = options.shotFallback;
+    SdlPlatform* self = p.get();
+    wo.onPause = [self](bool paused, uint32_t ms) {
+        self->audio_.Pause(paused);
+        if (!paused) self->clock_.LeaveOut(ms);
+    };
+    p->window_ = SdlWindow::Create(std::move(wo), error);
     if (!p->window_) return nullptr;
     SdlWindow& w = *p->window_;
     p->platform_ = std::make_unique<Platform>(Platform{p->clock_, w, w, w, w, p->audio_});
     return p;
+}
+
+std::string SdlPlatform::RankFile(const std::string& dataDir) {
+    const std::string sys = dataDir.empty() ? std::string("sys") : dataDir + "/sys";
+    if (FolderWritable(sys)) return {};
+    char* pref = SDL_GetPrefPath("", "molfo");
+    const std::string user = pref != nullptr ? pref : "";
+    SDL_free(pref);
+    if (user.empty()) {
+        std::cerr << "molfo: " << sys << " cannot be written and there is no user data folder; "
+                  << "the ranking will not be saved\n";
+        return {};
+    }
+    return UserRankFile(dataDir, user);
 }
 
 }  // namespace molfo

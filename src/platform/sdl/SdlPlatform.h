@@ -11,14 +11,24 @@
 
 namespace molfo {
 
+// SDL's millisecond ticks less the time spent paused: the game's timing
+// never sees a pause, so no wait ends early and no frame runs late.
 class SdlClock final : public Clock {
 public:
     uint32_t Ticks() override;
     void Sleep(uint32_t ms) override;
+    void LeaveOut(uint32_t ms) { pausedMs_ += ms; }
+
+private:
+    uint32_t pausedMs_ = 0;
 };
 
 struct SdlOptions {
     bool fullscreen = false;
+    ScaleMode scale = ScaleMode::Integer;
+    // Where screenshots go when the player has no picture folder: the
+    // folder the game was started from.
+    std::string shotFallback = ".";
     SdlAudioOptions audio;
 };
 
@@ -32,6 +42,11 @@ public:
     SdlPlatform& operator=(const SdlPlatform&) = delete;
 
     Platform& platform() { return *platform_; }
+
+    // The ranking file for a game whose data lies in dataDir: empty (the
+    // usual sys/rank.hms there) when its sys/ folder can be written, else
+    // rank.hms in the user's data folder.
+    static std::string RankFile(const std::string& dataDir);
 
     // Why SDL's video cannot show a window here, or empty when it can. SDL
     // left to itself would fall back to a driver that draws nowhere.

@@ -2,9 +2,15 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <iostream>
+#include <utility>
 
+#include "platform/sdl/UserFiles.h"
 #include "render/Screen.h"
 #include "render/Text.h"
 
@@ -29,12 +35,39 @@ bool DrawsOnCpu(SDL_Renderer* renderer) {
     return false;
 }
 
+// The pad's buttons are numbered as SDL numbers them, so an event's button
+// goes to the mapping as it is.
+constexpr bool Same(pad::Input ours, SDL_GameControllerButton sdl) {
+    return static_cast<int>(ours) == static_cast<int>(sdl);
+}
+static_assert(Same(pad::A, SDL_CONTROLLER_BUTTON_A) && Same(pad::B, SDL_CONTROLLER_BUTTON_B) &&
+              Same(pad::X, SDL_CONTROLLER_BUTTON_X) && Same(pad::Back, SDL_CONTROLLER_BUTTON_BACK) &&
+              Same(pad::Start, SDL_CONTROLLER_BUTTON_START) && Same(pad::DpadUp, SDL_CONTROLLER_BUTTON_DPAD_UP) &&
+              Same(pad::DpadDown, SDL_CONTROLLER_BUTTON_DPAD_DOWN) &&
+              Same(pad::DpadLeft, SDL_CONTROLLER_BUTTON_DPAD_LEFT) &&
+              Same(pad::DpadRight, SDL_CONTROLLER_BUTTON_DPAD_RIGHT));
+
+// The pause note: a large line and a small one under it, centred on the
+// playfield.
+constexpr const char* kPausedLine = "一時停止中";
+constexpr const char* kResumeLine = "ウィンドウを選ぶと続きから";
+constexpr int kPausedPx = 40;
+constexpr int kResumePx = 16;
+
+// Text with a dark outline, readable over any picture.
+void DrawOutlined(TextRenderer& text, Surface& dst, int x, int y, const std::string& line, int px) {
+    constexpr int kOffsets[][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}, {0, 2}, {2, 0}};
+    for (const auto& d : kOffsets) text.Draw(dst, x + d[0], y + d[1], line, kPrintOutline, px);
+    text.Draw(dst, x, y, line, kPrintColour, px);
+}
+
 }  // namespace
 
-std::unique_ptr<SdlWindow> SdlWindow::Create(bool fullscreen, std::string& error) {
-    std::unique_ptr<SdlWindow> w(new SdlWindow());
-    // Smooth scaling: the window is seldom an exact multiple of 645 x 573.
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+SdlWindow::SdlWindow(WindowOptions options) : options_(std::move(options)) {}
+
+std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string& error) {
+    const bool fullscreen = options.fullscreen;
+    std::unique_ptr<SdlWindow> w(new SdlWindow(std::move(options)));
     // With the software renderer, draw straight to the window instead of
     // through an OpenGL texture.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -42,8 +75,13 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(bool fullscreen, std::string& error
     SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    w->window_ = SDL_CreateWindow("Form1", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWindowWidth,
-                                  kWindowHeight, flags);
+    // The largest whole scale that fits the screen; leaving full screen
+    // comes back to it.
+    SDL_Rect usable{0, 0, kWindowWidth, kWindowHeight};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = SDL_Rect{0, 0, kWindowWidth, kWindowHeight};
+    const int scale = StartScale(usable.w, usable.h, kWindowWidth, kWindowHeight);
+    w->window_ = SDL_CreateWindow("Form1", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWindowWidth * scale,
+                                  kWindowHeight * scale, flags);
     if (w->window_ == nullptr) {
         error = std::string("cannot open the game window: ") + SDL_GetError();
         return nullptr;
@@ -64,8 +102,6 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(bool fullscreen, std::string& error
         error = std::string("cannot draw in the game window: ") + SDL_GetError();
         return nullptr;
     }
-    // Scales the whole window to fit and keeps its shape, with black bars.
-    SDL_RenderSetLogicalSize(w->renderer_, kWindowWidth, kWindowHeight);
     // SDL turns text input on with the first window; while it is on, an IME
     // would swallow the game's keys.
     SDL_StopTextInput();
@@ -76,6 +112,8 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(bool fullscreen, std::string& error
 }
 
 SdlWindow::~SdlWindow() {
+    for (SDL_GameController* c : controllers_)
+        if (c != nullptr) SDL_GameControllerClose(c);
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -116,15 +154,119 @@ int SdlWindow::VirtualKey(const SDL_KeyboardEvent& key, int& source) {
 bool SdlWindow::Pump() {
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) Handle(e);
+    // Escape and a close request both end the game; the few waits left on
+    // its way out must not stop for a pause.
+    if (closePending_ || keys_.Held(vk::Escape)) quitting_ = true;
+    if (unfocused_ && !quitting_) {
+        PauseWhileUnfocused();
+        quitting_ = closePending_;
+    }
     const bool close = closePending_;
     closePending_ = false;
     return close;
+}
+
+void SdlWindow::PauseWhileUnfocused() {
+    const Uint32 start = SDL_GetTicks();
+    if (options_.onPause) options_.onPause(true, 0);
+    // Keys let go while the window was away never send their release here.
+    keys_.Forget();
+    pads_.Forget();
+
+    if (shown_ != nullptr && !shown_->Empty())
+        pauseBuffer_ = *shown_;
+    else
+        pauseBuffer_.Resize(kWindowWidth, kWindowHeight, 0);
+    // The playfield dims under the note, so the pause reads at a glance.
+    const int x1 = std::min(kPlayfieldX + kPlayfieldOuterW, pauseBuffer_.Width());
+    const int y1 = std::min(kPlayfieldY + kPlayfieldOuterH, pauseBuffer_.Height());
+    for (int y = kPlayfieldY; y < y1; ++y) {
+        uint32_t* row = pauseBuffer_.Row(y);
+        for (int x = kPlayfieldX; x < x1; ++x) row[x] = (row[x] >> 1) & 0x7F7F7Fu;
+    }
+    if (!text_) text_ = std::make_unique<TextRenderer>();
+    const int cx = kPlayfieldX + kPlayfieldOuterW / 2;
+    const int top = kPlayfieldY + kPlayfieldOuterH / 2 - text_->LineHeight(kPausedPx);
+    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(kPausedLine, kPausedPx) / 2, top, kPausedLine, kPausedPx);
+    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(kResumeLine, kResumePx) / 2,
+                 top + text_->LineHeight(kPausedPx) + 8, kResumeLine, kResumePx);
+    Upload(pauseBuffer_);
+
+    while (unfocused_ && !closePending_) {
+        SDL_Event e;
+        // Sleeps until something happens: a paused game costs nothing.
+        if (SDL_WaitEventTimeout(&e, 1000) != 0) Handle(e);
+    }
+    keys_.Forget();
+    pads_.Forget();
+    if (shown_ != nullptr) Upload(*shown_);
+    if (options_.onPause) options_.onPause(false, SDL_GetTicks() - start);
+}
+
+void SdlWindow::SaveScreenshot() {
+    if (shown_ == nullptr || shown_->Empty()) return;
+    const char* home = std::getenv("HOME");
+    const std::string folder =
+        ChoosePicturesFolder(AskXdgPictures(), home != nullptr ? home : "", options_.shotFallback);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const std::string path = FreeScreenshotPath(folder, local);
+    if (SavePng(*shown_, path))
+        std::cerr << "molfo: screenshot saved as " << path << "\n";
+    else
+        std::cerr << "molfo: cannot save a screenshot as " << path << "\n";
+}
+
+void SdlWindow::HandlePadEvent(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_CONTROLLERDEVICEADDED: {
+            SDL_GameController* c = SDL_GameControllerOpen(e.cdevice.which);
+            if (c == nullptr) break;
+            const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
+            bool kept = false;
+            for (SDL_GameController*& slot : controllers_) {
+                if (slot == c) kept = true;
+                if (!kept && slot == nullptr) {
+                    slot = c;
+                    kept = true;
+                }
+            }
+            if (!kept || !pads_.Attach(id)) SDL_GameControllerClose(c);
+            break;
+        }
+        case SDL_CONTROLLERDEVICEREMOVED: {
+            pads_.Detach(e.cdevice.which);
+            SDL_GameController* c = SDL_GameControllerFromInstanceID(e.cdevice.which);
+            for (SDL_GameController*& slot : controllers_) {
+                if (c != nullptr && slot == c) {
+                    SDL_GameControllerClose(c);
+                    slot = nullptr;
+                }
+            }
+            break;
+        }
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            pads_.Button(e.cbutton.which, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) pads_.Axis(e.caxis.which, pad::Stick::LeftX, e.caxis.value);
+            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) pads_.Axis(e.caxis.which, pad::Stick::LeftY, e.caxis.value);
+            break;
+        default: break;
+    }
 }
 
 void SdlWindow::Handle(const SDL_Event& e) {
     switch (e.type) {
         case SDL_KEYDOWN: {
             if (FullscreenShortcut(e.key)) break;
+            // Not a game key: the game never hears of it.
+            if (e.key.keysym.sym == SDLK_F12) {
+                if (e.key.repeat == 0) SaveScreenshot();
+                break;
+            }
             int source = 0;
             if (const int v = VirtualKey(e.key, source)) keys_.Press(v, source, e.key.repeat != 0);
             break;
@@ -134,6 +276,11 @@ void SdlWindow::Handle(const SDL_Event& e) {
             if (const int v = VirtualKey(e.key, source)) keys_.Release(v, source);
             break;
         }
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+        case SDL_CONTROLLERAXISMOTION: HandlePadEvent(e); break;
         default: HandleWindowEvent(e); break;
     }
 }
@@ -147,6 +294,11 @@ void SdlWindow::HandleWindowEvent(const SDL_Event& e) {
     if (e.type != SDL_WINDOWEVENT) return;
     switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE: closePending_ = true; break;
+        // Only a loss of focus pauses, never its mere absence: a window that
+        // never had focus (no window manager) keeps running.
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED: unfocused_ = true; break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: unfocused_ = false; break;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -175,6 +327,12 @@ void SdlWindow::Present(const Surface& window) { Show(window); }
 
 void SdlWindow::Show(const Surface& s) {
     if (s.Empty()) return;
+    shown_ = &s;
+    Upload(s);
+}
+
+void SdlWindow::Upload(const Surface& s) {
+    if (s.Empty()) return;
     if (texture_ == nullptr || textureW_ != s.Width() || textureH_ != s.Height()) {
         if (texture_ != nullptr) SDL_DestroyTexture(texture_);
         // 0x00RRGGBB words are exactly SDL's RGB888 (XRGB8888) layout.
@@ -183,7 +341,7 @@ void SdlWindow::Show(const Surface& s) {
         if (texture_ == nullptr) return;
         textureW_ = s.Width();
         textureH_ = s.Height();
-        SDL_RenderSetLogicalSize(renderer_, textureW_, textureH_);
+        SDL_SetTextureScaleMode(texture_, sharp_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
     }
     SDL_UpdateTexture(texture_, nullptr, s.Pixels().data(), s.Width() * static_cast<int>(sizeof(uint32_t)));
     haveFrame_ = true;
@@ -191,9 +349,25 @@ void SdlWindow::Show(const Surface& s) {
 }
 
 void SdlWindow::Repaint() {
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    if (haveFrame_) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    // Real pixels, not window points, so a high-DPI screen gets the whole
+    // scale it can hold.
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    const Placement p = PlacePicture(ow, oh, textureW_, textureH_, options_.scale);
+    // Clearing matters only for the bars; a picture that covers the whole
+    // window is not drawn over black first.
+    if (!haveFrame_ || p.w != ow || p.h != oh) {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+    }
+    if (haveFrame_) {
+        if (p.sharp != sharp_) {
+            sharp_ = p.sharp;
+            SDL_SetTextureScaleMode(texture_, sharp_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        }
+        const SDL_Rect dst{p.x, p.y, p.w, p.h};
+        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+    }
     SDL_RenderPresent(renderer_);
 }
 

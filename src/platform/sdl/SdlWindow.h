@@ -1,14 +1,19 @@
 // The game window on SDL2: one resizable window that shows the composed
-// 645 x 573 buffer scaled to fit, the key events turned into the game's key
-// query, close requests, and the modal dialogs drawn inside the window.
+// 645 x 573 buffer scaled to fit, the key and gamepad events turned into the
+// game's key query, close requests, the pause while the window has no focus,
+// screenshots, and the modal dialogs drawn inside the window.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/KeyLatch.h"
+#include "platform/PadMap.h"
 #include "platform/Platform.h"
+#include "platform/sdl/Placement.h"
 #include "render/Surface.h"
 
 struct SDL_Window;
@@ -16,16 +21,27 @@ struct SDL_Renderer;
 struct SDL_Texture;
 union SDL_Event;
 struct SDL_KeyboardEvent;
+struct _SDL_GameController;
 
 namespace molfo {
 
 class TextRenderer;
 
+struct WindowOptions {
+    bool fullscreen = false;
+    ScaleMode scale = ScaleMode::Integer;
+    // Where screenshots go when the player has no picture folder.
+    std::string shotFallback = ".";
+    // Told when a pause for lost focus begins (true, 0) and ends (false,
+    // with how long it lasted in ms), so the clock and the sound can stop too.
+    std::function<void(bool paused, uint32_t ms)> onPause;
+};
+
 class SdlWindow final : public Events, public Keys, public Display, public Dialogs {
 public:
     // Creates the window on an SDL whose video is already initialised.
     // Returns null with a one-line reason when it cannot.
-    static std::unique_ptr<SdlWindow> Create(bool fullscreen, std::string& error);
+    static std::unique_ptr<SdlWindow> Create(WindowOptions options, std::string& error);
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
@@ -41,17 +57,26 @@ public:
     static int VirtualKey(const SDL_KeyboardEvent& key, int& source);
 
 private:
-    SdlWindow() = default;
+    explicit SdlWindow(WindowOptions options);
 
     // Takes one event outside a dialog.
     void Handle(const SDL_Event& e);
-    // Window events both loops share: close requests and repaints.
+    // Window events both loops share: close requests, focus and repaints.
     void HandleWindowEvent(const SDL_Event& e);
+    // Gamepads plugged in, pulled out, pressed and moved.
+    void HandlePadEvent(const SDL_Event& e);
+    // Blocks while the window has no focus, showing a note over the last
+    // frame; no frame of the game runs meanwhile.
+    void PauseWhileUnfocused();
+    // F12: the last buffer shown, as a PNG in the picture folder.
+    void SaveScreenshot();
     // F11 or Alt+Enter; true when the key was one of them.
     bool FullscreenShortcut(const SDL_KeyboardEvent& key);
     void ToggleFullscreen();
-    // Uploads a buffer and shows it.
+    // Uploads a buffer and shows it; it becomes the one screenshots take.
     void Show(const Surface& s);
+    // Uploads a buffer and shows it, leaving the screenshot's buffer alone.
+    void Upload(const Surface& s);
     // Shows the last uploaded buffer again.
     void Repaint();
 
@@ -61,14 +86,25 @@ private:
     void DrawBox(BoxKind kind, const std::string& text, const Surface& window, const std::string& typed,
                  const std::string& composing, bool caretOn);
 
+    WindowOptions options_;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     int textureW_ = 0;
     int textureH_ = 0;
     bool haveFrame_ = false;
+    bool sharp_ = false;  // the texture's sampling, changed only when it must
     bool closePending_ = false;
+    bool unfocused_ = false;
+    bool quitting_ = false;
+    // The buffer last shown: the game's composed window or a dialog's copy
+    // of it. Both outlive every pump that could look at it.
+    const Surface* shown_ = nullptr;
     KeyLatch keys_;
+    pad::PadKeys pads_{keys_};
+    std::array<_SDL_GameController*, pad::PadKeys::kMaxPads> controllers_{};
+    // The last frame with the pause note on it; made when a pause begins.
+    Surface pauseBuffer_;
     // The dialogs draw the box over a copy of the composed window; kept so
     // that a dialog's frames reuse one buffer.
     Surface boxBuffer_;

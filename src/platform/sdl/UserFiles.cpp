@@ -1,0 +1,103 @@
+#include "platform/sdl/UserFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace molfo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(path, ec);
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+std::string FindDataDir(const std::string& programFolder, const std::string& fromBin) {
+    if (IsFolder(Join(programFolder, "sys"))) return programFolder;
+    if (!fromBin.empty()) {
+        const fs::path installed = (fs::path(programFolder) / fromBin).lexically_normal();
+        if (IsFolder((installed / "sys").string())) return installed.string();
+    }
+    return programFolder;
+}
+
+bool FolderWritable(const std::string& folder) {
+    if (!IsFolder(folder)) return false;
+    std::string probe = Join(folder, ".molfo-write-XXXXXX");
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) return false;
+    close(fd);
+    unlink(probe.c_str());
+    return true;
+}
+
+std::string UserRankFile(const std::string& dataDir, const std::string& userDir) {
+    if (userDir.empty()) return {};
+    const std::string mine = Join(userDir, "rank.hms");
+    const std::string beside = Join(Join(dataDir, "sys"), "rank.hms");
+    if (!Exists(mine) && Exists(beside)) {
+        std::error_code ec;
+        // A failed copy only means the first game starts a fresh list.
+        fs::copy_file(beside, mine, fs::copy_options::skip_existing, ec);
+    }
+    return mine;
+}
+
+std::string ChoosePicturesFolder(const std::string& xdgAnswer, const std::string& home, const std::string& fallback) {
+    // xdg-user-dir answers with the home folder itself when no picture
+    // folder is set up; that is no better than the guesses below.
+    const auto same = [](const std::string& a, const std::string& b) {
+        std::error_code ec;
+        return !a.empty() && !b.empty() && fs::equivalent(a, b, ec);
+    };
+    if (IsFolder(xdgAnswer) && !same(xdgAnswer, home)) return xdgAnswer;
+    if (!home.empty() && IsFolder(Join(home, "Pictures"))) return Join(home, "Pictures");
+    return fallback;
+}
+
+std::string AskXdgPictures() {
+    FILE* p = popen("xdg-user-dir PICTURES 2>/dev/null", "r");
+    if (p == nullptr) return {};
+    std::string out;
+    char buf[512];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+std::string ScreenshotName(const std::tm& local) {
+    char name[64];
+    std::strftime(name, sizeof name, "molfo-%Y-%m-%d-%H%M%S.png", &local);
+    return name;
+}
+
+std::string FreeScreenshotPath(const std::string& folder, const std::tm& local) {
+    const std::string name = ScreenshotName(local);
+    std::string path = Join(folder, name);
+    const std::string stem = name.substr(0, name.size() - 4);
+    for (int n = 2; Exists(path) && n < 1000; ++n) path = Join(folder, stem + "-" + std::to_string(n) + ".png");
+    return path;
+}
+
+}  // namespace molfo

@@ -1,0 +1,50 @@
+// Where the windowed game finds its data and puts the player's files: the
+// sys/ folder beside the program or in an installed share folder, the
+// ranking in the user's data folder when the program's own folder is read
+// only, and screenshots in the picture folder. No SDL here: the choices are
+// plain functions of what exists on disk, so they can be tested as they are.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace molfo {
+
+// The relative path from an installed program's folder to its data folder
+// (set by the build from the install layout).
+#ifndef MOLFO_DATA_FROM_BIN
+#define MOLFO_DATA_FROM_BIN "../share/molfo"
+#endif
+
+// The folder that holds sys/: the program's own folder when sys/ is there
+// (a build tree, an unpacked archive), otherwise programFolder/fromBin (an
+// installed program). When neither has sys/, the program's folder, so that
+// the asset check names the place the player expects.
+std::string FindDataDir(const std::string& programFolder, const std::string& fromBin = MOLFO_DATA_FROM_BIN);
+
+// True when a file can be made in the folder (tried, not guessed from the
+// permission bits, so a read-only mount counts as read-only for root too).
+bool FolderWritable(const std::string& folder);
+
+// The ranking file for a data folder whose sys/ cannot be written: rank.hms
+// in the user's folder `userDir` (SDL's preference path, ending in '/').
+// When it does not exist yet and a ranking lies beside the program, that one
+// is copied there first, so its scores are kept. Returns the path, or empty
+// when `userDir` is empty (the ranking then stays beside the program and is
+// not saved).
+std::string UserRankFile(const std::string& dataDir, const std::string& userDir);
+
+// The folder for screenshots: the answer of `xdg-user-dir PICTURES` when it
+// is a folder other than the home folder itself, else $HOME/Pictures when it
+// exists, else `fallback`.
+std::string ChoosePicturesFolder(const std::string& xdgAnswer, const std::string& home, const std::string& fallback);
+// What `xdg-user-dir PICTURES` prints (empty when the tool is missing).
+std::string AskXdgPictures();
+
+// "molfo-2026-12-08-051203.png" for that local time.
+std::string ScreenshotName(const std::tm& local);
+// A path in `folder` for a screenshot taken at `local` that names no file
+// yet ("-2", "-3"... are added for several in one second).
+std::string FreeScreenshotPath(const std::string& folder, const std::tm& local);
+
+}  // namespace molfo

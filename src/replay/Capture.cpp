@@ -1,0 +1,194 @@
+#include "replay/Capture.h"
+
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+#include <system_error>
+
+#include "core/Game.h"
+#include "replay/Record.h"
+#include "replay/Replay.h"
+#include "replay/Screenshots.h"
+#include "replay/StateHash.h"
+#include "screens/RankFile.h"
+
+namespace molfo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RankFileIn(const std::string& dataDir) { return (fs::path(dataDir) / "sys" / "rank.hms").string(); }
+
+}  // namespace
+
+std::vector<uint8_t> RankRecordsForRecording(const std::string& rankPath) {
+    std::vector<uint8_t> bytes = rank::SerializeRank(rank::ReadRankFile(rankPath));
+    const std::vector<uint8_t> blank = rank::SerializeRank(rank::FreshTable());
+    size_t keep = bytes.size();
+    // Blank places at the bottom are what a missing file reads as anyway.
+    while (keep >= replay::kRankRecordBytes &&
+           std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(keep - replay::kRankRecordBytes),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(keep),
+                      blank.begin() + static_cast<std::ptrdiff_t>(keep - replay::kRankRecordBytes)))
+        keep -= replay::kRankRecordBytes;
+    bytes.resize(keep);
+    return bytes;
+}
+
+DataOverlay::~DataOverlay() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    fs::remove_all(path_, ec);  // the links go, never what they point at
+}
+
+std::string DataOverlay::Create(const std::string& realDataDir, const std::vector<uint8_t>& rankRecords) {
+    std::error_code ec;
+    const fs::path realSys = fs::absolute(fs::path(realDataDir) / "sys", ec);
+    if (ec || !fs::is_directory(realSys, ec)) return "cannot find the game's sys folder in " + realDataDir;
+    const fs::path tmp = fs::temp_directory_path(ec);
+    std::string name = ((ec ? fs::path("/tmp") : tmp) / "molfo-replay-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr) return "cannot make a folder for the replay's ranking";
+    path_ = name;
+    const fs::path sys = fs::path(path_) / "sys";
+    fs::create_directory(sys, ec);
+    if (ec) return "cannot make a folder for the replay's ranking";
+    for (const fs::directory_entry& e : fs::directory_iterator(realSys, ec)) {
+        if (e.path().filename() == "rank.hms") continue;
+        fs::create_symlink(e.path(), sys / e.path().filename(), ec);
+        if (ec) return "cannot link " + e.path().string() + " for the replay";
+    }
+    if (ec) return "cannot list " + realSys.string();
+    const std::string err = rank::WriteRankFile(RankFileIn(path_), rank::ParseRank(rankRecords));
+    if (!err.empty()) return "cannot write the replay's ranking: " + err;
+    return {};
+}
+
+Capture::Capture(CaptureOptions options) : o_(std::move(options)) {}
+Capture::~Capture() = default;
+
+int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
+    dataDir_ = dataDir;
+    if (!o_.replayPath.empty()) {
+        std::ifstream in(o_.replayPath, std::ios::binary);
+        if (!in) {
+            std::cerr << "molfo: cannot read the replay " << o_.replayPath << "\n";
+            return 2;
+        }
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        recording_ = std::make_unique<replay::Recording>();
+        std::string error;
+        if (!replay::ParseRecording(bytes, *recording_, error)) {
+            std::cerr << "molfo: " << o_.replayPath << " is not a usable replay: " << error << "\n";
+            return 2;
+        }
+        const std::string& version = recording_->header.programVersion;
+        if (version != MOLFO_VERSION)
+            std::cerr << "molfo: warning: " << o_.replayPath << " was recorded by molfo " << version
+                      << "; this is molfo " << MOLFO_VERSION << ", so it may play differently\n";
+        const std::string err = overlay_.Create(dataDir, recording_->header.rank);
+        if (!err.empty()) {
+            std::cerr << "molfo: " << err << "\n";
+            return 2;
+        }
+        dataDir_ = overlay_.Path();
+    }
+    if (!o_.recordPath.empty()) {
+        recordHeader_.programVersion = MOLFO_VERSION;
+        recordHeader_.practiceStage = start.practiceStage;
+        recordHeader_.practiceBoss = start.practiceBoss;
+        recordHeader_.frameLimit = start.frameLimit;
+        recordHeader_.rank = RankRecordsForRecording(start.rankPath.empty() ? RankFileIn(dataDir) : start.rankPath);
+        recordFile_.open(o_.recordPath, std::ios::binary | std::ios::trunc);
+        if (!recordFile_) {
+            std::cerr << "molfo: cannot write the recording " << o_.recordPath << "\n";
+            return 2;
+        }
+    }
+    if (!o_.screenshotDir.empty()) {
+        const std::string err = Screenshots::MakeFolder(o_.screenshotDir);
+        if (!err.empty()) {
+            std::cerr << "molfo: " << err << "\n";
+            return 2;
+        }
+    }
+    return 0;
+}
+
+Platform& Capture::Wrap(Platform& base, Clock* pace, HeadlessPlatform* headless) {
+    Platform* p = &base;
+    if (recordFile_.is_open()) {
+        recorder_ = std::make_unique<Recorder>(base, recordHeader_, std::move(recordFile_));
+        p = &recorder_->platform();
+    }
+    if (recording_) {
+        replayer_ = std::make_unique<Replayer>(*p, std::move(*recording_), pace, headless);
+        recording_.reset();
+        replayer_->SetVerify(o_.verify);
+        p = &replayer_->platform();
+    }
+    if (!o_.screenshotDir.empty()) {
+        shots_ = std::make_unique<Screenshots>(p->dialogs, o_.screenshotDir, o_.screenshotEvery);
+        shotPlatform_ =
+            std::make_unique<Platform>(Platform{p->clock, p->events, p->keys, p->display, shots_->dialogs(), p->audio});
+        p = shotPlatform_.get();
+    }
+    platform_ = p;
+    return *p;
+}
+
+std::string Capture::RankPath(const std::string& normal) const {
+    return overlay_.Path().empty() ? normal : RankFileIn(overlay_.Path());
+}
+
+void Capture::Hook(Game& g) {
+    g.onScene = [this, before = std::move(g.onScene)](Game& game) {
+        if (before) before(game);
+        OnScene(game);
+    };
+    g.afterPass = [this, before = std::move(g.afterPass)](Game& game) {
+        if (before) before(game);
+        AfterPass(game);
+    };
+}
+
+void Capture::OnScene(Game& g) {
+    if (replayer_) replayer_->OnScene(g);
+    if (shots_) shots_->Attach(g);
+}
+
+void Capture::AfterPass(Game& g) {
+    if (replayer_) replayer_->AfterPass(g);
+    if (recorder_) recorder_->AfterPass(g);
+    if (shots_) shots_->AfterPass(g);
+}
+
+int Capture::Finish(Game& g) {
+    int status = 0;
+    if (recorder_ && !recorder_->Finish(g)) {
+        std::cerr << "molfo: writing the recording " << o_.recordPath << " failed\n";
+        status = 2;
+    }
+    if (!replayer_) return status;
+    replayer_->Finish(g);
+    if (replayer_->RanOut()) std::cerr << "molfo: " << replayer_->RanOutMessage() << "\n";
+    if (o_.verify) {
+        if (replayer_->Differs()) {
+            std::cerr << "molfo: " << o_.replayPath << ": " << replayer_->Difference() << "\n";
+            return 1;
+        }
+        if (replayer_->RanOut()) return 1;
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(StateHash(g)));
+        std::cout << "replay verified: the game matches the recording to its end at frame " << g.passes
+                  << ", state hash " << hash << "\n";
+    } else if (replayer_->Differs()) {
+        std::cerr << "molfo: warning: " << replayer_->Difference() << "\n";
+    }
+    return status;
+}
+
+}  // namespace molfo

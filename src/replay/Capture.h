@@ -1,0 +1,106 @@
+// What a run records, replays and photographs, put together around a back
+// end's platform. The window and the headless driver use it alike:
+//
+//   Capture c(options);
+//   if (int st = c.Prepare(dataDir, session); st != 0) return st;
+//   Game g(c.Wrap(backEnd, paceClock, nullptr), c.DataDir());
+//   ... hooks call c.OnScene / c.AfterPass; after Main: return c.Finish(g);
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "replay/ReplayFile.h"
+
+namespace molfo {
+
+struct Game;
+struct HeadlessPlatform;
+class Recorder;
+class Replayer;
+class Screenshots;
+
+struct CaptureOptions {
+    std::string recordPath;   // write a recording here
+    std::string replayPath;   // play this recording
+    bool verify = false;      // compare the recording's state hashes
+    int64_t screenshotEvery = 0;  // a picture every K passes; 0 none
+    std::string screenshotDir;    // where pictures go; empty: no pictures
+};
+
+// How the recorded session starts, written into the recording.
+struct SessionStart {
+    int practiceStage = 1;
+    bool practiceBoss = false;
+    int64_t frameLimit = -1;
+    std::string rankPath;  // the ranking file the game reads; empty: sys/rank.hms in the data folder
+};
+
+// A copy of the data folder for a replay: every entry a link to the real
+// one but the ranking, which is the recording's. The player's own ranking is
+// neither read nor written, and the game meets the ranking it met then.
+class DataOverlay {
+public:
+    DataOverlay() = default;
+    ~DataOverlay();
+    DataOverlay(const DataOverlay&) = delete;
+    DataOverlay& operator=(const DataOverlay&) = delete;
+    // Returns an empty text, or what went wrong.
+    std::string Create(const std::string& realDataDir, const std::vector<uint8_t>& rankRecords);
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The ranking file's records up to the last that is not blank.
+std::vector<uint8_t> RankRecordsForRecording(const std::string& rankPath);
+
+class Capture {
+public:
+    explicit Capture(CaptureOptions options);
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+
+    // Reads the replay, opens the recording and the screenshot folder.
+    // Returns 0, or the exit status after one line on stderr.
+    int Prepare(const std::string& dataDir, const SessionStart& start);
+    // The data folder the game must use (a replay's overlay).
+    const std::string& DataDir() const { return dataDir_; }
+    // The platform the game must use. `pace`: the clock a replay sleeps on
+    // (null: no waiting); `headless`: the headless back end under `base`,
+    // whose clock and dialog log a replay keeps up to date.
+    Platform& Wrap(Platform& base, Clock* pace, HeadlessPlatform* headless);
+    // The ranking file the game must use: a replay's own, else `normal`.
+    std::string RankPath(const std::string& normal) const;
+    // Hooks into the game; hooks already set are called first.
+    void Hook(Game& g);
+    void OnScene(Game& g);
+    void AfterPass(Game& g);
+    // Once the game has ended: writes the recording's end, reports a
+    // replay's outcome. Returns 0, 1 when a verified replay differs or ran
+    // out, 2 when the recording could not be written.
+    int Finish(Game& g);
+
+    bool Replaying() const { return replayer_ != nullptr; }
+
+private:
+    CaptureOptions o_;
+    std::string dataDir_;
+    replay::Header recordHeader_;
+    std::ofstream recordFile_;
+    std::unique_ptr<replay::Recording> recording_;
+    DataOverlay overlay_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<Replayer> replayer_;
+    std::unique_ptr<Screenshots> shots_;
+    Platform* platform_ = nullptr;
+    std::unique_ptr<Platform> shotPlatform_;
+};
+
+}  // namespace molfo

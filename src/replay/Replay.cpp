@@ -1,0 +1,155 @@
+#include "replay/Replay.h"
+
+#include <cstdio>
+
+#include "core/Game.h"
+#include "platform/headless/Headless.h"
+#include "replay/StateHash.h"
+
+namespace molfo {
+
+bool Replayer::Cursor::Next(uint32_t& v) {
+    if (Done()) return false;
+    const replay::Run& r = (*runs)[i];
+    v = r.value;
+    if (++used >= r.count) {
+        ++i;
+        used = 0;
+    }
+    return true;
+}
+
+Replayer::Replayer(Platform& inner, replay::Recording rec, Clock* pace, HeadlessPlatform* headless)
+    : rec_(std::move(rec)),
+      pace_(pace),
+      headless_(headless),
+      platform_{clockImpl_, eventsImpl_, keysImpl_, inner.display, dialogsImpl_, inner.audio} {
+    ticks_.runs = &rec_.ticks;
+    closes_.runs = &rec_.closes;
+    for (size_t k = 0; k < keys_.size(); ++k) keys_[k].runs = &rec_.keys[k];
+}
+
+uint32_t Replayer::RepClock::Ticks() {
+    uint32_t delta = 0;
+    if (!r_.WindingDown()) {
+        if (r_.ticks_.Next(delta))
+            r_.now_ += delta;
+        else
+            r_.OutOfInput("clock readings");
+    }
+    if (r_.headless_) r_.headless_->clock.Set(r_.now_);
+    return r_.now_;
+}
+
+void Replayer::Pace() {
+    // Gaps longer than this (a name being typed, a dialog read) are skipped:
+    // the replay shows no dialog to look at meanwhile.
+    constexpr int64_t kLongestWait = 1000;
+    // Running late by more than this starts the count afresh instead of rushing.
+    constexpr int64_t kLongestLag = 100;
+    const uint32_t real = pace_->Ticks();
+    const int64_t ahead = static_cast<int64_t>(now_ - gameBase_) - static_cast<int64_t>(real - realBase_);
+    if (!paceStarted_ || ahead > kLongestWait || ahead < -kLongestLag) {
+        paceStarted_ = true;
+        realBase_ = real;
+        gameBase_ = now_;
+        return;
+    }
+    if (ahead > 0) pace_->Sleep(static_cast<uint32_t>(ahead));
+}
+
+void Replayer::RepClock::Sleep(uint32_t ms) {
+    if (r_.pace_) r_.Pace();
+    // Winding down, time is the replay's own, so that the game's waits end.
+    if (r_.WindingDown()) r_.now_ += ms;
+}
+
+bool Replayer::RepEvents::Pump() {
+    if (r_.WindingDown()) return true;
+    uint32_t v = 0;
+    if (r_.closes_.Next(v)) return v != 0;
+    r_.OutOfInput("close reports");
+    return true;
+}
+
+bool Replayer::RepKeys::Query(int vkCode) {
+    if (vkCode < 0 || vkCode >= replay::kKeyCodes) return false;
+    if (r_.WindingDown()) return vkCode == vk::Escape;
+    uint32_t v = 0;
+    if (r_.keys_[static_cast<size_t>(vkCode)].Next(v)) return v != 0;
+    r_.OutOfInput("key answers");
+    return vkCode == vk::Escape;
+}
+
+std::string Replayer::RepDialogs::InputBox(const std::string& prompt, const Surface&) {
+    std::string answer;
+    if (!r_.WindingDown()) {
+        if (r_.answersUsed_ < r_.rec_.answers.size())
+            answer = r_.rec_.answers[r_.answersUsed_++];
+        else
+            r_.OutOfInput("dialog answers");
+    }
+    if (r_.headless_) r_.headless_->dialogs.shown.push_back({"input", prompt, answer});
+    return answer;
+}
+
+void Replayer::RepDialogs::MessageBox(const std::string& text, const Surface&) {
+    if (r_.headless_) r_.headless_->dialogs.shown.push_back({"message", text, ""});
+}
+
+void Replayer::OutOfInput(const char* what) {
+    if (ranOut_) return;
+    ranOut_ = true;
+    ranOutMessage_ = std::string("the replay ran out of recorded ") + what;
+    if (game_) ranOutMessage_ += " at frame " + std::to_string(game_->passes);
+    ranOutMessage_ += " before the recorded session ended; stopping";
+}
+
+void Replayer::Differ(const std::string& line) {
+    if (difference_.empty()) difference_ = line;
+}
+
+void Replayer::OnScene(Game& g) {
+    game_ = &g;
+    const replay::Header& h = rec_.header;
+    if (g.scene != Scene::Play || practiced_) return;
+    practiced_ = true;
+    if (h.practiceStage != 1 || h.practiceBoss) PracticeStart(g, static_cast<int16_t>(h.practiceStage), h.practiceBoss);
+}
+
+void Replayer::AfterPass(Game& g) {
+    game_ = &g;
+    if (rec_.header.frameLimit >= 0 && g.passes >= rec_.header.frameLimit) g.s.ShuryoFlag = -1;
+    // The last check belongs to the end of the session, not to a pass.
+    if (checksDone_ + 1 >= rec_.checks.size() || rec_.checks[checksDone_].pass != g.passes) return;
+    if (StateHash(g) != rec_.checks[checksDone_].hash) {
+        const std::string matched =
+            checksDone_ == 0 ? "the first check" : "it matched at frame " + std::to_string(rec_.checks[checksDone_ - 1].pass);
+        Differ("the game differs from the recording at frame " + std::to_string(g.passes) + " (" + matched + ")");
+    }
+    ++checksDone_;
+}
+
+void Replayer::Finish(const Game& g) {
+    if (Differs()) return;
+    const std::string at = std::to_string(g.passes);
+    if (checksDone_ + 1 < rec_.checks.size()) {
+        Differ("the game ended at frame " + at + "; the recording went on to frame " +
+               std::to_string(rec_.checks.back().pass));
+        return;
+    }
+    const replay::Check& end = rec_.checks.back();
+    if (end.pass != g.passes) {
+        Differ("the game ended at frame " + at + "; the recording ended at frame " + std::to_string(end.pass));
+        return;
+    }
+    if (StateHash(g) != end.hash) {
+        Differ("the game differs from the recording at its end, frame " + at);
+        return;
+    }
+    bool left = !ticks_.Done() || !closes_.Done() || answersUsed_ < rec_.answers.size();
+    for (const Cursor& c : keys_) left = left || !c.Done();
+    if (left) Differ("the game ended at frame " + at + " with recorded input left over");
+}
+
+}  // namespace molfo

@@ -1,0 +1,105 @@
+#include "replay/StateHash.h"
+
+#include <array>
+#include <string>
+#include <type_traits>
+
+#include "core/Game.h"
+#include "replay/ReplayFile.h"
+
+namespace molfo {
+
+namespace {
+
+class Fnv {
+public:
+    void Bytes(const void* data, size_t n) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        for (size_t i = 0; i < n; ++i) {
+            h_ ^= p[i];
+            h_ *= replay::kFnv64Prime;
+        }
+    }
+    // Values one by one, so padding inside a struct never reaches the hash.
+    template <typename T>
+    void Value(T v) {
+        static_assert(std::is_arithmetic_v<T>);
+        Bytes(&v, sizeof v);
+    }
+    template <typename T, size_t N>
+    void Array(const std::array<T, N>& a) {
+        if constexpr (std::is_arithmetic_v<T>) {
+            Bytes(a.data(), sizeof(T) * N);
+        } else {
+            for (const auto& e : a) Text(e);
+        }
+    }
+    void Text(const std::string& s) {
+        Value(static_cast<uint32_t>(s.size()));
+        Bytes(s.data(), s.size());
+    }
+    uint64_t Get() const { return h_; }
+
+private:
+    uint64_t h_ = replay::kFnv64Offset;
+};
+
+void HashLabel(Fnv& f, const Label& l) {
+    f.Text(l.caption);
+    f.Value(l.w);
+    f.Value(l.visible);
+}
+
+}  // namespace
+
+uint64_t StateHash(const Game& g) {
+    const GameState& s = g.s;
+    Fnv f;
+    for (const auto* a : {&s.KyaraBunrui, &s.KyaraShurui, &s.KyaraHp, &s.KyaraKougeki, &s.KyaraSoku, &s.KyaraTen,
+                          &s.KyaraPicNo, &s.KyaraPicY, &s.KyaraPicX, &s.KyaraHaba, &s.KyaraTakasa, &s.KyaraSonzai,
+                          &s.KyaraAtariX1, &s.KyaraAtariX2, &s.KyaraAtariY1, &s.KyaraAtariY2, &s.KyaraX, &s.KyaraY,
+                          &s.KyaraKoma, &s.KyaraKomaKankaku, &s.KyaraUgokiFlag, &s.KyaraMuki, &s.KyaraDameji})
+        f.Array(*a);
+    for (const auto* a : {&s.KyaraXD, &s.KyaraYD, &s.KyaraUgokiD}) f.Array(*a);
+    f.Array(s.ChousaMap.cells);
+
+    for (int16_t v : {s.InGame, s.ShuryoFlag, s.GameOverFlag}) f.Value(v);
+    // The tick readings are the recording's own input; hashing them would
+    // only repeat it, but FrameCount is the game's.
+    f.Value(s.FrameCount);
+    for (int16_t v : {s.KyaraMax, s.MolfoNo, s.MolfoDanFirst, s.MolfoDanLast, s.MolfoSFirst, s.MolfoSLast,
+                      s.ZakoFirst, s.ZakoLast, s.TekidanFirst, s.TekidanLast, s.BossFirst, s.BossLast, s.ItemFirst,
+                      s.ItemLast, s.KyaraLast})
+        f.Value(v);
+    for (int16_t v : {s.SutejiNo, s.SutejiMax, s.EndingSuteji, s.SutejiNagasa, s.ZakoRitu, s.ZakoRituNow,
+                      s.ToujouZakoSu, s.BossToujou, s.SutejiKuria})
+        f.Value(v);
+    f.Array(s.ToujouZako);
+    for (int16_t v : {s.GoukeiTen, s.ShownHp, s.ShownTen, s.ShownBossHp, s.ShownItemKosu, s.ItemTen, s.TenMae})
+        f.Value(v);
+    f.Value(s.BossHpRitu);
+    f.Array(s.ShutugenItemRitu);
+    f.Value(s.ShutugenItemGoukei);
+    f.Array(s.ItemKosu);
+    for (int16_t v : {s.TukauItemFirst, s.TukauItemLast, s.FoodFirst, s.FoodLast, s.TukauItemNo, s.HantenCount})
+        f.Value(v);
+    f.Value(s.ItemChangeFrame);
+    f.Value(s.ItemUseFrame);
+    f.Array(s.KyokuFile);
+    f.Array(s.KoukaonFile);
+
+    f.Value(g.ransuState);
+    f.Value(static_cast<int>(g.scene));
+    f.Value(g.passes);
+    const Screen& w = g.scr;
+    for (const Label* l : {&w.Label2, &w.Label1, &w.HPL, &w.MainSPL, &w.Label4, &w.GoukeiTenL, &w.BossL,
+                           &w.BossKyoriL, &w.BossHpL2, &w.BossHpL, &w.MS})
+        HashLabel(f, *l);
+    for (const Label& l : w.SPL) HashLabel(f, l);
+    f.Value(w.MainItemPic.icon);
+    f.Value(w.HaikeiY);
+    f.Value(w.CurrentY);
+    return f.Get();
+}
+
+}  // namespace molfo

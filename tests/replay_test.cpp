@@ -1,0 +1,365 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "driver/Driver.h"
+#include "render/Surface.h"
+#include "replay/Capture.h"
+#include "replay/ReplayFile.h"
+#include "screens/RankFile.h"
+
+namespace molfo {
+namespace {
+
+namespace fs = std::filesystem;
+using replay::Recording;
+using replay::Run;
+
+// A game that is lost on stage 1 and put on the ranking.
+constexpr const char* kLossScript =
+    "title: press SHIFT\n"
+    "play 1-300: hold Z LEFT\n"
+    "play 301-3000: hold Z RIGHT\n"
+    "name: answer たろう\n"
+    "ranking: press Z\n"
+    "title#2: press ESC\n";
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& b) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+std::vector<uint32_t> Expand(const std::vector<Run>& runs) {
+    std::vector<uint32_t> v;
+    for (const Run& r : runs) v.insert(v.end(), r.count, r.value);
+    return v;
+}
+
+// Writes a decoded recording again, all of its input in the first chunk.
+std::vector<uint8_t> Encode(const Recording& r) {
+    replay::Writer w(r.header);
+    uint32_t t = 0;
+    for (uint32_t d : Expand(r.ticks)) w.Tick(t += d);
+    for (uint32_t c : Expand(r.closes)) w.Close(c != 0);
+    for (int k = 0; k < replay::kKeyCodes; ++k)
+        for (uint32_t v : Expand(r.keys[k])) w.Key(k, v != 0);
+    for (const std::string& a : r.answers) w.Answer(a);
+    for (size_t i = 0; i < r.checks.size(); ++i) w.EndChunk(r.checks[i].pass, r.checks[i].hash, i + 1 == r.checks.size());
+    return w.Pending();
+}
+
+// A data folder of its own for each test (the built sys/, linked) with a
+// ranking of the test's choosing, so no test touches another's ranking.
+struct Folder {
+    fs::path work;
+    DataOverlay data;
+
+    explicit Folder(const std::vector<uint8_t>& rank = {}) {
+        work = fs::temp_directory_path() /
+               (std::string("molfo-replay-test-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(work);
+        fs::create_directories(work);
+        const std::string err = data.Create(test::DataDir(), rank);
+        EXPECT_EQ(err, "") << "a replay's data folder links the built one";
+    }
+    ~Folder() { fs::remove_all(work); }
+    std::string Path(const char* name) const { return (work / name).string(); }
+    std::string RankFile() const { return data.Path() + "/sys/rank.hms"; }
+};
+
+struct Result {
+    int status = 0;
+    std::string out, err;
+};
+
+Result Launch(HeadlessOptions o) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Result r;
+    r.status = RunHeadless(o);
+    r.out = testing::internal::GetCapturedStdout();
+    r.err = testing::internal::GetCapturedStderr();
+    return r;
+}
+
+HeadlessOptions Record(const Folder& f, const char* script, const std::string& rec) {
+    std::ofstream(f.Path("script.txt")) << script;
+    HeadlessOptions o;
+    o.dataDir = f.data.Path();
+    o.inputPath = f.Path("script.txt");
+    o.capture.recordPath = rec;
+    return o;
+}
+
+HeadlessOptions Replay(const Folder& f, const std::string& rec, bool verify = true) {
+    HeadlessOptions o;
+    o.dataDir = f.data.Path();
+    o.capture.replayPath = rec;
+    o.capture.verify = verify;
+    return o;
+}
+
+Recording Parse(const std::string& path) {
+    Recording r;
+    std::string error;
+    EXPECT_TRUE(replay::ParseRecording(ReadBytes(path), r, error)) << "a fresh recording reads back: " << error;
+    return r;
+}
+
+TEST(ReplayFile, EveryAnswerComesBackInOrder) {
+    replay::Header h;
+    h.programVersion = "9.9.9";
+    h.practiceStage = 3;
+    h.practiceBoss = true;
+    h.frameLimit = 1234;
+    h.rank.assign(28, 0x41);
+    replay::Writer w(h);
+    // The clock wraps at 2^32 between two readings.
+    const std::vector<uint32_t> ticks = {5, 5, 6, 7, 7, 7, 0xFFFFFFF0u, 0x10, 0x10, 40};
+    const std::vector<bool> left = {false, false, true, true, true, false, true};
+    std::vector<uint32_t> got;
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        w.Tick(ticks[i]);
+        if (i < left.size()) w.Key(vk::Left, left[i]);
+        w.Key(vk::Z, i % 3 == 0);
+        w.Close(i == 8);
+        if (i == 4) w.Answer("たろう");
+        if (i == 5) w.EndChunk(300, 0xABCDEF, false);
+    }
+    w.Answer("");
+    w.EndChunk(450, 77, true);
+
+    Recording r;
+    std::string error;
+    ASSERT_TRUE(replay::ParseRecording(w.Pending(), r, error)) << error;
+    EXPECT_EQ(r.header.programVersion, "9.9.9") << "the header keeps the program's version";
+    EXPECT_EQ(r.header.practiceStage, 3) << "the header keeps the practice stage";
+    EXPECT_TRUE(r.header.practiceBoss) << "the header keeps the boss start";
+    EXPECT_EQ(r.header.frameLimit, 1234) << "the header keeps the frame limit";
+    EXPECT_EQ(r.header.rank, h.rank) << "the header keeps the ranking";
+    uint32_t t = 0;
+    for (uint32_t d : Expand(r.ticks)) got.push_back(t += d);
+    EXPECT_EQ(got, ticks) << "clock readings come back as read, across chunks and the 2^32 wrap";
+    std::vector<bool> gotLeft;
+    for (uint32_t v : Expand(r.keys[vk::Left])) gotLeft.push_back(v != 0);
+    EXPECT_EQ(gotLeft, left) << "each key's answers come back in order";
+    EXPECT_EQ(Expand(r.keys[vk::Z]).size(), ticks.size()) << "a second key keeps its own stream";
+    EXPECT_EQ(Expand(r.closes), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0, 1, 0})) << "close reports in order";
+    EXPECT_EQ(r.answers, (std::vector<std::string>{"たろう", ""})) << "dialog answers in order, cancelled ones empty";
+    ASSERT_EQ(r.checks.size(), 2u);
+    EXPECT_EQ(r.checks[0].pass, 300);
+    EXPECT_EQ(r.checks[0].hash, 0xABCDEFu) << "each chunk keeps its state hash";
+    EXPECT_EQ(r.checks[1].pass, 450) << "the last chunk is the end of the session";
+}
+
+TEST(ReplayFile, TruncatedOrDamagedFilesAreRefusedWithAReason) {
+    replay::Header h;
+    h.programVersion = "1";
+    replay::Writer w(h);
+    for (uint32_t i = 0; i < 50; ++i) {
+        w.Tick(i * 3);
+        w.Key(vk::Z, i % 7 == 0);
+        w.Close(false);
+    }
+    w.Answer("x");
+    w.EndChunk(300, 1, false);
+    w.Tick(999);
+    w.EndChunk(310, 2, true);
+    const std::vector<uint8_t> good = w.Pending();
+    Recording r;
+    std::string error;
+    ASSERT_TRUE(replay::ParseRecording(good, r, error)) << error;
+
+    for (size_t n = 0; n < good.size(); ++n) {
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+        error.clear();
+        EXPECT_FALSE(replay::ParseRecording(cut, r, error)) << "a recording cut at byte " << n << " is refused";
+        EXPECT_NE(error.find("truncated"), std::string::npos) << "a cut recording is called truncated: " << error;
+    }
+    for (size_t i = 0; i < good.size(); ++i) {
+        for (uint8_t bit : {uint8_t{0x01}, uint8_t{0x80}}) {
+            std::vector<uint8_t> bad = good;
+            bad[i] ^= bit;
+            error.clear();
+            EXPECT_FALSE(replay::ParseRecording(bad, r, error)) << "a flipped bit at byte " << i << " is caught";
+            EXPECT_FALSE(error.empty()) << "a refusal says why";
+        }
+    }
+
+    struct Case { std::vector<uint8_t> bytes; const char* why; } cases[] = {
+        {{'P', 'N', 'G', 0, 0, 0, 0, 0, 0}, "not a Molfo replay"},
+        {{'M', 'O', 'L', 'F', 'O', 'R', 'E', 'C', 2}, "format version 2"},
+    };
+    for (const Case& c : cases) {
+        error.clear();
+        EXPECT_FALSE(replay::ParseRecording(c.bytes, r, error));
+        EXPECT_NE(error.find(c.why), std::string::npos) << "a foreign file is named as such: " << error;
+    }
+    std::vector<uint8_t> longer = good;
+    longer.push_back(0);
+    EXPECT_FALSE(replay::ParseRecording(longer, r, error)) << "nothing may follow the end of the session";
+}
+
+TEST(ReplayFile, TenMinutesOfWindowInputStayUnderAMegabyte) {
+    // A window's clock: each frame reads the start, waits in 1 ms sleeps
+    // whose readings jitter, and the steps draw random numbers.
+    replay::Writer w({});
+    uint32_t now = 1000, seed = 12345;
+    auto jitter = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const int frames = 10 * 60 * 1000 / 15;
+    for (int f = 1; f <= frames; ++f) {
+        for (int k = 0; k < 12; ++k) w.Key(k, false);
+        w.Key(vk::Z, (f / 200) % 2 == 0);
+        w.Key(vk::Left, (f / 90) % 3 == 0);
+        for (int d = 0; d < 6; ++d) w.Tick(now);
+        while (now % 15 != 0) {
+            w.Close(false);
+            now += 1 + (jitter() % 8 == 0);
+            w.Tick(now);
+        }
+        now += 1;
+        if (f % replay::kHashEvery == 0) w.EndChunk(f, 0, false);
+    }
+    w.EndChunk(frames, 0, true);
+    EXPECT_LT(w.Pending().size(), 1000000u) << "a 10-minute game records in under a megabyte";
+}
+
+TEST(Replay, RecordedGamePlaysBackIdentically) {
+    Folder f;
+    const std::string rec = f.Path("game.rec");
+    HeadlessOptions o = Record(f, kLossScript, rec);
+    o.dumpPath = f.Path("recorded.jsonl");
+    ASSERT_EQ(Launch(o).status, 0) << "recording a headless game succeeds";
+    const std::vector<uint8_t> rankAfterGame = ReadBytes(f.RankFile());
+
+    HeadlessOptions p = Replay(f, rec);
+    p.dumpPath = f.Path("replayed.jsonl");
+    const Result r = Launch(p);
+    EXPECT_EQ(r.status, 0) << "a replay of an unchanged game verifies: " << r.err;
+    EXPECT_NE(r.out.find("replay verified"), std::string::npos) << "a verified replay says so";
+    EXPECT_EQ(ReadBytes(f.RankFile()), rankAfterGame) << "a replay never writes the player's ranking";
+
+    // The dumps differ only in the data folder inside sound paths.
+    auto lines = [](const std::string& path) {
+        static const std::regex folder("/[^\"]*molfo-replay-[A-Za-z0-9]{6}");
+        std::ifstream in(path);
+        std::vector<std::string> out;
+        for (std::string l; std::getline(in, l);) out.push_back(std::regex_replace(l, folder, "DATA"));
+        return out;
+    };
+    const auto a = lines(f.Path("recorded.jsonl"));
+    const auto b = lines(f.Path("replayed.jsonl"));
+    ASSERT_GE(a.size(), 300u) << "the recorded game lasted past the first check";
+    EXPECT_EQ(Parse(rec).checks.size(), a.size() / replay::kHashEvery + 1) << "a hash every 300 passes and one at the end";
+    EXPECT_EQ(a, b) << "every pass of the replay dumps as the recorded one did, dialogs and sounds included";
+}
+
+TEST(Replay, ChangedInputIsNamedAtTheFirstCheckAfterIt) {
+    Folder f;
+    const std::string rec = f.Path("game.rec");
+    ASSERT_EQ(Launch(Record(f, kLossScript, rec)).status, 0);
+    Recording r = Parse(rec);
+    // LEFT was held for frames 1..300; now it never was.
+    for (replay::Run& run : r.keys[vk::Left]) run.value = 0;
+    WriteBytes(f.Path("changed.rec"), Encode(r));
+    const Result res = Launch(Replay(f, f.Path("changed.rec")));
+    EXPECT_EQ(res.status, 1) << "a verified replay that differs exits 1";
+    EXPECT_NE(res.err.find("differs from the recording at frame 300"), std::string::npos)
+        << "the first differing check is named: " << res.err;
+
+    const Result plain = Launch(Replay(f, f.Path("changed.rec"), false));
+    EXPECT_EQ(plain.status, 0) << "without --verify a differing replay still plays";
+}
+
+TEST(Replay, RunningOutOfInputStopsWithAMessage) {
+    Folder f;
+    const std::string rec = f.Path("game.rec");
+    ASSERT_EQ(Launch(Record(f, kLossScript, rec)).status, 0);
+    Recording r = Parse(rec);
+    r.ticks.resize(r.ticks.size() / 2);
+    WriteBytes(f.Path("short.rec"), Encode(r));
+    const Result v = Launch(Replay(f, f.Path("short.rec")));
+    EXPECT_EQ(v.status, 1) << "a verified replay that runs out exits 1";
+    EXPECT_NE(v.err.find("ran out of recorded clock readings"), std::string::npos) << "says what ran out: " << v.err;
+    const Result plain = Launch(Replay(f, f.Path("short.rec"), false));
+    EXPECT_EQ(plain.status, 0) << "a plain replay that runs out ends cleanly";
+    EXPECT_NE(plain.err.find("ran out"), std::string::npos) << "and says so";
+}
+
+TEST(Replay, TheRankingComesFromTheRecording) {
+    Folder f;  // a blank ranking: the game asks for a name
+    const std::string rec = f.Path("game.rec");
+    ASSERT_EQ(Launch(Record(f, kLossScript, rec)).status, 0);
+    // The player's ranking fills with top scores: now the same score would
+    // only be told its place, and the game would take another path.
+    rank::RankTable full = rank::FreshTable();
+    for (int i = 1; i <= rank::kPlaces; ++i) full.RankScore[i] = 32767;
+    ASSERT_EQ(rank::WriteRankFile(f.RankFile(), full), "");
+    const std::vector<uint8_t> before = ReadBytes(f.RankFile());
+    const Result r = Launch(Replay(f, rec));
+    EXPECT_EQ(r.status, 0) << "a replay meets the ranking the recorded game met: " << r.err;
+    EXPECT_EQ(ReadBytes(f.RankFile()), before) << "and leaves the player's ranking alone";
+}
+
+TEST(Replay, HeaderCarriesPracticeFrameLimitAndVersion) {
+    Folder f;
+    const std::string rec = f.Path("game.rec");
+    HeadlessOptions o = Record(f, "title: press SHIFT\nplay 1-400: hold Z UP\n", rec);
+    o.stage = 3;
+    o.boss = true;
+    o.frames = 350;
+    ASSERT_EQ(Launch(o).status, 0);
+    Recording r = Parse(rec);
+    EXPECT_EQ(r.checks.back().pass, 350) << "the frame limit ended the recorded session";
+    const Result same = Launch(Replay(f, rec));
+    EXPECT_EQ(same.status, 0) << "the replay starts at the recorded practice stage and stops at its limit: " << same.err;
+
+    r.header.programVersion = "0.0.1-old";
+    WriteBytes(f.Path("old.rec"), Encode(r));
+    const Result old = Launch(Replay(f, f.Path("old.rec")));
+    EXPECT_EQ(old.status, 0) << "a recording of another version still plays";
+    EXPECT_NE(old.err.find("recorded by molfo 0.0.1-old"), std::string::npos) << "with a warning: " << old.err;
+}
+
+TEST(Screenshots, WindowEveryKPassesAndEveryDialog) {
+    Folder f;
+    HeadlessOptions o = Record(f, kLossScript, f.Path("game.rec"));
+    o.capture.recordPath.clear();
+    o.capture.screenshotEvery = 200;
+    o.capture.screenshotDir = f.Path("shots");
+    o.dumpPath = f.Path("run.jsonl");
+    ASSERT_EQ(Launch(o).status, 0);
+    std::ifstream dump(o.dumpPath);
+    int64_t passes = 0;
+    for (std::string l; std::getline(dump, l);) ++passes;
+    int windows = 0, dialogs = 0;
+    std::string dialogFile;
+    for (const auto& e : fs::directory_iterator(o.capture.screenshotDir)) {
+        const std::string name = e.path().filename().string();
+        if (name.find("-dialog") != std::string::npos) {
+            ++dialogs;
+            dialogFile = e.path().string();
+        } else {
+            ++windows;
+        }
+    }
+    EXPECT_EQ(windows, passes / 200) << "one picture of the window every 200 passes";
+    ASSERT_EQ(dialogs, 1) << "one picture for the name box";
+    Surface shot;
+    ASSERT_TRUE(LoadPicture(shot, dialogFile));
+    EXPECT_EQ(shot.Width(), kWindowWidth) << "a screenshot is the whole window";
+    EXPECT_EQ(shot.Height(), kWindowHeight);
+}
+
+}  // namespace
+}  // namespace molfo
