@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "collision/Chousa.h"
 #include "enemies/Enemies.h"
+#include "render/Render.h"
 
 namespace {
 std::atomic<bool> gCounting{false};
@@ -66,6 +67,9 @@ TEST(ChousaAlloc, SweepsAllocateNothing) {
     t.g.Oto = std::make_unique<mySound>(audio, [](const std::string&) { return std::string(); });
     GameState& s = t.s;
     const int16_t zako = slot::ZakoFirst, dan = slot::MolfoDanFirst, bullet = slot::TekidanFirst;
+    // Each effect's path is worked out the first time it plays.
+    for (int n = 1; n <= 16; ++n) t.g.Oto->Koukaon(s.KoukaonFile[n]);
+    audio.effects = 0;
     Put(s, zako, 200, 200, 2, 30);
     Put(s, bullet, 300, 300, 1, 4);
     KyaraDataClass(t.g).MolfoData();
@@ -86,6 +90,47 @@ TEST(ChousaAlloc, SweepsAllocateNothing) {
     EXPECT_EQ(s.KyaraSonzai[bullet], 0) << "setting up: the bullet hit the player";
     EXPECT_EQ(CountSweep(t.g, slot::Molfo, -25, 395), 0) << "a refused move allocates nothing";
     EXPECT_GE(audio.effects, 3) << "setting up: the sweeps above did play their sounds";
+}
+
+// A whole frame of play, once the sounds have been heard once: the steps,
+// the HUD and the drawing allocate nothing from the heap. A label whose text
+// changes is laid out again, so frames that change a caption are left out.
+TEST(FrameAlloc, PlayFramesAllocateNothing) {
+    SilentAudio audio;
+    HeadlessPlatform hp;
+    Platform platform{hp.clock, hp.events, hp.keys, hp.display, hp.dialogs, audio};
+    Game g(platform, test::DataDir());
+    g.scr.LoadOwnPictures(g.dataDir);
+    GameReset(g);
+    g.Oto = g.NewSound();
+    GameShokika(g);
+    hp.keys.Hold(vk::Z, true);
+    auto frame = [&](int i) {
+        hp.keys.Hold(vk::Left, (i / 60) % 2 == 0);
+        hp.keys.Hold(vk::Right, (i / 60) % 2 == 1);
+        SutejiShinkou(g);
+        g.s.KyaraHp[slot::Molfo] = 200;
+        PlaySteps(g);
+    };
+    for (int i = 0; i < 1500; ++i) frame(i);
+    ASSERT_GT(audio.effects, 0) << "setting up: the warm-up played sounds";
+    auto captions = [&] {
+        std::string all = g.scr.GoukeiTenL.caption + g.scr.BossKyoriL.caption + g.scr.MainSPL.caption;
+        for (int k = 1; k <= 6; ++k) all += g.scr.SPL[k].caption;
+        return all;
+    };
+    int quietFrames = 0;
+    for (int i = 1500; i < 1800; ++i) {
+        const std::string before = captions();
+        gAllocations = 0;
+        gCounting = true;
+        frame(i);
+        gCounting = false;
+        if (captions() != before) continue;
+        ++quietFrames;
+        EXPECT_EQ(gAllocations.load(), 0) << "frame " << i << " of play allocates nothing";
+    }
+    EXPECT_GT(quietFrames, 150) << "setting up: most frames change no caption";
 }
 
 }  // namespace

@@ -20,6 +20,12 @@ void mySound::Play2(const std::string& Kyokumei, int16_t Kaisu) {
     Play(Kyokumei, Kaisu);
 }
 
-void mySound::Koukaon(const std::string& OtoFile) { audio_.PlayEffect(mapPath_(OtoFile)); }
+void mySound::Koukaon(const std::string& OtoFile) { audio_.PlayEffect(Mapped(OtoFile)); }
+
+const std::string& mySound::Mapped(const std::string& gamePath) {
+    auto it = mapped_.find(gamePath);
+    if (it == mapped_.end()) it = mapped_.emplace(gamePath, mapPath_(gamePath)).first;
+    return it->second;
+}
 
 }  // namespace molfo

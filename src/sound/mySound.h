@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 namespace molfo {
 
@@ -23,8 +24,12 @@ public:
     void Koukaon(const std::string& OtoFile);
 
 private:
+    // Effects fire many times a frame; their host paths are worked out once.
+    const std::string& Mapped(const std::string& gamePath);
+
     Audio& audio_;
     std::function<std::string(const std::string&)> mapPath_;
+    std::unordered_map<std::string, std::string> mapped_;
 };
 
 }  // namespace molfo
