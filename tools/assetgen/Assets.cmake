@@ -100,7 +100,8 @@ set(MOLFO_ICON_SOURCES item01-cross item02-ring item03-spark item04-fire item05-
 foreach(i RANGE 1 6)
   math(EXPR idx "${i} - 1")
   list(GET MOLFO_ICON_SOURCES ${idx} src)
-  molfo_picture(itempic${i}.bmp bmp24 30 30 items/${src}.svg)
+  # The icons sit on the window's grey, not on a sprite sheet's white.
+  molfo_picture(itempic${i}.bmp bmp24 30 30 items/${src}.svg --background D4D0C8)
 endforeach()
 
 # --- pictures the game names ---

@@ -1,7 +1,7 @@
 // assetgen: builds the pictures of the sys/ folder from SVG sources.
 //
 //   assetgen sheet   OUT FORMAT W H [-D KEY=VALUE]... CELL...
-//   assetgen picture OUT FORMAT W H SVG [--wrap-y] [-D KEY=VALUE]...
+//   assetgen picture OUT FORMAT W H SVG [--wrap-y] [--background RRGGBB] [-D KEY=VALUE]...
 //   assetgen contact OUT.png NAME=PICTURE@X,Y,W,H,FRAMES...
 //
 // FORMAT is bmp24, bmp8 or jpg. A CELL is SVG@X,Y,W,H,FRAMES: the SVG is a
@@ -145,12 +145,14 @@ uint32_t SpriteColour(uint32_t argb) {
     return (uint32_t(c[0]) << 16) | (uint32_t(c[1]) << 8) | uint32_t(c[2]);
 }
 
-// Plain alpha compositing over white, for whole pictures.
-uint32_t OverWhite(uint32_t argb) {
+// Plain alpha compositing (cairo's colours are premultiplied) over a
+// background colour, for whole pictures.
+uint32_t OverColour(uint32_t argb, uint32_t background) {
     const int a = Alpha(argb);
     uint32_t out = 0;
     for (int shift = 16; shift >= 0; shift -= 8) {
-        const int c = int((argb >> shift) & 255) + (255 - a);
+        const int b = int((background >> shift) & 255);
+        const int c = int((argb >> shift) & 255) + (b * (255 - a) + 127) / 255;
         out |= uint32_t(std::min(255, c)) << shift;
     }
     return out;
@@ -536,6 +538,7 @@ int Run(const std::vector<std::string>& args) {
     std::map<std::string, std::string> defs;
     std::vector<std::string> rest;
     bool wrapY = false;
+    uint32_t background = kWhite;
     for (size_t i = 5; i < args.size(); ++i) {
         if (args[i] == "-D" && i + 1 < args.size()) {
             const std::string& d = args[++i];
@@ -544,6 +547,8 @@ int Run(const std::vector<std::string>& args) {
             defs[d.substr(0, eq)] = d.substr(eq + 1);
         } else if (args[i] == "--wrap-y") {
             wrapY = true;
+        } else if (args[i] == "--background" && i + 1 < args.size()) {
+            background = static_cast<uint32_t>(std::stoul(args[++i], nullptr, 16)) & 0xFFFFFF;
         } else {
             rest.push_back(args[i]);
         }
@@ -558,7 +563,7 @@ int Run(const std::vector<std::string>& args) {
     } else if (mode == "picture") {
         if (rest.size() != 1) Fail("picture takes one SVG");
         const Raster r = Rasterise(rest[0], w, h, defs, wrapY);
-        for (size_t i = 0; i < img.px.size(); ++i) img.px[i] = OverWhite(r.argb[i]);
+        for (size_t i = 0; i < img.px.size(); ++i) img.px[i] = OverColour(r.argb[i], background);
     } else {
         Fail("unknown mode " + mode);
     }
