@@ -27,11 +27,13 @@ void Put(ItiList& iti, int16_t k, int x, int y) {
 
 Pos UgokiClass::UgokiSiteiIti(int16_t Add, const ItiList& Iti, int16_t Yudousei) {
     if (Iti.n < 1) return {s_.KyaraX[Add], s_.KyaraY[Add]};
-    const int32_t b = s_.FrameCount % Yudousei;
-    int16_t k;
-    if (s_.KyaraUgokiFlag[Add] != 0 && b != 0) {
-        k = CInt(s_.KyaraUgokiD[Add]);
-    } else {
+    // An interval of 0 never forces a re-draw (rather than dividing by it).
+    const int32_t b = Yudousei > 0 ? s_.FrameCount % Yudousei : 1;
+    int16_t k = CInt(s_.KyaraUgokiD[Add]);
+    // A point number another rule left in the slot is never used to index
+    // past the list: it is drawn afresh instead.
+    const bool keep = s_.KyaraUgokiFlag[Add] != 0 && b != 0 && k >= 1 && k <= Iti.n;
+    if (!keep) {
         // Also on interval frames while still travelling, so a boss never
         // settles into one long chase; the draw may repeat the point.
         k = Ransu(g_, Iti.n);
