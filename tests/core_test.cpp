@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "driver/Session.h"
@@ -69,6 +70,47 @@ TEST(Delay, EscapeOrCloseEndsTheWaitEarly) {
         EXPECT_LE(t.hp.clock.Ticks() - 5000, c.maxWait) << c.what;
         EXPECT_GE(t.hp.clock.Ticks() - 5000, c.maxWait == 2000 ? 2000u : 0u) << c.what;
         EXPECT_EQ(t.s.ShuryoFlag, c.flagAfter) << c.what;
+    }
+}
+
+// The pixels of one control's rectangle in a composed window.
+std::vector<uint32_t> Region(const Surface& s, const Label& l) {
+    std::vector<uint32_t> px;
+    for (int y = l.y; y < l.y + l.h; ++y)
+        for (int x = l.x; x < l.x + l.w; ++x) px.push_back(s.At(x, y));
+    return px;
+}
+
+TEST(Delay, ShowsControlsChangedJustBeforeTheWait) {
+    struct Case {
+        const char* rule;
+        Label Screen::*control;
+        const char* caption;  // nullptr: left as it is
+        int width;            // -1: left as it is
+        bool shown;
+    } cases[] = {
+        {"a caption set before a wait shows during it", &Screen::MS, "Escキーでゲーム終了\r\nZキーで再スタート", -1, true},
+        {"a bar resized before a wait shows during it", &Screen::HPL, nullptr, 10, true},
+        {"a wait with no control changed shows nothing new", &Screen::MS, nullptr, -1, false},
+    };
+    for (const auto& c : cases) {
+        test::TestGame t;
+        t.NewGame();
+        t.g.Refresh();
+        const Surface before = t.g.scr.window;
+        Surface shown;
+        t.hp.display.onPresent = [&shown](const Surface& s) { shown = s; };
+        const uint64_t presents = t.hp.display.presents;
+        Label& l = t.g.scr.*c.control;
+        const Label area = l;  // the control's rectangle before the change
+        if (c.caption) l.caption = c.caption;
+        if (c.width >= 0) l.w = c.width;
+        Delay(t.g, 10);
+        EXPECT_EQ(t.hp.display.presents - presents, c.shown ? 1u : 0u) << c.rule;
+        if (c.shown) {
+            ASSERT_FALSE(shown.Empty()) << c.rule;
+            EXPECT_NE(Region(shown, area), Region(before, area)) << c.rule;
+        }
     }
 }
 
@@ -146,6 +188,49 @@ TEST(GameSetup, ResetLeavesTheScoreCaptionWithoutItsUnit) {
     EXPECT_EQ(t.g.scr.BossKyoriL.caption, "0") << "reset writes 0 into the distance label";
     EXPECT_FALSE(t.g.scr.BossHpL.visible) << "reset hides the boss bar";
     EXPECT_TRUE(t.g.scr.BossKyoriL.visible) << "reset shows the distance label";
+}
+
+TEST(StageProgress, BeatenBossStartsTheNextStageAndKeepsTheField) {
+    struct Case {
+        int16_t stage;
+        int16_t length;
+        const char* music;
+    } cases[] = {{1, 8000, "sys\\suteji2.mid"}, {2, 9000, "sys\\suteji3.mid"}, {4, 9000, "sys\\suteji5.mid"}};
+    for (const auto& c : cases) {
+        test::TestGame t;
+        t.NewGame();
+        GameState& s = t.s;
+        Screen& w = t.g.scr;
+        s.SutejiNo = c.stage;
+        s.BossToujou = 1;
+        s.SutejiKuria = 1;
+        s.FrameCount = 700;
+        s.ItemUseFrame = 650;
+        s.ItemChangeFrame = 690;
+        w.BossKyoriL.visible = false;
+        w.BossHpL.visible = w.BossHpL2.visible = true;
+        w.BossHpL.w = 0;
+        w.BossL.caption = "ぼすのたいりょく";
+        s.KyaraSonzai[slot::TekidanFirst] = 1;
+        s.KyaraHp[slot::Molfo] = 37;
+        SutejiShinkou(t.g);
+        const std::string at = "after stage " + std::to_string(c.stage) + ": ";
+        EXPECT_EQ(s.SutejiNo, c.stage + 1) << at << "the next stage begins";
+        EXPECT_EQ(s.BossToujou, 0) << at << "the new stage starts in its approach";
+        EXPECT_EQ(s.SutejiKuria, 0) << at << "the clear flag is spent";
+        EXPECT_EQ(s.FrameCount, 0) << at << "the count restarts for the rest of the frame";
+        EXPECT_EQ(s.ItemUseFrame, 0) << at << "the item-use guard restarts with the count";
+        EXPECT_EQ(s.ItemChangeFrame, 0) << at << "the item-change guard restarts with the count";
+        EXPECT_EQ(s.SutejiNagasa, c.length) << at << "the new stage's length";
+        EXPECT_TRUE(w.BossKyoriL.visible) << at << "the distance shows again";
+        EXPECT_FALSE(w.BossHpL.visible || w.BossHpL2.visible) << at << "the boss bar is hidden";
+        EXPECT_EQ(w.BossHpL.w, 400) << at << "the boss bar is back to full width";
+        EXPECT_EQ(w.BossL.caption, "ボスまであと") << at << "the label reads the distance caption";
+        EXPECT_EQ(t.hp.audio.music, t.g.HostPath(c.music)) << at << "stage n plays music n + 1";
+        EXPECT_EQ(t.hp.audio.log.back().kaisu, 10) << at << "the stage music repeats 10 times";
+        EXPECT_EQ(s.KyaraSonzai[slot::TekidanFirst], 1) << at << "bullets in flight stay live";
+        EXPECT_EQ(s.KyaraHp[slot::Molfo], 37) << at << "the player keeps its hit points";
+    }
 }
 
 TEST(Score, AdditionsSaturateAt32767) {

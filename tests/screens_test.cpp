@@ -42,6 +42,14 @@ RankTable StandardTable() {
     return t;
 }
 
+// The pixels of the key help label's rectangle in a composed window.
+std::vector<uint32_t> MsArea(const Surface& window, const Label& ms) {
+    std::vector<uint32_t> px;
+    for (int y = ms.y; y < ms.y + ms.h; ++y)
+        for (int x = ms.x; x < ms.x + ms.w; ++x) px.push_back(window.At(x, y));
+    return px;
+}
+
 // A game on the headless back end whose data folder is a fresh temporary one
 // holding an empty sys/ folder.
 class EndScreens : public ::testing::Test {
@@ -319,8 +327,17 @@ TEST_F(EndScreens, GameOverStampsPlaysWaitsAndRanks) {
         start = Now();
         t.hp.keys.Hold(vk::Z, !c.escape);
         t.hp.keys.Hold(vk::Escape, c.escape);
+        Surface lastShown, shownInWait;
+        t.hp.display.onPresent = [&lastShown](const Surface& w) { lastShown = w; };
+        script = [&] {
+            if (t.g.scene == Scene::GameOver && shownInWait.Empty()) shownInWait = lastShown;
+        };
         GameOver(t.g);
+        script = nullptr;
+        t.hp.display.onPresent = nullptr;
         t.hp.keys.ReleaseAll();
+        ASSERT_FALSE(shownInWait.Empty()) << "the banner is shown before the wait";
+        EXPECT_EQ(MsArea(shownInWait, t.g.scr.MS), MsArea(t.g.scr.window, t.g.scr.MS)) << "the restart keys' help shows during the wait";
 
         EXPECT_EQ(t.s.InGame, 0) << "game over leaves the game";
         EXPECT_EQ(t.s.GameOverFlag, 0) << "game over clears its flag";

@@ -80,6 +80,10 @@ void FrameMachi(Game& g, int32_t ms) {
 
 void Delay(Game& g, int32_t ms) {
     GameState& s = g.s;
+    // Labels are window controls that repaint themselves while events are
+    // pumped: a caption set just before a wait (the end screen's key help,
+    // the new game's item counts) shows during it, not at the next frame.
+    if (g.scr.ControlsChanged()) g.Refresh();
     const uint32_t start = g.pf.clock.Ticks();
     const auto wanted = static_cast<uint32_t>(ms);
     for (;;) {

@@ -172,6 +172,20 @@ void Screen::Compose() {
     for (int k = 1; k <= 6; ++k) DrawImage(ItemPic[k]);
     for (int i = 0; i < kLabelCount; ++i) DrawLabel(*labels_[i], captions_[i]);
     DrawPlayfield();
+
+    for (int i = 0; i < kLabelCount; ++i)
+        if (composedLabels_[i] != *labels_[i]) composedLabels_[i] = *labels_[i];
+    composedImages_[0] = MainItemPic;
+    for (int k = 1; k <= 6; ++k) composedImages_[k] = ItemPic[k];
+}
+
+bool Screen::ControlsChanged() const {
+    for (int i = 0; i < kLabelCount; ++i)
+        if (composedLabels_[i] != *labels_[i]) return true;
+    if (composedImages_[0] != MainItemPic) return true;
+    for (int k = 1; k <= 6; ++k)
+        if (composedImages_[k] != ItemPic[k]) return true;
+    return false;
 }
 
 }  // namespace molfo

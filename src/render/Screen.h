@@ -45,11 +45,15 @@ struct Label {
     uint32_t back = kFormGrey;
     uint32_t fore = Rgb(0, 0, 0);
     int fontPx = 12;
+
+    bool operator==(const Label&) const = default;
 };
 
 struct ImageControl {
     int x = 0, y = 0, w = 33, h = 33;
     int icon = 0;  // usable item kind 1..6 whose icon it shows; 0 none
+
+    bool operator==(const ImageControl&) const = default;
 };
 
 class Screen {
@@ -97,6 +101,11 @@ public:
     // Draws the whole window into `window`.
     void Compose();
 
+    // True when a label or image control differs from the window as last
+    // composed. The controls are the window's own and show a change at once,
+    // so a wait that follows one must show the window again.
+    bool ControlsChanged() const;
+
     TextRenderer& Text();
 
     // How many times a caption has been rendered from the font since the
@@ -121,6 +130,10 @@ private:
     std::unique_ptr<TextRenderer> text_;
     std::array<Label*, kLabelCount> labels_{};  // back to front
     std::array<CaptionCache, kLabelCount> captions_{};
+    // The controls as last composed; assigned only where they changed, so a
+    // frame with no change allocates nothing.
+    std::array<Label, kLabelCount> composedLabels_{};
+    std::array<ImageControl, 7> composedImages_{};  // MainItemPic, then ItemPic(1)..(6)
     uint64_t captionRenders_ = 0;
     TextMask printMask_;
 };
