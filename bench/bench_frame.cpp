@@ -4,10 +4,11 @@
 
 #include "TestSupport.h"
 #include "boss/Boss.h"
+#include "draw/Draw.h"
 #include "enemies/Enemies.h"
+#include "game/Flow.h"
 #include "items/Items.h"
 #include "player/Player.h"
-#include "render/Render.h"
 
 namespace molfo {
 namespace {

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "TestSupport.h"
-#include "render/Render.h"
+#include "draw/Draw.h"
 
 namespace molfo {
 namespace {

@@ -3,8 +3,9 @@
 
 #include <memory>
 
-#include "core/Game.h"
+#include "game/Flow.h"
 #include "platform/headless/Headless.h"
+#include "world/Game.h"
 
 namespace molfo::test {
 

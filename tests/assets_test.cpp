@@ -15,9 +15,9 @@
 
 #include "TestSupport.h"
 #include "boss/Boss.h"
-#include "core/AssetCheck.h"
 #include "core/AssetNames.h"
 #include "enemies/Enemies.h"
+#include "game/AssetCheck.h"
 #include "items/Items.h"
 
 namespace molfo {

@@ -9,8 +9,9 @@
 
 #include "TestSupport.h"
 #include "collision/Chousa.h"
+#include "draw/Draw.h"
 #include "enemies/Enemies.h"
-#include "render/Render.h"
+#include "game/Flow.h"
 
 namespace {
 std::atomic<bool> gCounting{false};

@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "collision/Chousa.h"
+#include "core/ItemTable.h"
 #include "items/Items.h"
 
 namespace molfo {
@@ -161,7 +162,7 @@ TEST(ItemFood, HealsByKindUpToTwoHundred) {
         t.s.KyaraHp[slot::Molfo] = c.hp;
         const int16_t a = slot::ItemFirst + 5;
         ItemClass(t.g).ItemData(a, c.kind);
-        ItemClass(t.g).GetFood(a);
+        GetFood(t.s, a);
         EXPECT_EQ(t.s.KyaraHp[slot::Molfo], c.expected) << c.rule;
     }
 }

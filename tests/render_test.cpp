@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "draw/Draw.h"
 #include "render/DialogView.h"
-#include "render/Render.h"
 #include "render/Text.h"
 
 namespace molfo {

@@ -8,13 +8,14 @@
 #include <string>
 #include <system_error>
 
-#include "core/AssetCheck.h"
-#include "core/Game.h"
 #include "driver/Driver.h"
+#include "game/AssetCheck.h"
+#include "game/Flow.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
 #include "platform/sdl/UserFiles.h"
 #include "replay/Capture.h"
+#include "world/Game.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "core/Game.h"
-#include "items/Items.h"
+#include "core/ItemTable.h"
+#include "world/Game.h"
 
 namespace molfo {
 
@@ -300,7 +300,7 @@ void ChousaClass::ItemGet(int16_t I) {
         s_.ItemKosu[k] = static_cast<int16_t>(s_.ItemKosu[k] + 1);
         g_.scr.SPL[k].caption = std::to_string(s_.ItemKosu[k]);
     }
-    if (k >= s_.FoodFirst && k <= s_.FoodLast) ItemClass(g_).GetFood(I);
+    if (k >= s_.FoodFirst && k <= s_.FoodLast) GetFood(s_, I);
     Koukaon(kOtoItemGet);
 }
 

@@ -160,6 +160,9 @@ struct GameState {
     void AddScore(int points);
 };
 
+// Zeroes the 26 per-slot arrays.
+void ClearSlots(GameState& s);
+
 // The file names of the songs and effects, index 0 empty.
 extern const std::array<const char*, 13> kKyokuFileNames;
 extern const std::array<const char*, 17> kKoukaonFileNames;

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "core/AssetCheck.h"
 #include "driver/Session.h"
+#include "game/AssetCheck.h"
 
 namespace molfo {
 

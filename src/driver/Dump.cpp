@@ -1,7 +1,7 @@
 #include "driver/Dump.h"
 
-#include "core/Game.h"
 #include "platform/headless/Headless.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -11,10 +11,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/Game.h"
 #include "driver/Dump.h"
 #include "driver/InputScript.h"
+#include "game/Flow.h"
 #include "platform/headless/Headless.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -2,8 +2,8 @@
 // small enemies appear and which kinds may appear.
 #include <array>
 
-#include "core/Game.h"
 #include "enemies/Enemies.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -4,9 +4,9 @@
 #include <array>
 
 #include "collision/Chousa.h"
-#include "core/Game.h"
 #include "enemies/Enemies.h"
 #include "movement/Ugoki.h"
+#include "world/Game.h"
 
 namespace molfo {
 

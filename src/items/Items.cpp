@@ -5,52 +5,21 @@
 #include <array>
 
 #include "collision/Chousa.h"
-#include "core/Game.h"
+#include "core/ItemTable.h"
 #include "movement/Ugoki.h"
+#include "world/Game.h"
 
 namespace molfo {
 
 namespace {
 
-struct ItemRow {
-    int16_t weight;  // drop weight out of the total of all kinds
-    int16_t picX, picY, haba, takasa;
-    int16_t atariX1, atariX2, atariY1, atariY2;
-    int16_t food;  // hit points an eaten item restores; 0 for usable items
-};
-
-// Kinds 1..12 (row 0 unused). Kinds 1..6 are stocked for special attacks,
-// 7..12 are food, eaten on pick-up. The sprites are on sheet 4.
-// Columns: weight, KyaraPicX, KyaraPicY, KyaraHaba, KyaraTakasa,
-//          KyaraAtariX1, KyaraAtariX2, KyaraAtariY1, KyaraAtariY2, food hit points
-constexpr std::array<ItemRow, 13> kItems = {{
-    {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-    {120, 0, 0, 25, 25, 4, 20, 4, 20, 0},
-    {40, 50, 0, 25, 25, 4, 20, 4, 20, 0},
-    {70, 100, 0, 25, 25, 4, 20, 4, 20, 0},
-    {20, 150, 0, 25, 25, 4, 20, 4, 20, 0},
-    {105, 0, 25, 25, 25, 4, 20, 4, 20, 0},
-    {25, 50, 25, 25, 25, 4, 20, 4, 20, 0},
-    {75, 0, 50, 50, 50, 15, 29, 4, 45, 7},
-    {9, 100, 50, 50, 50, 1, 48, 1, 49, 25},
-    {8, 0, 100, 50, 50, 1, 46, 4, 48, 30},
-    {7, 100, 100, 50, 50, 8, 33, 7, 47, 40},
-    {3, 0, 150, 50, 50, 4, 44, 1, 48, 100},
-    {1, 0, 200, 80, 50, 6, 73, 11, 43, 200},
-}};
-static_assert(kItems.size() == 13, "twelve item kinds, row 0 unused");
-
-constexpr int16_t kItemKinds = 12;
 constexpr int16_t kItemSheet = 4;
 // The animation never advances in practice: only on multiples of this frame.
 constexpr int16_t kItemKomaKankaku = 1000;
 constexpr int16_t kDropY = -50;  // inside the border band, where items are not stopped
-constexpr int kFoodCap = 200;
 // Points beyond this since the last drop pay for the next item.
 constexpr int16_t kDropPrice = 12;
 constexpr double kFallPerFrame = 0.5;
-
-bool IsKind(int16_t k) { return k >= 1 && k <= kItemKinds; }
 
 }  // namespace
 
@@ -78,7 +47,7 @@ int16_t ItemClass::ShutugenItem() {
 }
 
 void ItemClass::ItemData(int16_t Add, int16_t ShuruiNo) {
-    if (!IsKind(ShuruiNo)) return;
+    if (!IsItemKind(ShuruiNo)) return;
     const ItemRow& row = kItems[ShuruiNo];
     s_.KyaraBunrui[Add] = 7;
     s_.KyaraShurui[Add] = ShuruiNo;
@@ -104,13 +73,6 @@ void ItemClass::ItemShutugenBasho(int16_t Add) {
     // The hit box's right edge stays on the playfield.
     s_.KyaraX[Add] = Ransu(static_cast<int16_t>(kPlayfield - s_.KyaraAtariX2[Add]));
     s_.KyaraY[Add] = kDropY;
-}
-
-void ItemClass::GetFood(int16_t ItemAdd) {
-    const int16_t k = s_.KyaraShurui[ItemAdd];
-    const int food = IsKind(k) ? kItems[k].food : 0;
-    int16_t& hp = s_.KyaraHp[slot::Molfo];
-    hp = static_cast<int16_t>(std::min(hp + food, kFoodCap));
 }
 
 void ItemMain(Game& g) {

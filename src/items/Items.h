@@ -15,7 +15,6 @@ public:
     int16_t ShutugenItem();
     void ItemData(int16_t Add, int16_t ShuruiNo);
     void ItemShutugenBasho(int16_t Add);
-    void GetFood(int16_t ItemAdd);
     void MolfoSData(int16_t Add, int16_t SPNo);
     void SpUgoki(int16_t Add);
 

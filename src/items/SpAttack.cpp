@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "collision/Chousa.h"
-#include "core/Game.h"
 #include "items/Items.h"
 #include "movement/Ugoki.h"
+#include "world/Game.h"
 
 namespace molfo {
 

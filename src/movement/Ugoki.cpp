@@ -8,8 +8,8 @@
 #include <array>
 #include <cmath>
 
-#include "core/Game.h"
 #include "movement/Ugoki.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -2,8 +2,8 @@
 // random, and choose again on arrival or every Yudousei frames.
 #include <cstdlib>
 
-#include "core/Game.h"
 #include "movement/Ugoki.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "collision/Chousa.h"
-#include "core/Game.h"
 #include "items/Items.h"
 #include "movement/Ugoki.h"
 #include "player/Player.h"
+#include "world/Game.h"
 
 namespace molfo {
 

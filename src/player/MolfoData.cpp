@@ -1,8 +1,8 @@
 // The player's row and the shot template, written once per game at set-up.
 #include <array>
 
-#include "core/Game.h"
 #include "enemies/Enemies.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -1,8 +1,8 @@
 // The player's movement and shots. Both go through the collision sweep, so
 // walls, enemies, bullets and items act on the player as it moves.
 #include "collision/Chousa.h"
-#include "core/Game.h"
 #include "player/Player.h"
+#include "world/Game.h"
 
 namespace molfo {
 

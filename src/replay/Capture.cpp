@@ -8,12 +8,12 @@
 #include <iterator>
 #include <system_error>
 
-#include "core/Game.h"
 #include "replay/Record.h"
 #include "replay/Replay.h"
 #include "replay/Screenshots.h"
 #include "replay/StateHash.h"
 #include "screens/RankFile.h"
+#include "world/Game.h"
 
 namespace molfo {
 

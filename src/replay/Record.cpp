@@ -1,7 +1,7 @@
 #include "replay/Record.h"
 
-#include "core/Game.h"
 #include "replay/StateHash.h"
+#include "world/Game.h"
 
 namespace molfo {
 

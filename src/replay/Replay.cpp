@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "core/Game.h"
+#include "game/Flow.h"
 #include "platform/headless/Headless.h"
 #include "replay/StateHash.h"
+#include "world/Game.h"
 
 namespace molfo {
 

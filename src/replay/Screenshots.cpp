@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/Game.h"
 #include "render/DialogView.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <type_traits>
 
-#include "core/Game.h"
 #include "replay/ReplayFile.h"
+#include "world/Game.h"
 
 namespace molfo {
 

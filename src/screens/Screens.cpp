@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Game.h"
 #include "screens/RankFile.h"
 #include "screens/Screens.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -1,7 +1,8 @@
 // Practice starts: the first game begins at a chosen stage, or at its boss.
 // Used by the headless driver for boss fights and by players who want to
 // rehearse a stage.
-#include "core/Game.h"
+#include "game/Flow.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -1,8 +1,9 @@
 // Stage progress: the frame counter, the boss's arrival and the stage's end.
 #include "boss/Boss.h"
-#include "core/Game.h"
 #include "enemies/Enemies.h"
+#include "game/Flow.h"
 #include "screens/Screens.h"
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -2,7 +2,7 @@
 // opens it, before the window exists. A missing song or a picture that will
 // not decode shows up here as one plain line rather than as a silent stage or
 // a blank sprite an hour into play.
-#include "core/AssetCheck.h"
+#include "game/AssetCheck.h"
 
 #include <array>
 #include <cstdint>

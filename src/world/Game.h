@@ -62,12 +62,7 @@ struct Game {
 // leaves a blank 500 x 500 picture.
 bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath);
 
-// --- core: main loop, waits, set-up and flow ---
-void Main(Game& g);
-// The steps of a frame of play, from the player's move to the drawing.
-void PlaySteps(Game& g);
-// Takes the current stage's length, spawn odds, enemy list and background.
-void LoadStage(Game& g);
+// --- the clock, the waits, the keys and the random numbers ---
 void FrameMachi(Game& g, int32_t ms);
 void Delay(Game& g, int32_t ms);
 // Pumps window events; a close request sets ShuryoFlag to 1 if it was 0.
@@ -76,15 +71,5 @@ bool DoEvents(Game& g);
 bool KeyDown(Game& g, int vkCode);
 // A uniform whole number 1..n, the generator reseeded from the clock.
 int16_t Ransu(Game& g, int16_t n);
-void HairetuKaihou(Game& g);
-// Zeroes the 26 per-slot arrays.
-void ClearSlots(GameState& s);
-void GameShokika(Game& g);
-void GameReset(Game& g);
-void SutejiShinkou(Game& g);
-void Title(Game& g);
-// Moves a game just set up to stage 1..5, and with atBoss to the frame
-// before its boss arrives.
-void PracticeStart(Game& g, int16_t stage, bool atBoss);
 
 }  // namespace molfo

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "core/Game.h"
-#include "render/Render.h"
+#include "draw/Draw.h"
+
+#include "world/Game.h"
 
 namespace molfo {
 

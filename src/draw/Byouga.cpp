@@ -1,7 +1,8 @@
 // The frame's drawing step: the scrolling background, every live slot
 // stamped from its sprite sheet, and the finished frame shown in one copy.
-#include "core/Game.h"
-#include "render/Render.h"
+#include "draw/Draw.h"
+
+#include "world/Game.h"
 
 namespace molfo {
 

@@ -1,5 +1,6 @@
 // The title screen: the picture, the opening music and the wait for Shift.
-#include "core/Game.h"
+#include "game/Flow.h"
+#include "world/Game.h"
 
 namespace molfo {
 
