@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "TestSupport.h"
@@ -206,10 +207,11 @@ TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
 }
 
 TEST(Assets, StartUpCheckPassesOnTheBuiltFolder) {
-    const std::vector<std::string> problems = CheckAssets(test::DataDir());
+    const AssetReport report = CheckAssets(test::DataDir());
     std::string all;
-    for (const std::string& p : problems) all += p + "\n";
-    EXPECT_TRUE(problems.empty()) << "every file the game loads is built into sys/:\n" << all;
+    for (const AssetProblem& p : report.pictures) all += p.line + "\n";
+    for (const AssetProblem& p : report.sounds) all += p.line + "\n";
+    EXPECT_TRUE(all.empty()) << "every file the game loads is built into sys/:\n" << all;
 }
 
 // Copies the built sys/ folder so that one file can be damaged.
@@ -229,23 +231,32 @@ private:
 };
 
 TEST(Assets, StartUpCheckNamesExactlyTheDamagedFile) {
-    enum class Damage { Remove, Garble, ReplaceWith };
+    enum class Damage { Remove, Garble, ReplaceWith, CutInHalf, Folder, Pipe };
+    enum class Kind { Picture, Sound };
     struct Case {
         const char* file;
         Damage damage;
         const char* other;  // for ReplaceWith: the file copied over it
+        Kind kind;          // pictures stop the game; sounds stay silent
+        const char* says;   // what the line says is wrong
     };
     const Case cases[] = {
-        {"sys/kyarapic1.bmp", Damage::Remove, nullptr},
-        {"sys/itempic6.bmp", Damage::Remove, nullptr},
-        {"sys/mainmap3.JPG", Damage::Garble, nullptr},
-        {"sys/gifucho.JPG", Damage::ReplaceWith, "sys/hati.JPG"},  // decodes, but too small for three frames
-        {"sys/title.bmp", Damage::ReplaceWith, "sys/itempic1.bmp"},
-        {"sys/ending/e17.jpg", Damage::Remove, nullptr},
-        {"sys/boss3.mid", Damage::Remove, nullptr},
-        {"sys/gameover.mid", Damage::ReplaceWith, "sys/bom.wav"},
-        {"sys/itemget.wav", Damage::Garble, nullptr},
-        {"sys/kurosu.wav", Damage::ReplaceWith, "sys/opening.mid"},
+        {"sys/kyarapic1.bmp", Damage::Remove, nullptr, Kind::Picture, "missing"},
+        {"sys/itempic6.bmp", Damage::Remove, nullptr, Kind::Picture, "missing"},
+        {"sys/mainmap3.JPG", Damage::Garble, nullptr, Kind::Picture, "decoded"},
+        {"sys/gifucho.JPG", Damage::ReplaceWith, "sys/hati.JPG", Kind::Picture, "needs at least"},  // too small for three frames
+        {"sys/title.bmp", Damage::ReplaceWith, "sys/itempic1.bmp", Kind::Picture, "needs at least"},
+        {"sys/ending/e17.jpg", Damage::Remove, nullptr, Kind::Picture, "missing"},
+        {"sys/mainmap2.JPG", Damage::CutInHalf, nullptr, Kind::Picture, "cut short"},
+        {"sys/kyarapic0.bmp", Damage::CutInHalf, nullptr, Kind::Picture, "cut short"},
+        {"sys/hati.JPG", Damage::Folder, nullptr, Kind::Picture, "folder"},
+        {"sys/gameover.bmp", Damage::Pipe, nullptr, Kind::Picture, "special file"},
+        {"sys/boss3.mid", Damage::Remove, nullptr, Kind::Sound, "missing"},
+        {"sys/gameover.mid", Damage::ReplaceWith, "sys/bom.wav", Kind::Sound, "MIDI"},
+        {"sys/itemget.wav", Damage::Garble, nullptr, Kind::Sound, "WAV"},
+        {"sys/kurosu.wav", Damage::ReplaceWith, "sys/opening.mid", Kind::Sound, "WAV"},
+        {"sys/suteji2.mid", Damage::Folder, nullptr, Kind::Sound, "folder"},
+        {"sys/bom.wav", Damage::Pipe, nullptr, Kind::Sound, "special file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -256,11 +267,20 @@ TEST(Assets, StartUpCheckNamesExactlyTheDamagedFile) {
             case Damage::Remove: fs::remove(target); break;
             case Damage::Garble: std::ofstream(target, std::ios::binary | std::ios::trunc) << "not what it should be"; break;
             case Damage::ReplaceWith: fs::copy_file(folder.File(c.other), target, fs::copy_options::overwrite_existing); break;
+            case Damage::CutInHalf: fs::resize_file(target, fs::file_size(target) / 2); break;
+            case Damage::Folder: fs::remove(target); fs::create_directory(target); break;
+            case Damage::Pipe: fs::remove(target); ASSERT_EQ(mkfifo(target.c_str(), 0644), 0); break;
         }
-        const std::vector<std::string> problems = CheckAssets(folder.Dir());
-        ASSERT_EQ(problems.size(), 1u) << "start-up reports one line per bad file, and only the bad one";
-        EXPECT_NE(problems[0].find(c.file), std::string::npos)
-            << "the line names the file the game could not use: " << problems[0];
+        const AssetReport report = CheckAssets(folder.Dir());
+        const std::vector<AssetProblem>& bad = c.kind == Kind::Picture ? report.pictures : report.sounds;
+        const std::vector<AssetProblem>& other = c.kind == Kind::Picture ? report.sounds : report.pictures;
+        ASSERT_EQ(bad.size(), 1u) << "start-up reports one line per bad file, and only the bad one";
+        EXPECT_TRUE(other.empty()) << "a bad picture stops the game, a bad sound only goes silent";
+        EXPECT_NE(bad[0].line.find(c.file), std::string::npos) << "the line names the file: " << bad[0].line;
+        EXPECT_NE(bad[0].line.find(c.says), std::string::npos) << "the line says what is wrong: " << bad[0].line;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(ReportAssets(report), c.kind == Kind::Sound) << "only a bad picture keeps the game from starting";
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "molfo: " + bad[0].line + "\n") << "one line on stderr";
     }
 }
 

@@ -257,7 +257,8 @@ TEST(MainLoop, CloseRequestIsRefusedUntilTheNextCheck) {
     std::vector<int> flags;
     session.onDump = [&](const nlohmann::ordered_json& j) { flags.push_back(j["ShuryoFlag"].get<int>()); };
     session.Run();
-    EXPECT_EQ(flags, (std::vector<int>{0, 0, 1})) << "a close request only marks the flag; its frame still finishes";
+    EXPECT_EQ(flags, (std::vector<int>{0, 0, 1, -1}))
+        << "a close request only marks the flag; its frame still finishes, and the pass that ends gets its line";
     EXPECT_EQ(session.game->passes, 4) << "the loop ends at the check at the top of the next pass";
     EXPECT_EQ(session.game->s.ShuryoFlag, -1) << "the check turns the request into the end";
 }

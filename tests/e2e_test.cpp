@@ -231,10 +231,11 @@ TEST(EndToEnd, EveryBossFightEndsInTheNextStage) {
                 lengthAtEnding = g.s.SutejiNagasa;
             }
         };
-        session.timeLimitMs = 30u * 60u * 1000u;
+        // Half an hour of play at most: a fight that never ends stops here.
+        session.frameLimit = 120000;
         session.Run();
         SCOPED_TRACE("stage " + std::to_string(stage));
-        EXPECT_FALSE(session.timedOut) << "the fight came to an end";
+        EXPECT_LT(session.game->passes, session.frameLimit) << "the fight came to an end";
         EXPECT_TRUE(bossAppeared) << "a practice start at the boss brings it on the first frame";
         EXPECT_NEAR(arrivalX, stage == 5 ? 100 : 250, 5) << "the boss enters at its table position";
         EXPECT_NEAR(arrivalY, -50, 5) << "the boss enters 50 pixels above the playfield";
@@ -258,6 +259,36 @@ TEST(EndToEnd, EveryBossFightEndsInTheNextStage) {
             EXPECT_EQ(rank::ReadRankFile(data.RankPath()).RankScore[1] > 0, true) << "the ending ends in the ranking";
         }
     }
+}
+
+// The player falls in the very frame the fifth boss does: the ending wins,
+// and the game ends in one ranking entry, not a second pass through game over.
+TEST(EndToEnd, ADeathInTheFrameOfTheLastBossEndsInOneRankingEntry) {
+    TempData data;
+    HeadlessSession session(data.dir, Script("title: press SHIFT\nname: answer ONCE\nranking: hold Z\ntitle#2: press ESC\n"));
+    session.practiceStage = 5;
+    session.practiceBoss = true;
+    session.onDump = [&](const nlohmann::ordered_json& j) {
+        GameState& s = session.game->s;
+        if (j["frame"] == 1 && j["scene"] == "play") {
+            // Both flags raised by one frame's hits: the boss's last hit
+            // point and the player's.
+            s.KyaraHp[slot::BossFirst] = 0;
+            s.SutejiKuria = 1;
+            s.KyaraHp[slot::Molfo] = 0;
+            s.GameOverFlag = 1;
+            s.GoukeiTen = 500;
+        }
+    };
+    session.Run();
+    const std::vector<Scene> scenes = Collapse(session.scenes);
+    EXPECT_NE(std::find(scenes.begin(), scenes.end(), Scene::Ending), scenes.end()) << "the ending runs";
+    EXPECT_EQ(std::find(scenes.begin(), scenes.end(), Scene::GameOver), scenes.end()) << "game over does not follow it";
+    EXPECT_EQ(session.hp.dialogs.shown.size(), 1u) << "the name is asked once";
+    const rank::RankTable t = rank::ReadRankFile(data.RankPath());
+    int entries = 0;
+    for (int i = 1; i <= rank::kPlaces; ++i) entries += t.RankScore[i] == 500;
+    EXPECT_EQ(entries, 1) << "one game, one ranking entry";
 }
 
 TEST(EndToEnd, EndingWithAPositiveScoreShowsTwentyTwoPictures) {

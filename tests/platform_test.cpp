@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "game/RankPlace.h"
 #include "platform/KeyLatch.h"
 #include "platform/PadMap.h"
 #include "platform/Platform.h"

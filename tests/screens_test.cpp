@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -49,6 +54,29 @@ std::vector<uint32_t> MsArea(const Surface& window, const Label& ms) {
         for (int x = ms.x; x < ms.x + ms.w; ++x) px.push_back(window.At(x, y));
     return px;
 }
+
+// Caps the size of files this process writes, as a full disk would (the
+// kernel refuses even root); writes past it fail with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        if (bytes == RLIM_INFINITY) return;
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit cap = old_;
+        cap.rlim_cur = bytes;
+        set_ = setrlimit(RLIMIT_FSIZE, &cap) == 0;
+    }
+    ~FileSizeLimit() { Lift(); }
+    void Lift() {
+        if (set_) setrlimit(RLIMIT_FSIZE, &old_);
+        set_ = false;
+    }
+
+private:
+    rlimit old_{};
+    bool set_ = false;
+};
 
 // A game on the headless back end whose data folder is a fresh temporary one
 // holding an empty sys/ folder.
@@ -242,31 +270,174 @@ TEST_F(EndScreens, RankingFileOfAnyLengthReadsSoundly) {
         if (c.place == 0) {
             EXPECT_TRUE(std::equal(now.begin(), now.end(), full.begin())) << "a longer file keeps its first 14000 bytes";
         }
+        const fs::path bad = dir / "sys" / "rank.hms.bad";
+        if (c.size) {
+            ASSERT_TRUE(fs::exists(bad)) << "a file of the wrong length is kept beside the repaired one";
+            EXPECT_EQ(ReadBytes(bad), bytes) << "the kept copy is the original, byte for byte";
+            fs::remove(bad);
+        } else {
+            EXPECT_FALSE(fs::exists(bad)) << "a missing file has nothing to keep";
+        }
     }
+}
+
+TEST_F(EndScreens, ASecondRepairKeepsBothOriginals) {
+    fs::remove(RankPath());
+    const std::vector<uint8_t> first(100, 'A'), second(200, 'B');
+    for (const auto* bytes : {&first, &second}) {
+        WriteBytes(RankPath(), *bytes);
+        t.hp.dialogs.answers = {"R"};
+        t.s.GoukeiTen = 7;
+        t.hp.keys.Hold(vk::Z, true);
+        RankingEntry(t.g);
+    }
+    EXPECT_EQ(ReadBytes(dir / "sys" / "rank.hms.bad"), first) << "the first bad file is kept as rank.hms.bad";
+    EXPECT_EQ(ReadBytes(dir / "sys" / "rank.hms.bad.2"), second) << "a later one never overwrites it";
+    EXPECT_EQ(fs::file_size(RankPath()), 14000u);
+}
+
+// A ranking that exists but cannot be read: a folder in its place, a named
+// pipe (which would block a plain open for ever), and a file this user may
+// not read (run as another user when the tests run as root, who reads
+// anything). None may be replaced by a fresh table.
+TEST_F(EndScreens, ARankingThatCannotBeReadIsNeverWrittenOver) {
+    enum class Kind { Folder, Pipe, NoPermission };
+    struct Case {
+        const char* rule;
+        Kind kind;
+        const char* says;
+    } cases[] = {
+        {"a folder in the ranking's place", Kind::Folder, "folder"},
+        {"a named pipe in the ranking's place", Kind::Pipe, "named pipe"},
+        {"a file the player may not read", Kind::NoPermission, "Permission denied"},
+    };
+    const std::vector<uint8_t> table = rank::SerializeRank(StandardTable());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        fs::remove_all(dir / "sys");
+        fs::create_directories(dir / "sys");
+        switch (c.kind) {
+            case Kind::Folder:
+                fs::create_directory(RankPath());
+                WriteBytes(RankPath() / "inside", {1, 2, 3});
+                break;
+            case Kind::Pipe: ASSERT_EQ(mkfifo(RankPath().c_str(), 0644), 0); break;
+            case Kind::NoPermission:
+                WriteBytes(RankPath(), table);
+                fs::permissions(RankPath(), fs::perms::owner_read | fs::perms::owner_write);
+                // The folder may be written, so only the file's own
+                // permission stands between the game and replacing it.
+                fs::permissions(dir, fs::perms::all);
+                fs::permissions(dir / "sys", fs::perms::all);
+                break;
+        }
+        const auto before = fs::symlink_status(RankPath()).type();
+
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // As the player: another user when root, who may read anything.
+            dup2(fds[1], 2);
+            if (c.kind == Kind::NoPermission && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+            t.hp.dialogs.shown.clear();
+            t.hp.dialogs.answers = {"LOST"};
+            t.s.InGame = 1;
+            t.s.GoukeiTen = 30000;
+            t.hp.keys.Hold(vk::Z, true);
+            RankingEntry(t.g);
+            const bool told = t.hp.dialogs.shown.size() == 1 && t.hp.dialogs.shown[0].kind == "message";
+            _exit(!told ? 91 : t.s.InGame != 0 ? 92 : 0);
+        }
+        close(fds[1]);
+        std::string err;
+        char buf[512];
+        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) err.append(buf, static_cast<size_t>(n));
+        close(fds[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the player is told in a message box (91) and Z still leads to the title (92)";
+
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one line on stderr: " << err;
+        EXPECT_NE(err.find(RankPath().string()), std::string::npos) << "it says where: " << err;
+        EXPECT_NE(err.find(c.says), std::string::npos) << "and why: " << err;
+        EXPECT_NE(err.find("not saved"), std::string::npos) << "and that the score is not saved: " << err;
+        EXPECT_EQ(fs::symlink_status(RankPath()).type(), before) << "the ranking is still what it was";
+        if (c.kind == Kind::Folder) {
+            EXPECT_EQ(ReadBytes(RankPath() / "inside"), (std::vector<uint8_t>{1, 2, 3})) << "the folder is untouched";
+        }
+        if (c.kind == Kind::NoPermission) {
+            EXPECT_EQ(ReadBytes(RankPath()), table) << "the unreadable ranking is unchanged, byte for byte";
+        }
+        size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir / "sys")) ++entries;
+        EXPECT_EQ(entries, 1u) << "no temporary file or copy is left beside it";
+    }
+}
+
+// Games sharing a data folder that end at the same moment each keep their
+// entry: the ranking is read, changed and replaced under a lock, through
+// temporary files of their own.
+TEST(RankFile, GamesEndingTogetherEachKeepTheirEntry) {
+    char tmpl[] = "/tmp/molfo-rank-race-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string path = std::string(tmpl) + "/rank.hms";
+    constexpr int kGames = 6, kRounds = 15;
+    std::vector<pid_t> children;
+    for (int game = 0; game < kGames; ++game) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int failed = 0;
+            for (int round = 0; round < kRounds; ++round) {
+                rank::RankTable now;
+                const int16_t score = static_cast<int16_t>(1 + game * 100 + round);
+                failed += !rank::RecordScore(path, score, rank::EncodeName("G" + std::to_string(game)), now).empty();
+            }
+            _exit(failed);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "every game saved its score";
+    }
+    const rank::RankTable t = rank::ReadRankFile(path);
+    int entries = 0;
+    for (int i = 1; i <= rank::kPlaces; ++i) entries += t.RankScore[i] > 0;
+    EXPECT_EQ(entries, kGames * kRounds) << "every game's entry survives the others";
+    for (int i = 2; i <= kGames * kRounds; ++i) EXPECT_GE(t.RankScore[i - 1], t.RankScore[i]) << "still in rank order";
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(tmpl)) ++files;
+    EXPECT_EQ(files, 1u) << "no temporary file is left behind";
+    fs::remove_all(tmpl);
 }
 
 TEST_F(EndScreens, UnwritableRankingGoesOnWithOneLine) {
     struct Case {
         const char* rule;
         void (*prepare)(const fs::path& dir);
+        bool fullDisk;  // writes stop after 4 KB, as on a full disk (root included)
     } cases[] = {
         {"a data folder whose sys is a regular file",
          [](const fs::path& d) {
              fs::remove_all(d / "sys");
              std::ofstream(d / "sys") << "not a folder";
-         }},
-        {"a data folder that does not exist", [](const fs::path& d) { fs::remove_all(d); }},
-        {"a save that cannot be finished keeps the old file",
-         [](const fs::path& d) {
-             fs::create_directories(d / "sys" / "rank.hms.tmp");
-             WriteBytes(d / "sys" / "rank.hms", rank::SerializeRank(StandardTable()));
-         }},
+         },
+         false},
+        {"a data folder that does not exist", [](const fs::path& d) { fs::remove_all(d); }, false},
+        {"a save cut short by a full disk keeps the old file",
+         [](const fs::path& d) { WriteBytes(d / "sys" / "rank.hms", rank::SerializeRank(StandardTable())); }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
         fs::remove_all(dir);
         fs::create_directories(dir / "sys");
         c.prepare(dir);
+        FileSizeLimit limit(c.fullDisk ? 4096 : RLIM_INFINITY);
         const bool hadFile = fs::is_regular_file(RankPath());
         const std::vector<uint8_t> before = hadFile ? ReadBytes(RankPath()) : std::vector<uint8_t>{};
         t.hp.dialogs.shown.clear();
@@ -277,6 +448,7 @@ TEST_F(EndScreens, UnwritableRankingGoesOnWithOneLine) {
         const uint64_t presents = t.hp.display.presents;
         ::testing::internal::CaptureStderr();
         RankingEntry(t.g);
+        limit.Lift();
         const std::string err = ::testing::internal::GetCapturedStderr();
 
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "a failed save says so in one line: " << err;

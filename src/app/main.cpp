@@ -2,15 +2,18 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
 
+#include "core/Printable.h"
 #include "driver/Driver.h"
 #include "game/AssetCheck.h"
 #include "game/Flow.h"
+#include "game/RankPlace.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
 #include "platform/sdl/UserFiles.h"
@@ -30,7 +33,7 @@ struct Options {
 };
 
 int Fail(const std::string& line) {
-    std::cerr << "molfo: " << line << "\n";
+    std::cerr << "molfo: " << molfo::Printable(line, 400) << "\n";
     return 1;
 }
 
@@ -72,13 +75,10 @@ int RunWindow(Options& o) {
         dataDir = molfo::FindDataDir(".");
     }
 
-    const std::vector<std::string> problems = molfo::CheckAssets(dataDir);
-    if (!problems.empty()) {
-        for (const std::string& p : problems) std::cerr << "molfo: " << p << "\n";
-        return 1;
-    }
+    const molfo::AssetReport assets = molfo::CheckAssets(dataDir);
+    if (!molfo::ReportAssets(assets)) return 1;
 
-    const std::string rankPath = molfo::SdlPlatform::RankFile(dataDir);
+    const std::string rankPath = molfo::RankFileFor(dataDir);
     molfo::Capture capture(o.h.capture);
     if (const int status = capture.Prepare(dataDir, {o.h.stage, o.h.boss, -1, rankPath}); status != 0) return status;
 
@@ -88,6 +88,8 @@ int RunWindow(Options& o) {
     so.shotFallback = startFolder.empty() ? "." : startFolder;
     so.audio.soundfont = o.soundfont;
     so.audio.mute = o.mute;
+    // Already named above: they stay silent without a second line.
+    for (const molfo::AssetProblem& p : assets.sounds) so.audio.silent.push_back(p.path);
     std::string error;
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
@@ -132,7 +134,11 @@ int main(int argc, char** argv) {
                    "integer: scale by whole multiples, sharp pixels (default); fit: fill the window")
         ->check(CLI::IsMember({"integer", "fit"}));
     app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
-    app.add_option("--frames", o.h.frames, "stop after N passes of the main loop (headless)")->needs(headless);
+    // Every count is checked: a negative or huge one would mean "no limit"
+    // or wrap, and the run would never end.
+    app.add_option("--frames", o.h.frames, "stop after N passes of the main loop (headless), 1 to 2147483647")
+        ->check(CLI::Range(int64_t{1}, int64_t{INT32_MAX}))
+        ->needs(headless);
     app.add_option("--dump", o.h.dumpPath, "JSON Lines state dump (headless)")->needs(headless);
     app.add_option("--stage", o.h.stage, "practice: start the first game at stage 1..5")
         ->check(CLI::Range(1, 5));
@@ -148,9 +154,16 @@ int main(int argc, char** argv) {
     auto* shotDir = app.add_option("--screenshot-dir", cap.screenshotDir,
                                    "save a PNG of every dialog shown, and with --screenshot-every of the window, here");
     app.add_option("--screenshot-every", cap.screenshotEvery, "save a PNG of the window every K passes of the main loop")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(int64_t{1}, int64_t{INT32_MAX}))
         ->needs(shotDir);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help
+        // One line naming the option and the value, shown safely.
+        std::cerr << "molfo: " << molfo::Printable(e.what(), 300) << " (see molfo --help)\n";
+        return 2;
+    }
 
     if (version) {
         std::cout << "molfo " << MOLFO_VERSION << "\n";

@@ -2,19 +2,24 @@
 
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
+#include "core/Printable.h"
+#include "core/ReadFile.h"
 #include "driver/Session.h"
 #include "game/AssetCheck.h"
+#include "game/RankPlace.h"
 
 namespace molfo {
 
+namespace {
+
+// Scripts are written by hand or by small tools; none comes near this.
+constexpr size_t kMaxInputScriptBytes = 4u * 1024u * 1024u;
+
+}  // namespace
+
 int RunHeadless(const HeadlessOptions& options) {
-    const std::vector<std::string> problems = CheckAssets(options.dataDir);
-    if (!problems.empty()) {
-        for (const std::string& p : problems) std::cerr << "molfo: " << p << "\n";
-        return 1;
-    }
+    if (!ReportAssets(CheckAssets(options.dataDir))) return 1;
     const bool replaying = !options.capture.replayPath.empty();
     if (replaying && !options.inputPath.empty()) {
         std::cerr << "molfo: --input and --replay cannot be used together\n";
@@ -31,15 +36,13 @@ int RunHeadless(const HeadlessOptions& options) {
         // Without a script the game is started from the title and left to play itself.
         ParseInputScript("title: press SHIFT\n", script, error);
     } else if (!replaying) {
-        std::ifstream in(options.inputPath, std::ios::binary);
-        if (!in) {
-            std::cerr << "molfo: cannot read input script " << options.inputPath << "\n";
+        std::string text;
+        if (!ReadFileLimited(options.inputPath, kMaxInputScriptBytes, text, error)) {
+            std::cerr << "molfo: the input script: " << error << "\n";
             return 2;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
-        if (!ParseInputScript(text.str(), script, error)) {
-            std::cerr << "molfo: " << options.inputPath << ": " << error << "\n";
+        if (!ParseInputScript(text, script, error)) {
+            std::cerr << "molfo: " << Printable(options.inputPath, 200) << ": " << error << "\n";
             return 2;
         }
     }
@@ -47,17 +50,22 @@ int RunHeadless(const HeadlessOptions& options) {
     if (!options.dumpPath.empty()) {
         dump.open(options.dumpPath, std::ios::binary | std::ios::trunc);
         if (!dump) {
-            std::cerr << "molfo: cannot write dump " << options.dumpPath << "\n";
+            std::cerr << "molfo: cannot write dump " << Printable(options.dumpPath, 200) << "\n";
             return 2;
         }
     }
+    // The same place as the window's: a data folder that cannot be written
+    // keeps the ranking in the user's own folder.
+    const std::string rankPath = replaying ? std::string() : RankFileFor(options.dataDir);
     Capture capture(options.capture);
-    if (const int status = capture.Prepare(options.dataDir, {options.stage, options.boss, options.frames, ""}); status != 0)
+    if (const int status = capture.Prepare(options.dataDir, {options.stage, options.boss, options.frames, rankPath});
+        status != 0)
         return status;
     // Headless, a replay never waits: its sleeps take no time at all.
     HeadlessSession session(capture.DataDir(), std::move(script), [&capture](HeadlessPlatform& hp) -> Platform& {
         return capture.Wrap(hp.platform, nullptr, &hp);
     });
+    session.game->rankPath = capture.RankPath(rankPath);
     if (replaying) {
         // The recording brings its own practice start and frame limit.
         session.timeLimitMs = UINT32_MAX;
@@ -68,17 +76,17 @@ int RunHeadless(const HeadlessOptions& options) {
     }
     session.onSceneHook = [&capture](Game& g) { capture.OnScene(g); };
     session.afterPassHook = [&capture](Game& g) { capture.AfterPass(g); };
-    if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << j.dump() << '\n'; };
+    if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << DumpLine(j) << '\n'; };
     session.Run();
     const int captured = capture.Finish(*session.game);
     if (dump.is_open() && !dump.flush()) {
-        std::cerr << "molfo: writing the dump " << options.dumpPath << " failed\n";
+        std::cerr << "molfo: writing the dump " << Printable(options.dumpPath, 200) << " failed\n";
         return 2;
     }
     if (captured != 0) return captured;
     if (session.timedOut) {
         std::cerr << "molfo: headless run stopped after " << session.timeLimitMs / 1000
-                  << " s of game time (the input script left the game waiting)\n";
+                  << " s of game time in one wait (the input script left the game waiting)\n";
         return 3;
     }
     return 0;

@@ -101,4 +101,8 @@ nlohmann::ordered_json DumpPass(const Game& g, const HeadlessPlatform& hp, DumpC
     return j;
 }
 
+std::string DumpLine(const nlohmann::ordered_json& j) {
+    return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 }  // namespace molfo

@@ -23,4 +23,9 @@ struct DumpContext {
 // calls and dialogs since the previous dump.
 nlohmann::ordered_json DumpPass(const Game& g, const HeadlessPlatform& hp, DumpContext& ctx);
 
+// One line of the dump. Text that is not valid UTF-8 (a name typed in
+// another encoding) is written with U+FFFD in place of its bad bytes rather
+// than ending the dump.
+std::string DumpLine(const nlohmann::ordered_json& j);
+
 }  // namespace molfo

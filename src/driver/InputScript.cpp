@@ -1,8 +1,10 @@
 #include "driver/InputScript.h"
 
 #include <cctype>
+#include <cstdint>
 #include <sstream>
 
+#include "core/Printable.h"
 #include "platform/Platform.h"
 
 namespace molfo {
@@ -28,6 +30,9 @@ bool ParseNumber(const std::string& s, int64_t& v) {
     return true;
 }
 
+// A token of the script repeated in an error line, quoted, escaped and short.
+std::string Quote(const std::string& s) { return "'" + Printable(s, 40) + "'"; }
+
 bool IsScene(const std::string& s) {
     for (const char* name : {"title", "play", "gameover", "name", "message", "ranking", "ending"})
         if (s == name) return true;
@@ -40,29 +45,29 @@ bool ParseWhen(const std::string& when, ScriptRule& r, std::string& why) {
     std::string head, frames, extra;
     in >> head >> frames >> extra;
     if (!extra.empty()) {
-        why = "unexpected '" + extra + "'";
+        why = "unexpected " + Quote(extra);
         return false;
     }
     std::string name = head;
     int64_t occurrence = 0, offset = 0;
     const size_t plus = name.find('+');
     if (plus != std::string::npos) {
-        if (!ParseNumber(name.substr(plus + 1), offset)) {
-            why = "bad time offset in '" + head + "'";
+        if (!ParseNumber(name.substr(plus + 1), offset) || offset > UINT32_MAX) {
+            why = "bad time offset in " + Quote(head) + " (0 to 4294967295 ms)";
             return false;
         }
         name = name.substr(0, plus);
     }
     const size_t hash = name.find('#');
     if (hash != std::string::npos) {
-        if (!ParseNumber(name.substr(hash + 1), occurrence) || occurrence < 1) {
-            why = "bad count in '" + head + "'";
+        if (!ParseNumber(name.substr(hash + 1), occurrence) || occurrence < 1 || occurrence > INT32_MAX) {
+            why = "bad count in " + Quote(head) + " (1 to 2147483647)";
             return false;
         }
         name = name.substr(0, hash);
     }
     if (!IsScene(name)) {
-        why = "unknown scene '" + name + "'";
+        why = "unknown scene " + Quote(name);
         return false;
     }
     r.occurrence = static_cast<int>(occurrence);
@@ -83,7 +88,7 @@ bool ParseWhen(const std::string& when, ScriptRule& r, std::string& why) {
                         ? ParseNumber(frames, a) && (b = a, true)
                         : ParseNumber(frames.substr(0, dash), a) && ParseNumber(frames.substr(dash + 1), b);
     if (!ok || a < 1 || b < a) {
-        why = "bad frame range '" + frames + "'";
+        why = "bad frame range " + Quote(frames);
         return false;
     }
     r.firstFrame = a;
@@ -101,7 +106,7 @@ bool ParseAction(const std::string& text, ScriptRule& r, std::string& why) {
         while (in >> key) {
             const int code = KeyCodeByName(key);
             if (code < 0) {
-                why = "unknown key '" + key + "'";
+                why = "unknown key " + Quote(key);
                 return false;
             }
             r.keys.push_back(code);
@@ -121,13 +126,13 @@ bool ParseAction(const std::string& text, ScriptRule& r, std::string& why) {
     if (verb == "cancel" || verb == "close") {
         std::string rest;
         if (in >> rest) {
-            why = "'" + verb + "' takes nothing after it";
+            why = Quote(verb) + " takes nothing after it";
             return false;
         }
         r.action = verb == "cancel" ? ScriptRule::Action::Cancel : ScriptRule::Action::Close;
         return true;
     }
-    why = verb.empty() ? "missing action" : "unknown action '" + verb + "'";
+    why = verb.empty() ? "missing action" : "unknown action " + Quote(verb);
     return false;
 }
 

@@ -41,6 +41,13 @@ void HeadlessSession::Apply(const ScriptRule& r, std::vector<int>& heldList) {
 void HeadlessSession::OnScene() {
     const Scene sc = game->scene;
     scenes.push_back(sc);
+    // The program ends inside a pass (Escape on the title, at the ranking):
+    // that pass gets its line too, before the clean-up empties the state.
+    if (sc == Scene::End && onDump && dumpedPass_ < game->passes) {
+        dumpedPass_ = game->passes;
+        onDump(DumpPass(*game, hp, ctx_));
+    }
+    waitStart_ = hp.clock.Ticks();
     ReleaseHeld(sceneHeld_);
     ReleaseHeld(playHeld_);
     timed_.clear();
@@ -70,10 +77,15 @@ void HeadlessSession::OnPump() {
     if (!timed_.empty()) {
         auto due = [&](const ScriptRule* r) { return now - sceneStart_ >= r->offsetMs; };
         for (const ScriptRule* r : timed_)
-            if (due(r)) Apply(*r, sceneHeld_);
+            if (due(r)) {
+                Apply(*r, sceneHeld_);
+                waitStart_ = now;
+            }
         timed_.erase(std::remove_if(timed_.begin(), timed_.end(), due), timed_.end());
     }
-    if (!timedOut && now >= timeLimitMs) {
+    // Only a wait that nothing will end counts: one pass that has gone on
+    // this long with no timed rule left to fire. Play itself never counts.
+    if (!timedOut && timed_.empty() && now - waitStart_ >= timeLimitMs) {
         // Every waiting loop gives way to Escape or a close request.
         timedOut = true;
         hp.keys.Hold(vk::Escape, true);
@@ -96,7 +108,11 @@ void HeadlessSession::ApplyPlayRules() {
 
 void HeadlessSession::AfterPass() {
     Game& g = *game;
-    if (onDump) onDump(DumpPass(g, hp, ctx_));
+    waitStart_ = hp.clock.Ticks();
+    if (onDump) {
+        dumpedPass_ = g.passes;
+        onDump(DumpPass(g, hp, ctx_));
+    }
     if (frameLimit >= 0 && g.passes >= frameLimit) g.s.ShuryoFlag = -1;
     if (afterPassHook) afterPassHook(g);
     if (g.scene == Scene::Play) {

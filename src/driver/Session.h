@@ -37,7 +37,9 @@ public:
     std::unique_ptr<Game> game;
 
     int64_t frameLimit = -1;                     // passes of the main loop; -1: none
-    uint32_t timeLimitMs = 6u * 60u * 60u * 1000u;  // game time before the run is stopped
+    // Game time one wait may last, with no script rule left to end it,
+    // before the run is stopped.
+    uint32_t timeLimitMs = 6u * 60u * 60u * 1000u;
     bool timedOut = false;
     int practiceStage = 1;  // the first game starts at this stage
     bool practiceBoss = false;  // ... and at its boss
@@ -66,6 +68,8 @@ private:
     DumpContext ctx_;
     std::map<std::string, int> sceneCount_;
     uint32_t sceneStart_ = 0;
+    uint32_t waitStart_ = 0;   // when the current pass began or a timed rule last fired
+    int64_t dumpedPass_ = 0;   // the last pass with a dump line
     std::vector<const ScriptRule*> timed_;  // scene rules waiting for their offset
     std::vector<int> sceneHeld_;
     std::vector<int> playHeld_;

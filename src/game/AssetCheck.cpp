@@ -1,15 +1,24 @@
 // The start-up check: every file the game will load, opened the way the game
-// opens it, before the window exists. A missing song or a picture that will
-// not decode shows up here as one plain line rather than as a silent stage or
-// a blank sprite an hour into play.
+// opens it, before the window exists. A picture that is missing or will not
+// decode shows up here as one plain line rather than as a blank sprite an hour
+// into play; a missing song or effect is named once and stays silent.
 #include "game/AssetCheck.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "core/AssetNames.h"
 #include "core/GameState.h"
+#include "core/Printable.h"
 #include "render/Surface.h"
 
 namespace molfo {
@@ -59,65 +68,104 @@ std::string HostPath(const std::string& dataDir, const std::string& gamePath) {
     return (dataDir.empty() ? std::string(".") : dataDir) + "/" + p;
 }
 
-// The first bytes of a file; fewer when the file is shorter. False when the
-// file cannot be opened.
-bool ReadHead(const std::string& path, std::array<char, 12>& head, size_t& got) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    got = static_cast<size_t>(in.gcount());
-    return true;
+// What keeps a file from being read, or empty when it opens as a regular
+// file; `head` receives its first bytes and `size` its length. A named pipe
+// or a device is refused unopened, so nothing here can block.
+std::string Inspect(const std::string& path, std::array<unsigned char, 64>& head, size_t& got, off_t& size) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "missing" : std::string("cannot be read (") + std::strerror(errno) + ")";
+    if (S_ISDIR(st.st_mode)) return "is a folder, not a file";
+    if (!S_ISREG(st.st_mode)) return "is a special file (a pipe, socket or device), not a file";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
+    const ssize_t r = ::read(fd, head.data(), head.size());
+    const int err = errno;
+    ::close(fd);
+    if (r < 0) return std::string("cannot be read (") + std::strerror(err) + ")";
+    got = static_cast<size_t>(r);
+    size = st.st_size;
+    return {};
 }
 
-void CheckPicture(const std::string& dataDir, const std::string& gamePath, int w, int h,
-                  std::vector<std::string>& problems) {
+uint32_t Le32(const std::array<unsigned char, 64>& b, size_t at) {
+    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 | uint32_t{b[at + 3]} << 24;
+}
+
+// A picture cut short still decodes (the decoders fill in what is missing),
+// so its length is checked against what the file says of itself: a BMP's
+// pixel rows must all be there, a JPEG must reach its end-of-image marker.
+std::string Truncation(const std::string& path, const std::array<unsigned char, 64>& head, size_t got, off_t size) {
+    if (got >= 30 && head[0] == 'B' && head[1] == 'M') {
+        const uint32_t offset = Le32(head, 10);
+        const auto width = static_cast<int32_t>(Le32(head, 18));
+        const auto height = static_cast<int32_t>(Le32(head, 22));
+        const uint32_t bits = uint32_t{head[28]} | uint32_t{head[29]} << 8;
+        const uint32_t compression = got >= 34 ? Le32(head, 30) : 0;
+        if (compression != 0 || width <= 0 || bits == 0) return {};  // left to the decoder
+        const uint64_t row = (uint64_t{static_cast<uint32_t>(width)} * bits + 31) / 32 * 4;
+        const uint64_t rows = height < 0 ? uint64_t{0} - static_cast<int64_t>(height) : static_cast<uint64_t>(height);
+        if (uint64_t{offset} + row * rows > static_cast<uint64_t>(size)) return "is cut short (its rows end early)";
+        return {};
+    }
+    if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8) {
+        // The marker closes the file, give or take a little padding.
+        std::ifstream in(path, std::ios::binary);
+        const off_t tail = std::min<off_t>(size, 256);
+        in.seekg(size - tail);
+        std::string last(static_cast<size_t>(tail), '\0');
+        in.read(last.data(), tail);
+        if (last.find("\xFF\xD9") == std::string::npos) return "is cut short (no end-of-image marker)";
+    }
+    return {};
+}
+
+void CheckPicture(const std::string& dataDir, const std::string& gamePath, int w, int h, AssetReport& report) {
     const std::string path = HostPath(dataDir, gamePath);
+    std::array<unsigned char, 64> head{};
+    size_t got = 0;
+    off_t size = 0;
+    std::string why = Inspect(path, head, got, size);
     Surface pic;
-    std::array<char, 12> head{};
-    size_t got = 0;
-    if (!ReadHead(path, head, got)) {
-        problems.push_back(path + ": missing");
-    } else if (!LoadPicture(pic, path)) {
-        problems.push_back(path + ": not a picture that can be decoded");
-    } else if (pic.Width() < w || pic.Height() < h) {
-        problems.push_back(path + ": " + std::to_string(pic.Width()) + " x " + std::to_string(pic.Height()) +
-                           ", needs at least " + std::to_string(w) + " x " + std::to_string(h));
-    }
+    if (why.empty()) why = Truncation(path, head, got, size);
+    if (why.empty() && !LoadPicture(pic, path)) why = "is not a picture that can be decoded";
+    if (why.empty() && (pic.Width() < w || pic.Height() < h))
+        why = "is " + std::to_string(pic.Width()) + " x " + std::to_string(pic.Height()) + ", needs at least " +
+              std::to_string(w) + " x " + std::to_string(h);
+    if (!why.empty()) report.pictures.push_back({path, Printable(path, 300) + ": " + why});
 }
 
-void CheckSong(const std::string& dataDir, const std::string& gamePath, std::vector<std::string>& problems) {
+// Songs and effects are only opened when played; here their first bytes say
+// whether they can be.
+void CheckSound(const std::string& dataDir, const std::string& gamePath, bool song, AssetReport& report) {
     const std::string path = HostPath(dataDir, gamePath);
-    std::array<char, 12> head{};
+    std::array<unsigned char, 64> head{};
     size_t got = 0;
-    if (!ReadHead(path, head, got)) {
-        problems.push_back(path + ": missing");
-    } else if (got < 4 || std::string(head.data(), 4) != "MThd") {
-        problems.push_back(path + ": not a standard MIDI file");
-    }
-}
-
-void CheckEffect(const std::string& dataDir, const std::string& gamePath, std::vector<std::string>& problems) {
-    const std::string path = HostPath(dataDir, gamePath);
-    std::array<char, 12> head{};
-    size_t got = 0;
-    if (!ReadHead(path, head, got)) {
-        problems.push_back(path + ": missing");
-    } else if (got < 12 || std::string(head.data(), 4) != "RIFF" || std::string(head.data() + 8, 4) != "WAVE") {
-        problems.push_back(path + ": not a WAV file");
-    }
+    off_t size = 0;
+    std::string why = Inspect(path, head, got, size);
+    const auto at = [&](size_t i, const char* tag) { return got >= i + 4 && std::memcmp(head.data() + i, tag, 4) == 0; };
+    if (why.empty() && song && !at(0, "MThd")) why = "is not a standard MIDI file";
+    if (why.empty() && !song && !(at(0, "RIFF") && at(8, "WAVE"))) why = "is not a WAV file";
+    if (!why.empty()) report.sounds.push_back({path, Printable(path, 300) + ": " + why + "; it stays silent"});
 }
 
 }  // namespace
 
-std::vector<std::string> CheckAssets(const std::string& dataDir) {
-    std::vector<std::string> problems;
-    for (const PictureNeed& p : kPictures) CheckPicture(dataDir, p.gamePath, p.width, p.height, problems);
+AssetReport CheckAssets(const std::string& dataDir) {
+    AssetReport report;
+    for (const PictureNeed& p : kPictures) CheckPicture(dataDir, p.gamePath, p.width, p.height, report);
     for (int i = 1; i <= assets::kEndingPictures; ++i)
-        CheckPicture(dataDir, "sys\\ending\\e" + std::to_string(i) + ".jpg", kEndingSide, kEndingSide, problems);
-    for (size_t i = 1; i < kKyokuFileNames.size(); ++i) CheckSong(dataDir, kKyokuFileNames[i], problems);
-    CheckSong(dataDir, assets::kGameOverSong, problems);
-    for (size_t i = 1; i < kKoukaonFileNames.size(); ++i) CheckEffect(dataDir, kKoukaonFileNames[i], problems);
-    return problems;
+        CheckPicture(dataDir, "sys\\ending\\e" + std::to_string(i) + ".jpg", kEndingSide, kEndingSide, report);
+    for (size_t i = 1; i < kKyokuFileNames.size(); ++i) CheckSound(dataDir, kKyokuFileNames[i], true, report);
+    CheckSound(dataDir, assets::kGameOverSong, true, report);
+    for (size_t i = 1; i < kKoukaonFileNames.size(); ++i) CheckSound(dataDir, kKoukaonFileNames[i], false, report);
+    return report;
+}
+
+bool ReportAssets(const AssetReport& report) {
+    for (const AssetProblem& p : report.pictures) std::fprintf(stderr, "molfo: %s\n", p.line.c_str());
+    for (const AssetProblem& p : report.sounds) std::fprintf(stderr, "molfo: %s\n", p.line.c_str());
+    return report.pictures.empty();
 }
 
 }  // namespace molfo

@@ -30,7 +30,10 @@ void Main(Game& g) {
         }
         SutejiShinkou(g);  // first, so FrameCount is current for every later step
         if (s.ShuryoFlag != 0) break;
-        if (s.GameOverFlag == 1) GameOver(g);
+        // A game the ending has just ranked (the player fell in the frame the
+        // last boss did) is over: the ending wins, and one game makes one
+        // ranking entry.
+        if (s.GameOverFlag == 1 && s.InGame == 1) GameOver(g);
         if (s.InGame != 0) {
             PlaySteps(g);
             FrameMachi(g, 15);

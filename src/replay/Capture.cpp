@@ -8,9 +8,12 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/Printable.h"
+#include "core/ReadFile.h"
 #include "replay/Record.h"
 #include "replay/Replay.h"
 #include "replay/Screenshots.h"
+#include "replay/SignalCleanup.h"
 #include "replay/StateHash.h"
 #include "screens/RankFile.h"
 #include "world/Game.h"
@@ -25,8 +28,13 @@ std::string RankFileIn(const std::string& dataDir) { return (fs::path(dataDir) /
 
 }  // namespace
 
-std::vector<uint8_t> RankRecordsForRecording(const std::string& rankPath) {
-    std::vector<uint8_t> bytes = rank::SerializeRank(rank::ReadRankFile(rankPath));
+bool RankRecordsForRecording(const std::string& rankPath, std::vector<uint8_t>& records, std::string& problem) {
+    const rank::RankLoad load = rank::LoadRankFile(rankPath);
+    if (load.status == rank::RankLoad::Status::Unreadable) {
+        problem = load.problem;
+        return false;
+    }
+    std::vector<uint8_t> bytes = rank::SerializeRank(load.table);
     const std::vector<uint8_t> blank = rank::SerializeRank(rank::FreshTable());
     size_t keep = bytes.size();
     // Blank places at the bottom are what a missing file reads as anyway.
@@ -36,13 +44,17 @@ std::vector<uint8_t> RankRecordsForRecording(const std::string& rankPath) {
                       blank.begin() + static_cast<std::ptrdiff_t>(keep - replay::kRankRecordBytes)))
         keep -= replay::kRankRecordBytes;
     bytes.resize(keep);
-    return bytes;
+    records = std::move(bytes);
+    return true;
 }
+
+DataOverlay::DataOverlay() = default;
 
 DataOverlay::~DataOverlay() {
     if (path_.empty()) return;
     std::error_code ec;
     fs::remove_all(path_, ec);  // the links go, never what they point at
+    cleanup_.reset();
 }
 
 std::string DataOverlay::Create(const std::string& realDataDir, const std::vector<uint8_t>& rankRecords) {
@@ -53,6 +65,7 @@ std::string DataOverlay::Create(const std::string& realDataDir, const std::vecto
     std::string name = ((ec ? fs::path("/tmp") : tmp) / "molfo-replay-XXXXXX").string();
     if (mkdtemp(name.data()) == nullptr) return "cannot make a folder for the replay's ranking";
     path_ = name;
+    cleanup_ = std::make_unique<SignalCleanup>(path_);
     const fs::path sys = fs::path(path_) / "sys";
     fs::create_directory(sys, ec);
     if (ec) return "cannot make a folder for the replay's ranking";
@@ -73,25 +86,25 @@ Capture::~Capture() = default;
 int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
     dataDir_ = dataDir;
     if (!o_.replayPath.empty()) {
-        std::ifstream in(o_.replayPath, std::ios::binary);
-        if (!in) {
-            std::cerr << "molfo: cannot read the replay " << o_.replayPath << "\n";
+        std::string text, error;
+        if (!ReadFileLimited(o_.replayPath, replay::kMaxRecordingBytes, text, error)) {
+            std::cerr << "molfo: the replay: " << error << "\n";
             return 2;
         }
-        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::vector<uint8_t> bytes(text.begin(), text.end());
+        text = std::string();
         recording_ = std::make_unique<replay::Recording>();
-        std::string error;
         if (!replay::ParseRecording(bytes, *recording_, error)) {
-            std::cerr << "molfo: " << o_.replayPath << " is not a usable replay: " << error << "\n";
+            std::cerr << "molfo: " << Printable(o_.replayPath, 200) << " is not a usable replay: " << error << "\n";
             return 2;
         }
         const std::string& version = recording_->header.programVersion;
         if (version != MOLFO_VERSION)
-            std::cerr << "molfo: warning: " << o_.replayPath << " was recorded by molfo " << version
+            std::cerr << "molfo: warning: " << Printable(o_.replayPath, 200) << " was recorded by molfo " << Printable(version)
                       << "; this is molfo " << MOLFO_VERSION << ", so it may play differently\n";
         const std::string err = overlay_.Create(dataDir, recording_->header.rank);
         if (!err.empty()) {
-            std::cerr << "molfo: " << err << "\n";
+            std::cerr << "molfo: " << Printable(err, 400) << "\n";
             return 2;
         }
         dataDir_ = overlay_.Path();
@@ -101,17 +114,23 @@ int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
         recordHeader_.practiceStage = start.practiceStage;
         recordHeader_.practiceBoss = start.practiceBoss;
         recordHeader_.frameLimit = start.frameLimit;
-        recordHeader_.rank = RankRecordsForRecording(start.rankPath.empty() ? RankFileIn(dataDir) : start.rankPath);
+        std::string problem;
+        if (!RankRecordsForRecording(start.rankPath.empty() ? RankFileIn(dataDir) : start.rankPath, recordHeader_.rank,
+                                     problem)) {
+            // The replay would meet a ranking the recorded game never saw.
+            std::cerr << "molfo: cannot record: " << Printable(problem, 400) << "\n";
+            return 2;
+        }
         recordFile_.open(o_.recordPath, std::ios::binary | std::ios::trunc);
         if (!recordFile_) {
-            std::cerr << "molfo: cannot write the recording " << o_.recordPath << "\n";
+            std::cerr << "molfo: cannot write the recording " << Printable(o_.recordPath, 200) << "\n";
             return 2;
         }
     }
     if (!o_.screenshotDir.empty()) {
         const std::string err = Screenshots::MakeFolder(o_.screenshotDir);
         if (!err.empty()) {
-            std::cerr << "molfo: " << err << "\n";
+            std::cerr << "molfo: " << Printable(err, 400) << "\n";
             return 2;
         }
     }
@@ -169,7 +188,7 @@ void Capture::AfterPass(Game& g) {
 int Capture::Finish(Game& g) {
     int status = 0;
     if (recorder_ && !recorder_->Finish(g)) {
-        std::cerr << "molfo: writing the recording " << o_.recordPath << " failed\n";
+        std::cerr << "molfo: writing the recording " << Printable(o_.recordPath, 200) << " failed\n";
         status = 2;
     }
     if (!replayer_) return status;
@@ -177,7 +196,7 @@ int Capture::Finish(Game& g) {
     if (replayer_->RanOut()) std::cerr << "molfo: " << replayer_->RanOutMessage() << "\n";
     if (o_.verify) {
         if (replayer_->Differs()) {
-            std::cerr << "molfo: " << o_.replayPath << ": " << replayer_->Difference() << "\n";
+            std::cerr << "molfo: " << Printable(o_.replayPath, 200) << ": " << replayer_->Difference() << "\n";
             return 1;
         }
         if (replayer_->RanOut()) return 1;

@@ -23,6 +23,7 @@ struct HeadlessPlatform;
 class Recorder;
 class Replayer;
 class Screenshots;
+class SignalCleanup;
 
 struct CaptureOptions {
     std::string recordPath;   // write a recording here
@@ -45,7 +46,7 @@ struct SessionStart {
 // neither read nor written, and the game meets the ranking it met then.
 class DataOverlay {
 public:
-    DataOverlay() = default;
+    DataOverlay();
     ~DataOverlay();
     DataOverlay(const DataOverlay&) = delete;
     DataOverlay& operator=(const DataOverlay&) = delete;
@@ -55,10 +56,12 @@ public:
 
 private:
     std::string path_;
+    std::unique_ptr<SignalCleanup> cleanup_;
 };
 
-// The ranking file's records up to the last that is not blank.
-std::vector<uint8_t> RankRecordsForRecording(const std::string& rankPath);
+// The ranking file's records up to the last that is not blank. False, with
+// what is wrong, when the file exists but cannot be read.
+bool RankRecordsForRecording(const std::string& rankPath, std::vector<uint8_t>& records, std::string& problem);
 
 class Capture {
 public:

@@ -9,6 +9,14 @@
 
 namespace molfo {
 
+namespace {
+
+// Within a frame the clock may be read many times in one millisecond (every
+// random number reads it), but never this many.
+constexpr uint64_t kMaxStillReadings = 1'000'000;
+
+}  // namespace
+
 bool Replayer::Cursor::Next(uint32_t& v) {
     if (Done()) return false;
     const replay::Run& r = (*runs)[i];
@@ -33,10 +41,15 @@ Replayer::Replayer(Platform& inner, replay::Recording rec, Clock* pace, Headless
 uint32_t Replayer::RepClock::Ticks() {
     uint32_t delta = 0;
     if (!r_.WindingDown()) {
-        if (r_.ticks_.Next(delta))
+        if (r_.ticks_.Next(delta)) {
             r_.now_ += delta;
-        else
+            r_.stillReadings_ = delta == 0 ? r_.stillReadings_ + 1 : 0;
+            // A real session's clock moves between waits; one that stands
+            // still this long would keep a replay's waits from ever ending.
+            if (r_.stillReadings_ > kMaxStillReadings) r_.Stop("its clock stands still for too long");
+        } else {
             r_.OutOfInput("clock readings");
+        }
     }
     if (r_.headless_) r_.headless_->clock.Set(r_.now_);
     return r_.now_;
@@ -99,9 +112,13 @@ void Replayer::RepDialogs::MessageBox(const std::string& text, const Surface&) {
 }
 
 void Replayer::OutOfInput(const char* what) {
+    Stop(std::string("it ran out of recorded ") + what);
+}
+
+void Replayer::Stop(const std::string& why) {
     if (ranOut_) return;
     ranOut_ = true;
-    ranOutMessage_ = std::string("the replay ran out of recorded ") + what;
+    ranOutMessage_ = "the replay cannot go on: " + why;
     if (game_) ranOutMessage_ += " at frame " + std::to_string(game_->passes);
     ranOutMessage_ += " before the recorded session ended; stopping";
 }

@@ -95,6 +95,8 @@ private:
     // Sleeps on the real clock until it has caught up with the recording.
     void Pace();
     void OutOfInput(const char* what);
+    // Winds the session down, saying why in RanOutMessage().
+    void Stop(const std::string& why);
     void Differ(const std::string& line);
     // Every wait of the game gives way to Escape and a close request, which
     // is how a replay that cannot go on ends the session.
@@ -109,6 +111,7 @@ private:
     size_t answersUsed_ = 0;
     size_t checksDone_ = 0;
     uint32_t now_ = 0;
+    uint64_t stillReadings_ = 0;  // clock readings in a row that did not move
     bool paceStarted_ = false;
     uint32_t realBase_ = 0;  // a real reading and the replayed time at that moment
     uint32_t gameBase_ = 0;

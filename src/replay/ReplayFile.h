@@ -38,6 +38,9 @@ inline constexpr size_t kMaxVersionBytes = 64;
 inline constexpr size_t kMaxAnswerBytes = 4096;
 inline constexpr size_t kMaxRankBytes = 14000;
 inline constexpr size_t kRankRecordBytes = 14;
+// Ten hours of play make a few tens of megabytes; a file larger than this is
+// refused before it is read into memory.
+inline constexpr size_t kMaxRecordingBytes = 64u * 1024u * 1024u;
 
 // `count` readings in a row with the same value: a clock delta, or a
 // true/false answer (0 or 1).

@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace molfo::rank {
 
@@ -85,6 +89,47 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
     return true;
 }
 
+// Holds an exclusive lock on the folder of a file while a game reads,
+// changes and replaces it, so games ending together each keep their entry.
+// Without a lock (a folder that cannot be opened) the write goes on and
+// fails or succeeds on its own.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path) {
+        const size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0)
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing drops the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// A second name for the file as it is, beside it: "rank.hms.bad", or
+// ".bad.2" and on when that is taken. A hard link costs nothing and keeps
+// every byte; a copy is the fallback where links are not allowed. Returns
+// the name, or empty when no copy could be made.
+std::string KeepCopy(const std::string& path) {
+    for (int n = 1; n < 100; ++n) {
+        const std::string bad = path + ".bad" + (n == 1 ? std::string() : "." + std::to_string(n));
+        if (::link(path.c_str(), bad.c_str()) == 0) return bad;
+        if (errno == EEXIST) continue;
+        std::error_code ec;
+        if (std::filesystem::copy_file(path, bad, std::filesystem::copy_options::none, ec)) return bad;
+        if (std::filesystem::exists(bad, ec)) continue;
+        return {};
+    }
+    return {};
+}
+
 }  // namespace
 
 RankTable FreshTable() {
@@ -113,31 +158,54 @@ std::vector<uint8_t> SerializeRank(const RankTable& t) {
     return out;
 }
 
-RankTable ReadRankFile(const std::string& path) {
-    // A first game has no file yet; it starts from a fresh table, as does a
-    // file someone cut short.
-    std::array<uint8_t, kFileBytes> buf{};
-    size_t got = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        while (got < buf.size()) {
-            const ssize_t r = ::read(fd, buf.data() + got, buf.size() - got);
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            got += static_cast<size_t>(r);
-        }
-        ::close(fd);
+RankLoad LoadRankFile(const std::string& path) {
+    RankLoad load;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        // A first game has no file yet; nor does a data folder not made yet.
+        if (errno == ENOENT || errno == ENOTDIR) return load;
+        load.status = RankLoad::Status::Unreadable;
+        load.problem = "cannot read the ranking " + path + ": " + std::strerror(errno);
+        return load;
     }
-    return ParseRank(std::span<const uint8_t>(buf.data(), got));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const char* what = S_ISDIR(st.st_mode) ? "a folder" : S_ISFIFO(st.st_mode) ? "a named pipe"
+                         : S_ISSOCK(st.st_mode) ? "a socket" : "a device or special file";
+        ::close(fd);
+        load.status = RankLoad::Status::Unreadable;
+        load.problem = "cannot read the ranking " + path + ": it is " + what + ", not a file";
+        return load;
+    }
+    // One byte more than a whole table tells a longer file from a right one.
+    std::array<uint8_t, kFileBytes + 1> buf{};
+    size_t got = 0;
+    while (got < buf.size()) {
+        const ssize_t r = ::read(fd, buf.data() + got, buf.size() - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) {
+            load.status = RankLoad::Status::Unreadable;
+            load.problem = "cannot read the ranking " + path + ": " + std::strerror(errno);
+            ::close(fd);
+            return load;
+        }
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+    }
+    ::close(fd);
+    load.status = got == static_cast<size_t>(kFileBytes) ? RankLoad::Status::Ok : RankLoad::Status::WrongLength;
+    load.table = ParseRank(std::span<const uint8_t>(buf.data(), std::min<size_t>(got, kFileBytes)));
+    return load;
 }
 
+RankTable ReadRankFile(const std::string& path) { return LoadRankFile(path).table; }
+
 std::string WriteRankFile(const std::string& path, const RankTable& t) {
-    // Written beside the old file and renamed over it, so a crash or a full
-    // disk mid-write leaves the old ranking intact instead of a torn one.
     const std::vector<uint8_t> bytes = SerializeRank(t);
-    const std::string tmp = path + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return std::string("cannot create ") + tmp + ": " + std::strerror(errno);
+    std::string tmp = path + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return std::string("cannot create a file beside ") + path + ": " + std::strerror(errno);
+    ::fchmod(fd, 0644);  // as an ordinary file would be, not mkostemp's 0600
     bool ok = WriteAll(fd, bytes.data(), bytes.size());
     int err = ok ? 0 : errno;
     if (ok && ::fsync(fd) != 0) {
@@ -157,6 +225,22 @@ std::string WriteRankFile(const std::string& path, const RankTable& t) {
         return std::string("cannot write ") + path + ": " + std::strerror(err);
     }
     return {};
+}
+
+std::string RecordScore(const std::string& path, int16_t score, const NameField& name, RankTable& now) {
+    FolderLock lock(path);
+    RankLoad load = LoadRankFile(path);
+    if (load.status == RankLoad::Status::Unreadable) return load.problem;
+    now = load.table;
+    const int16_t place = FindPlace(now, score);
+    if (place != 0) InsertRank(now, place, score, name);
+    // A score below all 1000 leaves a sound file as it is.
+    if (place == 0 && load.status == RankLoad::Status::Ok) return {};
+    if (load.status == RankLoad::Status::WrongLength) {
+        const std::string kept = KeepCopy(path);
+        if (kept.empty()) return "cannot keep a copy of " + path + " before repairing it; the ranking is left as it was";
+    }
+    return WriteRankFile(path, now);
 }
 
 int16_t FindPlace(const RankTable& t, int16_t score) {

@@ -38,11 +38,34 @@ RankTable ParseRank(std::span<const uint8_t> bytes);
 // The 14000 bytes of the file for this table.
 std::vector<uint8_t> SerializeRank(const RankTable& t);
 
-// Reads the file; a missing or unreadable file reads as a fresh table.
+// What reading the ranking file found. Only a file that does not exist
+// starts a fresh table; one that exists but cannot be read is never written
+// over, since that would lose every score in it.
+struct RankLoad {
+    enum class Status { Ok, Missing, WrongLength, Unreadable };
+    Status status = Status::Missing;
+    RankTable table = FreshTable();  // what the file holds; fresh when missing or unreadable
+    std::string problem;             // Unreadable: what is wrong, naming the file
+};
+// Opens regular files only, so a named pipe or a device in its place
+// cannot block the game.
+RankLoad LoadRankFile(const std::string& path);
+// The table a file holds, fresh when it cannot be read: for looking only,
+// never for a table to be written back.
 RankTable ReadRankFile(const std::string& path);
-// Replaces the file with this table. Returns an empty text on success,
-// otherwise what went wrong; the old file is then left as it was.
+// Replaces the file with this table: written to a temporary file of its own
+// beside it and renamed over it, so a crash or a full disk never leaves a
+// torn ranking and games ending together never share a temporary file.
+// Returns an empty text on success, otherwise what went wrong; the old file
+// is then left as it was.
 std::string WriteRankFile(const std::string& path, const RankTable& t);
+// Places a finished game's score under the ranking's lock: reads the file
+// again (another game may have written it since it was shown), puts the score
+// and name at the place it now takes and replaces the file. A file of the
+// wrong length is first kept beside it as "rank.hms.bad" (".bad.2", ... when
+// taken). Returns an empty text on success, with the table as it now stands
+// in `now`; otherwise what went wrong, and the file is left as it was.
+std::string RecordScore(const std::string& path, int16_t score, const NameField& name, RankTable& now);
 
 // The place a score takes: the first place whose score it reaches, so a tie
 // goes above the score already there; 0 when it reaches none of the 1000.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Printable.h"
 #include "screens/RankFile.h"
 #include "screens/Screens.h"
 #include "world/Game.h"
@@ -43,6 +44,14 @@ std::string AskOrTell(Game& g, int16_t place) {
     return {};
 }
 
+// The player learns in the window, where stderr is out of sight, that this
+// game's score could not be placed.
+void TellUnsaved(Game& g) {
+    g.Refresh();
+    g.SetScene(Scene::Message);
+    g.pf.dialogs.MessageBox("ランキングのファイルを読めないため、\r\nこの得点は記録されません。", g.scr.window);
+}
+
 }  // namespace
 
 void StampBanner(Screen& w) {
@@ -74,19 +83,32 @@ void RankingEntry(Game& g) {
     GameState& s = g.s;
     {
         const std::string path = g.rankPath.empty() ? g.HostPath(kRankFile) : g.rankPath;
-        rank::RankTable table = rank::ReadRankFile(path);
-        const int16_t place = rank::FindPlace(table, s.GoukeiTen);
-        // Below the top ten the name stays empty and is stored as spaces.
-        const std::string name = AskOrTell(g, place);
-        Delay(g, 100);
-        if (place != 0) rank::InsertRank(table, place, s.GoukeiTen, rank::EncodeName(name));
-        // An unwritable folder costs this game's entry, not the game: the
-        // list is still shown and the player can go on.
-        const std::string err = rank::WriteRankFile(path, table);
-        if (!err.empty()) std::fprintf(stderr, "molfo: the ranking was not saved (%s)\n", err.c_str());
-        for (int i = 1; i <= rank::kShownPlaces; ++i)
-            g.scr.PrintLine(rank::RankLine(i, table.RankName[i], table.RankScore[i]));
-        g.Refresh();
+        rank::RankLoad load = rank::LoadRankFile(path);
+        if (load.status == rank::RankLoad::Status::Unreadable) {
+            // Writing a fresh table over a file that exists would lose every
+            // score in it: this game's score goes instead.
+            std::fprintf(stderr, "molfo: %s; this game's score is not saved\n", Printable(load.problem, 400).c_str());
+            TellUnsaved(g);
+            Delay(g, 100);
+        } else {
+            const int16_t place = rank::FindPlace(load.table, s.GoukeiTen);
+            // Below the top ten the name stays empty and is stored as spaces.
+            const std::string name = AskOrTell(g, place);
+            Delay(g, 100);
+            rank::RankTable now = load.table;
+            if (place != 0) rank::InsertRank(now, place, s.GoukeiTen, rank::EncodeName(name));
+            // An unwritable folder costs this game's entry, not the game: the
+            // list is still shown and the player can go on.
+            rank::RankTable written;
+            const std::string err = rank::RecordScore(path, s.GoukeiTen, rank::EncodeName(name), written);
+            if (err.empty())
+                now = written;
+            else
+                std::fprintf(stderr, "molfo: the ranking was not saved (%s)\n", Printable(err, 400).c_str());
+            for (int i = 1; i <= rank::kShownPlaces; ++i)
+                g.scr.PrintLine(rank::RankLine(i, now.RankName[i], now.RankScore[i]));
+            g.Refresh();
+        }
     }  // the table is gone before the wait, which may last for hours
     WaitForRestart(g);
 }

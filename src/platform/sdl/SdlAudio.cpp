@@ -39,7 +39,9 @@ std::string SdlAudio::FindSoundfont(const std::string& chosen) {
     return {};
 }
 
-SdlAudio::SdlAudio(SdlAudioOptions options) : options_(std::move(options)) {}
+SdlAudio::SdlAudio(SdlAudioOptions options) : options_(std::move(options)) {
+    for (const std::string& path : options_.silent) warned_.insert(path);
+}
 
 SdlAudio::~SdlAudio() { Close(); }
 

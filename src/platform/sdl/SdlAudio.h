@@ -7,6 +7,7 @@
 #include <SDL_mixer.h>
 
 #include <string>
+#include <vector>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -17,6 +18,7 @@ namespace molfo {
 struct SdlAudioOptions {
     std::string soundfont;  // tried before the system's soundfonts; may be empty
     bool mute = false;
+    std::vector<std::string> silent;  // sound files already reported as unplayable
 };
 
 class SdlAudio final : public Audio {

@@ -75,18 +75,4 @@ std::unique_ptr<SdlPlatform> SdlPlatform::Open(const SdlOptions& options, std::s
     return p;
 }
 
-std::string SdlPlatform::RankFile(const std::string& dataDir) {
-    const std::string sys = dataDir.empty() ? std::string("sys") : dataDir + "/sys";
-    if (FolderWritable(sys)) return {};
-    char* pref = SDL_GetPrefPath("", "molfo");
-    const std::string user = pref != nullptr ? pref : "";
-    SDL_free(pref);
-    if (user.empty()) {
-        std::cerr << "molfo: " << sys << " cannot be written and there is no user data folder; "
-                  << "the ranking will not be saved\n";
-        return {};
-    }
-    return UserRankFile(dataDir, user);
-}
-
 }  // namespace molfo

@@ -43,10 +43,6 @@ public:
 
     Platform& platform() { return *platform_; }
 
-    // The ranking file for a game whose data lies in dataDir: empty (the
-    // usual sys/rank.hms there) when its sys/ folder can be written, else
-    // rank.hms in the user's data folder.
-    static std::string RankFile(const std::string& dataDir);
 
     // Why SDL's video cannot show a window here, or empty when it can. SDL
     // left to itself would fall back to a driver that draws nowhere.

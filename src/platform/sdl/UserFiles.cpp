@@ -1,8 +1,5 @@
 #include "platform/sdl/UserFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -38,28 +35,6 @@ std::string FindDataDir(const std::string& programFolder, const std::string& fro
         if (IsFolder((installed / "sys").string())) return installed.string();
     }
     return programFolder;
-}
-
-bool FolderWritable(const std::string& folder) {
-    if (!IsFolder(folder)) return false;
-    std::string probe = Join(folder, ".molfo-write-XXXXXX");
-    const int fd = mkstemp(probe.data());
-    if (fd < 0) return false;
-    close(fd);
-    unlink(probe.c_str());
-    return true;
-}
-
-std::string UserRankFile(const std::string& dataDir, const std::string& userDir) {
-    if (userDir.empty()) return {};
-    const std::string mine = Join(userDir, "rank.hms");
-    const std::string beside = Join(Join(dataDir, "sys"), "rank.hms");
-    if (!Exists(mine) && Exists(beside)) {
-        std::error_code ec;
-        // A failed copy only means the first game starts a fresh list.
-        fs::copy_file(beside, mine, fs::copy_options::skip_existing, ec);
-    }
-    return mine;
 }
 
 std::string ChoosePicturesFolder(const std::string& xdgAnswer, const std::string& home, const std::string& fallback) {

@@ -1,7 +1,6 @@
 // Where the windowed game finds its data and puts the player's files: the
-// sys/ folder beside the program or in an installed share folder, the
-// ranking in the user's data folder when the program's own folder is read
-// only, and screenshots in the picture folder. No SDL here: the choices are
+// sys/ folder beside the program or in an installed share folder, and
+// screenshots in the picture folder (the ranking's place is game/RankPlace). No SDL here: the choices are
 // plain functions of what exists on disk, so they can be tested as they are.
 #pragma once
 
@@ -21,18 +20,6 @@ namespace molfo {
 // installed program). When neither has sys/, the program's folder, so that
 // the asset check names the place the player expects.
 std::string FindDataDir(const std::string& programFolder, const std::string& fromBin = MOLFO_DATA_FROM_BIN);
-
-// True when a file can be made in the folder (tried, not guessed from the
-// permission bits, so a read-only mount counts as read-only for root too).
-bool FolderWritable(const std::string& folder);
-
-// The ranking file for a data folder whose sys/ cannot be written: rank.hms
-// in the user's folder `userDir` (SDL's preference path, ending in '/').
-// When it does not exist yet and a ranking lies beside the program, that one
-// is copied there first, so its scores are kept. Returns the path, or empty
-// when `userDir` is empty (the ranking then stays beside the program and is
-// not saved).
-std::string UserRankFile(const std::string& dataDir, const std::string& userDir);
 
 // The folder for screenshots: the answer of `xdg-user-dir PICTURES` when it
 // is a folder other than the home folder itself, else $HOME/Pictures when it
