@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +17,7 @@
 #include "driver/Driver.h"
 #include "render/Surface.h"
 #include "replay/Capture.h"
+#include "replay/Replay.h"
 #include "replay/ReplayFile.h"
 #include "screens/RankFile.h"
 
@@ -359,6 +366,111 @@ TEST(Screenshots, WindowEveryKPassesAndEveryDialog) {
     ASSERT_TRUE(LoadPicture(shot, dialogFile));
     EXPECT_EQ(shot.Width(), kWindowWidth) << "a screenshot is the whole window";
     EXPECT_EQ(shot.Height(), kWindowHeight);
+}
+
+// Checksums prove a file whole, not sensible: a recording whose clock never
+// moves would keep the game's waits from ever ending. It is stopped instead.
+TEST(Replay, AClockThatNeverMovesStopsTheReplay) {
+    Recording rec;
+    rec.header.programVersion = MOLFO_VERSION;
+    constexpr uint64_t kForever = uint64_t{1} << 50;
+    rec.ticks = {{0, kForever}};
+    rec.closes = {{0, kForever}};
+    for (int k : {vk::Escape, vk::Shift, vk::Z}) rec.keys[k] = {{0, kForever}};
+    rec.checks = {{1, 0}};
+    test::TestGame t;
+    Replayer rep(t.hp.platform, std::move(rec), nullptr, &t.hp);
+    Game g(rep.platform(), test::DataDir());
+    g.scr.LoadOwnPictures(g.dataDir);
+    g.afterPass = [&rep](Game& game) { rep.AfterPass(game); };
+    Main(g);
+    EXPECT_TRUE(rep.RanOut()) << "the replay winds down";
+    EXPECT_NE(rep.RanOutMessage().find("clock stands still"), std::string::npos) << rep.RanOutMessage();
+    EXPECT_LE(g.passes, 2) << "it ends in the wait where the clock stood still";
+}
+
+// A replay's private data folder goes with the program, however it ends.
+TEST(Replay, ItsDataFolderGoesWhenTheProgramIsKilled) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(strsignal(sig));
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(fds[0]);
+            DataOverlay overlay;
+            if (!overlay.Create(test::DataDir(), rank::SerializeRank(rank::FreshTable())).empty()) _exit(3);
+            const std::string path = overlay.Path() + "\n";
+            if (write(fds[1], path.data(), path.size()) != static_cast<ssize_t>(path.size())) _exit(4);
+            close(fds[1]);
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            raise(sig);
+            _exit(5);  // not reached: the signal ends the program
+        }
+        close(fds[1]);
+        std::string path;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') path += c;
+        close(fds[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_FALSE(path.empty()) << "the child made its folder";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "the signal still ends the program as it would";
+        EXPECT_FALSE(fs::exists(path)) << "the replay's folder is removed: " << path;
+        EXPECT_TRUE(fs::exists(fs::path(test::DataDir()) / "sys" / "title.bmp")) << "never what its links point at";
+    }
+}
+
+// Files the player names are read in bounded pieces and refused when larger
+// than any real one: a device that never ends costs one line, not the memory.
+TEST(Replay, EndlessOrHugeFilesAreRefusedWithOneLine) {
+    Folder f;
+    struct Case {
+        const char* rule;
+        bool replay;  // --replay, else --input
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {"a replay from a device that never ends", true, "/dev/zero", "larger than"},
+        {"an input script from a device that never ends", false, "/dev/zero", "larger than"},
+        {"a replay that is a folder", true, f.work.string(), "folder"},
+        {"an input script that is missing", false, f.Path("none.txt"), "No such file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        HeadlessOptions o;
+        o.dataDir = f.data.Path();
+        o.frames = 10;
+        (c.replay ? o.capture.replayPath : o.inputPath) = c.path;
+        const Result r = Launch(o);
+        EXPECT_EQ(r.status, 2) << "refused with status 2";
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "in one line: " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << "saying what is wrong: " << r.err;
+    }
+}
+
+TEST(Screenshots, AFullDiskGivesNoBrokenPictureAndOneLine) {
+    Folder f;
+    HeadlessOptions o = Record(f, kLossScript, "");
+    o.frames = 400;
+    o.capture.screenshotEvery = 100;
+    o.capture.screenshotDir = f.Path("shots");
+    fs::create_directories(o.capture.screenshotDir);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit cap = old;
+    cap.rlim_cur = 20000;  // room for the script's files, not for a picture of the window
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cap), 0);
+    const Result r = Launch(o);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(r.status, 0) << "a full disk costs the pictures, not the run";
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line says so: " << r.err;
+    EXPECT_NE(r.err.find("screenshot"), std::string::npos) << r.err;
+    for (const auto& e : fs::directory_iterator(o.capture.screenshotDir))
+        ADD_FAILURE() << "no cut-short picture is left behind: " << e.path() << " (" << fs::file_size(e.path()) << " bytes)";
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 
+#include <cstdio>
+#include <cstring>
 
 #include "render/Surface.h"
 
@@ -28,6 +30,24 @@ bool LoadPicture(Surface& dst, const std::string& path) {
     return true;
 }
 
+namespace {
+
+// The encoder reports success even when the disk filled up under it; a file
+// that does not end in the IEND chunk was cut short, and is removed rather
+// than left as a broken picture.
+bool PngWrittenWhole(const std::string& path) {
+    static constexpr unsigned char kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    unsigned char tail[12] = {};
+    FILE* f = std::fopen(path.c_str(), "rb");
+    const bool whole = f != nullptr && std::fseek(f, -12, SEEK_END) == 0 && std::fread(tail, 1, 12, f) == 12 &&
+                       std::memcmp(tail, kEnd, 12) == 0;
+    if (f != nullptr) std::fclose(f);
+    if (!whole) std::remove(path.c_str());
+    return whole;
+}
+
+}  // namespace
+
 bool SavePng(const Surface& src, const std::string& path) {
     if (src.Empty()) return false;
     SDL_Surface* rgb = SDL_CreateRGBSurfaceWithFormat(0, src.Width(), src.Height(), 24, SDL_PIXELFORMAT_RGB24);
@@ -44,7 +64,7 @@ bool SavePng(const Surface& src, const std::string& path) {
     }
     const bool ok = IMG_SavePNG(rgb, path.c_str()) == 0;
     SDL_FreeSurface(rgb);
-    return ok;
+    return ok && PngWrittenWhole(path);
 }
 
 }  // namespace molfo

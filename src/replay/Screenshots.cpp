@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/Printable.h"
 #include "render/DialogView.h"
 #include "world/Game.h"
 
@@ -29,7 +30,8 @@ void Screenshots::Save(const Surface& picture, const std::string& suffix) {
     } else if (!warned_) {
         // A full disk costs the pictures, not the game.
         warned_ = true;
-        std::fprintf(stderr, "molfo: cannot write the screenshot %s\n", path.c_str());
+        std::fprintf(stderr, "molfo: cannot write the screenshot %s (the disk may be full); no more pictures are said\n",
+                     Printable(path, 200).c_str());
     }
 }
 
