@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench asan clean
+.PHONY: all deps configure build run test bench asan package screenshots clean
 
 all: build
 
@@ -36,6 +36,14 @@ asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLFO_SANITIZE=ON >/dev/null
 	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, build/molfo_VERSION_ARCH.deb.
+package: build
+	@cmake --build $(BUILD) --target package
+
+# The pictures the AppStream metadata shows, in build/screenshots/.
+screenshots: build
+	@cmake --build $(BUILD) --target screenshots
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -36,6 +36,10 @@ grep -qx 'Exec=molfo' "$desktop" || fail "the desktop entry must start the insta
 grep -qx 'Icon=molfo' "$desktop" || fail "the desktop entry must name the molfo icon"
 grep -qx 'Type=Application' "$desktop" || fail "the desktop entry must be an application"
 [ -f "$p/share/icons/hicolor/scalable/apps/molfo.svg" ] || fail "no icon where the desktop entry looks for it"
+[ -f "$p/share/icons/hicolor/48x48/apps/molfo.png" ] || fail "no PNG icon for desktops that want one"
+[ -f "$p/share/man/man6/molfo.6.gz" ] || fail "no manual page where man looks for it"
+[ -f "$p/share/metainfo/io.github.molfo.metainfo.xml" ] || fail "no AppStream metadata for software centres"
+[ ! -e "$p/games" ] && [ ! -e "$p/share/games" ] || fail "the Debian package's layout is installed only by the package"
 
 # run PREFIX: 100 headless frames from an unrelated folder, every file the
 # game opened for sound taken from PREFIX.

@@ -380,6 +380,38 @@ TEST(UserFiles, TheProgramFindsSysBesideItselfOrInTheInstalledShareFolder) {
         << "an installed program reads sys/ from the share folder beside bin/";
     EXPECT_EQ(FindDataDir(lonely, "../share/molfo"), lonely)
         << "with no sys/ anywhere, the program's own folder is named in the asset check's complaint";
+
+    // The Debian package: the program in games/, its data in share/games/molfo.
+    const std::string games = t.Dir("usr/games");
+    t.Dir("usr/share/games/molfo/sys");
+    const std::string both = "../share/molfo:../share/games/molfo";
+    EXPECT_EQ(fs::path(FindDataDir(games, both)), (t.root / "usr/share/games/molfo").lexically_normal())
+        << "a packaged program in games/ reads sys/ from share/games/molfo";
+    EXPECT_EQ(fs::path(FindDataDir(bin, both)), (t.root / "prefix/share/molfo").lexically_normal())
+        << "the first install path that has sys/ wins";
+    EXPECT_EQ(FindDataDir(lonely, both), lonely) << "with no sys/ along any install path, the program's own folder";
+}
+
+TEST(UserFiles, ThePlayersFilesNeverGoUnderUsr) {
+    Scratch t("mine");
+    const std::string scratch = t.Dir("data/sys");
+    std::error_code ec;
+    fs::create_directory_symlink("/usr/share", t.root / "link-to-usr", ec);
+    ASSERT_FALSE(ec) << "the symlink case needs a symlink";
+    struct Case {
+        const char* rule;
+        std::string folder;
+        bool mayWrite;
+    };
+    const Case cases[] = {
+        {"a writable folder of the player's is used as it is", scratch, true},
+        {"/usr belongs to the package manager, even when root could write it", "/usr/share", false},
+        {"/usr itself too", "/usr", false},
+        {"a path that reaches /usr through a symlink is still under /usr", (t.root / "link-to-usr").string(), false},
+        {"a path that climbs back into /usr is still under /usr", "/tmp/../usr/share", false},
+        {"a folder that is not there cannot be written", (t.root / "missing").string(), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PlayerMayWrite(c.folder), c.mayWrite) << c.rule << ": " << c.folder;
 }
 
 TEST(UserFiles, AReadOnlyInstallKeepsTheRankingInTheUserFolderStartingFromTheOneBesideIt) {

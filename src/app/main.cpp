@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
     app.add_flag("--version", version, "print the version and exit");
     auto* headless = app.add_flag("--headless", o.headless, "run without a window, sound or real time");
     app.add_option("--data-dir", o.dataDir,
-                   "folder that holds sys/ (default: the program's folder, or share/molfo when installed)");
+                   "folder that holds sys/ (default: the program's folder, or share/molfo or share/games/molfo "
+                   "when installed)");
     app.add_option("--soundfont", o.soundfont, "General MIDI soundfont (.sf2/.sf3) for the songs");
     app.add_flag("--mute", o.mute, "play without sound");
     app.add_flag("--fullscreen", o.fullscreen, "start full screen");

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -31,6 +32,15 @@ bool FolderWritable(const std::string& folder) {
     close(fd);
     unlink(probe.c_str());
     return true;
+}
+
+bool PlayerMayWrite(const std::string& folder) {
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(folder, ec);
+    if (ec) return false;
+    const fs::path usr("/usr");
+    if (std::mismatch(usr.begin(), usr.end(), real.begin(), real.end()).first == usr.end()) return false;
+    return FolderWritable(folder);
 }
 
 std::string UserDataFolder() {
@@ -65,10 +75,12 @@ std::string UserRankFile(const std::string& dataDir, const std::string& userDir)
 
 std::string RankFileFor(const std::string& dataDir) {
     const std::string sys = dataDir.empty() ? std::string("sys") : Join(dataDir, "sys");
-    if (FolderWritable(sys)) return {};
+    if (PlayerMayWrite(sys)) return {};
     const std::string user = UserDataFolder();
     if (user.empty())
-        std::fprintf(stderr, "molfo: %s cannot be written and there is no user data folder; the ranking will not be saved\n",
+        std::fprintf(stderr,
+                     "molfo: %s is not the player's to write and there is no user data folder; "
+                     "the ranking will not be saved\n",
                      Printable(sys, 200).c_str());
     return UserRankFile(dataDir, user);
 }

@@ -3,6 +3,7 @@
 //   assetgen sheet   OUT FORMAT W H [-D KEY=VALUE]... CELL...
 //   assetgen picture OUT FORMAT W H SVG [--wrap-y] [--background RRGGBB] [-D KEY=VALUE]...
 //   assetgen contact OUT.png NAME=PICTURE@X,Y,W,H,FRAMES...
+//   assetgen icon    OUT.png SIZE SVG
 //
 // FORMAT is bmp24, bmp8 or jpg. A CELL is SVG@X,Y,W,H,FRAMES: the SVG is a
 // film strip of FRAMES frames of W x H side by side, and frame k lands at
@@ -13,6 +14,7 @@
 // without a seam when the picture scrolls. "${KEY}" in an SVG is replaced by
 // VALUE (XML-escaped), which lets one template make a series of pictures.
 // A contact sheet reads built sheets back and lays every frame out at 2x.
+// An icon is the SVG at SIZE x SIZE on transparency, for the desktop's theme.
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <cstddef>
@@ -528,8 +530,25 @@ int RunContact(const std::vector<std::string>& args) {
     return 0;
 }
 
+// assetgen icon OUT.png SIZE SVG
+int RunIcon(const std::vector<std::string>& args) {
+    if (args.size() != 4) Fail("usage: assetgen icon OUT.png SIZE SVG");
+    const int size = std::stoi(args[2]);
+    if (size <= 0 || size > 1024) Fail("bad icon size " + args[2]);
+    Raster r = Rasterise(args[3], size, size, {}, false);
+    // Raster keeps cairo's own premultiplied layout, so cairo can write it as it is.
+    cairo_surface_t* surf =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(r.argb.data()), CAIRO_FORMAT_ARGB32,
+                                            size, size, cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, size));
+    const bool ok = cairo_surface_write_to_png(surf, args[1].c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surf);
+    if (!ok) Fail("cannot write " + args[1]);
+    return 0;
+}
+
 int Run(const std::vector<std::string>& args) {
     if (args.size() >= 2 && args[0] == "contact") return RunContact(args);
+    if (!args.empty() && args[0] == "icon") return RunIcon(args);
     if (args.size() < 5) Fail("usage: assetgen sheet|picture OUT FORMAT W H ...");
     const std::string& mode = args[0];
     const std::string& out = args[1];

@@ -1,5 +1,6 @@
 #include "platform/sdl/UserFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -30,8 +31,13 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 std::string FindDataDir(const std::string& programFolder, const std::string& fromBin) {
     if (IsFolder(Join(programFolder, "sys"))) return programFolder;
-    if (!fromBin.empty()) {
-        const fs::path installed = (fs::path(programFolder) / fromBin).lexically_normal();
+    size_t from = 0;
+    while (from <= fromBin.size()) {
+        const size_t colon = std::min(fromBin.find(':', from), fromBin.size());
+        const std::string rel = fromBin.substr(from, colon - from);
+        from = colon + 1;
+        if (rel.empty()) continue;
+        const fs::path installed = (fs::path(programFolder) / rel).lexically_normal();
         if (IsFolder((installed / "sys").string())) return installed.string();
     }
     return programFolder;

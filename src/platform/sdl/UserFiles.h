@@ -9,16 +9,19 @@
 
 namespace molfo {
 
-// The relative path from an installed program's folder to its data folder
-// (set by the build from the install layout).
+// The relative paths from an installed program's folder to its data folder,
+// one for each install layout, separated by ':' (set by the build: bin/ to
+// share/molfo for `cmake --install`, games/ to share/games/molfo for the
+// Debian package).
 #ifndef MOLFO_DATA_FROM_BIN
-#define MOLFO_DATA_FROM_BIN "../share/molfo"
+#define MOLFO_DATA_FROM_BIN "../share/molfo:../share/games/molfo"
 #endif
 
 // The folder that holds sys/: the program's own folder when sys/ is there
-// (a build tree, an unpacked archive), otherwise programFolder/fromBin (an
-// installed program). When neither has sys/, the program's folder, so that
-// the asset check names the place the player expects.
+// (a build tree, an unpacked archive), otherwise the first of
+// programFolder/fromBin's paths that has sys/ (an installed program). When
+// none has sys/, the program's folder, so that the asset check names the
+// place the player expects.
 std::string FindDataDir(const std::string& programFolder, const std::string& fromBin = MOLFO_DATA_FROM_BIN);
 
 // The folder for screenshots: the answer of `xdg-user-dir PICTURES` when it

@@ -1,0 +1,18 @@
+#!/bin/sh
+# lintian.sh WORK: lintian on the package the Package.Deb test left in
+# WORK/out. No error and no warning may be reported; the informational tags
+# are printed. Exits 77 (skipped) without lintian or without a package.
+set -u
+work=$1
+command -v lintian >/dev/null 2>&1 || { echo "SKIPPED: lintian is not installed"; exit 77; }
+set -- "$work"/out/molfo_*.deb
+[ -f "$1" ] || { echo "SKIPPED: no package (the Package.Deb test was skipped or failed)"; exit 77; }
+lintian --display-info --fail-on error,warning --tag-display-limit 0 "$1" >"$work/lintian.txt" 2>&1
+status=$?
+# Root is what CI runs as; lintian only grumbles about it.
+grep -v '^running with root privileges' "$work/lintian.txt"
+if [ "$status" -ne 0 ] || grep -q '^[EW]: ' "$work/lintian.txt"; then
+    echo "FAIL: lintian must report no error and no warning (exit status $status)" >&2
+    exit 1
+fi
+exit 0
