@@ -7,8 +7,13 @@ work=$1
 command -v lintian >/dev/null 2>&1 || { echo "SKIPPED: lintian is not installed"; exit 77; }
 set -- "$work"/out/molfo_*.deb
 [ -f "$1" ] || { echo "SKIPPED: no package (the Package.Deb test was skipped or failed)"; exit 77; }
-lintian --display-info --fail-on error,warning --tag-display-limit 0 "$1" >"$work/lintian.txt" 2>&1
+# lintian leaves temporary files behind: they go in WORK, not /tmp.
+rm -rf "$work/lintian-tmp"
+mkdir -p "$work/lintian-tmp"
+TMPDIR="$work/lintian-tmp" lintian --display-info --fail-on error,warning --tag-display-limit 0 "$1" \
+    >"$work/lintian.txt" 2>&1
 status=$?
+rm -rf "$work/lintian-tmp"
 # Root is what CI runs as; lintian only grumbles about it.
 grep -v '^running with root privileges' "$work/lintian.txt"
 if [ "$status" -ne 0 ] || grep -q '^[EW]: ' "$work/lintian.txt"; then
