@@ -129,6 +129,50 @@ TEST(Assets, EveryCellsMaskCoversExactlyItsPicture) {
     }
 }
 
+TEST(Assets, BossesMoveVisiblyAndHaveCleanEdges) {
+    TestGame t;
+    for (int16_t stage = 1; stage <= 5; ++stage) {
+        t.s.SutejiNo = stage;
+        BossDataClass boss(t.g);
+        boss.BossData(slot::BossFirst);
+        const std::string file = boss.BossPicFile();
+        SCOPED_TRACE(file);
+        Surface sheet;
+        ASSERT_TRUE(LoadPicture(sheet, t.g.HostPath(file))) << "every boss picture decodes";
+        const int w = t.s.KyaraHaba[slot::BossFirst], h = t.s.KyaraTakasa[slot::BossFirst];
+        auto masked = [&](int k, int x, int y) { return MinChannel(sheet.At(2 * w * k + w + x, y)) >= 128; };
+        for (int k = 0; k < 3; ++k) {
+            const int next = (k + 1) % 3;
+            int changed = 0, either = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const bool a = masked(k, x, y), b = masked(next, x, y);
+                    changed += a != b;
+                    either += a || b;
+                }
+            ASSERT_GT(either, 0);
+            EXPECT_GE(changed * 5, either) << "frames " << k << " and " << next
+                                           << ": a boss's animation reads at a glance, its outline changing by "
+                                              "a fifth or more from one frame to the next";
+            // The outline is drawn in the sprite's own colours: a pale grey
+            // ring round the shape would show against every map.
+            int edge = 0, grey = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    if (!masked(k, x, y)) continue;
+                    const bool inner = x > 0 && y > 0 && x + 1 < w && y + 1 < h && masked(k, x - 1, y) &&
+                                       masked(k, x + 1, y) && masked(k, x, y - 1) && masked(k, x, y + 1);
+                    if (inner) continue;
+                    ++edge;
+                    const uint32_t c = sheet.At(2 * w * k + x, y);
+                    const int light = (int(c >> 16 & 255) + int(c >> 8 & 255) + int(c & 255)) / 3;
+                    if (MaxChannel(c) - MinChannel(c) < 28 && light > 75 && light < 215) ++grey;
+                }
+            EXPECT_LE(grey * 20, edge) << "frame " << k << ": at most 1 in 20 pixels of a boss's edge are a grey rim";
+        }
+    }
+}
+
 TEST(Assets, StageBackgroundsScrollWithoutASeam) {
     TestGame t;
     for (int16_t stage = 1; stage <= 5; ++stage) {

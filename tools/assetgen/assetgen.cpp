@@ -44,6 +44,11 @@ constexpr uint32_t kBlack = 0x000000;
 // No channel of a sprite pixel may be near white in all three: a near-white
 // pixel would vanish into the picture's background, the more so after JPEG.
 constexpr int kSpriteMaxLight = 224;
+// A sprite pixel is either drawn in full or not at all (the mask has no
+// grey), so a pixel the drawing barely touches must be left out: its colour,
+// un-premultiplied from a few levels of alpha, is noise, and drawn opaque it
+// shows as a stray dark or odd-coloured speck along the edge.
+constexpr int kCoverAlpha = 96;
 
 struct Image {
     int w = 0, h = 0;
@@ -167,7 +172,7 @@ void PlaceCell(Image& sheet, const Raster& strip, int x, int y, int w, int h, in
         for (int row = 0; row < h; ++row) {
             for (int col = 0; col < w; ++col) {
                 const uint32_t argb = strip.argb[size_t(row) * strip.w + size_t(k) * w + col];
-                const bool covered = Alpha(argb) > 0;
+                const bool covered = Alpha(argb) >= kCoverAlpha;
                 sheet.at(px + col, y + row) = covered ? SpriteColour(argb) : kWhite;
                 sheet.at(px + w + col, y + row) = covered ? kWhite : kBlack;
             }
