@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -206,17 +207,14 @@ TEST(Assets, StageBackgroundsScrollWithoutASeam) {
     }
 }
 
-TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
-    TestGame t;
-    t.NewGame();
+// The enemy bullet's body colour: its masked pixels, leaving out the dark
+// rim that only outlines it.
+std::array<int, 3> BulletBody(TestGame& t) {
     TekiDanClass(t.g).TekidanData(slot::TekidanFirst);
     const GameState& s = t.s;
     const int add = slot::TekidanFirst, w = s.KyaraHaba[add], h = s.KyaraTakasa[add];
     Surface sheet;
-    ASSERT_TRUE(LoadPicture(sheet, t.g.HostPath(assets::kKyaraPicFiles[s.KyaraPicNo[add]])))
-        << "the bullet's sheet decodes";
-    // The bullet's body colour: its masked pixels, leaving out the dark rim
-    // that only outlines it.
+    if (!LoadPicture(sheet, t.g.HostPath(assets::kKyaraPicFiles[s.KyaraPicNo[add]]))) return {-1, -1, -1};
     long sum[3] = {0, 0, 0}, n = 0;
     for (int k = 0; k < 4; ++k)
         for (int y = 0; y < h; ++y)
@@ -226,8 +224,49 @@ TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
                 for (int c = 0; c < 3; ++c) sum[c] += (sheet.At(px, py) >> (16 - 8 * c)) & 255;
                 ++n;
             }
-    ASSERT_GT(n, 0) << "the bullet has a body inside its rim";
-    const int body[3] = {int(sum[0] / n), int(sum[1] / n), int(sum[2] / n)};
+    if (n == 0) return {-1, -1, -1};
+    return {int(sum[0] / n), int(sum[1] / n), int(sum[2] / n)};
+}
+
+bool NearColour(uint32_t c, const std::array<int, 3>& body) {
+    int d2 = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+        const int d = int((c >> (16 - 8 * ch)) & 255) - body[size_t(ch)];
+        d2 += d * d;
+    }
+    return d2 < 64 * 64;
+}
+
+TEST(Assets, NothingButTheBulletWearsItsColour) {
+    TestGame t;
+    t.NewGame();
+    const std::array<int, 3> body = BulletBody(t);
+    ASSERT_GE(body[0], 0) << "the bullet's sheet decodes and the bullet has a body inside its rim";
+    for (const Cell& c : AllCells()) {
+        if (c.what == "enemy bullet") continue;
+        SCOPED_TRACE(c.what + " in " + c.sheet);
+        Surface sheet;
+        ASSERT_TRUE(LoadPicture(sheet, t.g.HostPath(c.sheet))) << "every sheet the renderer uses must decode";
+        int drawn = 0, alike = 0;
+        for (int k = 0; k < c.frames; ++k)
+            for (int y = c.y; y < c.y + c.h; ++y)
+                for (int x = 0; x < c.w; ++x) {
+                    const int px = c.x + 2 * c.w * k + x;
+                    if (MinChannel(sheet.At(px + c.w, y)) < 128) continue;
+                    ++drawn;
+                    alike += NearColour(sheet.At(px, y), body);
+                }
+        ASSERT_GT(drawn, 0);
+        EXPECT_LE(alike * 50, drawn) << "a bullet is the only pink orb: at most 1 in 50 pixels of any other sprite "
+                                        "comes near the bullet's colour";
+    }
+}
+
+TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
+    TestGame t;
+    t.NewGame();
+    const std::array<int, 3> body = BulletBody(t);
+    ASSERT_GE(body[0], 0) << "the bullet's sheet decodes and the bullet has a body inside its rim";
     for (int16_t stage = 1; stage <= 5; ++stage) {
         t.s.SutejiNo = stage;
         const std::string file = SutejiClass(t.g).HaikeiPicFile();
@@ -236,14 +275,7 @@ TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
         ASSERT_TRUE(LoadPicture(map, t.g.HostPath(file))) << "each stage's background decodes";
         int alike = 0;
         for (int y = 0; y < map.Height(); ++y)
-            for (int x = 0; x < map.Width(); ++x) {
-                int d2 = 0;
-                for (int c = 0; c < 3; ++c) {
-                    const int d = int((map.At(x, y) >> (16 - 8 * c)) & 255) - body[c];
-                    d2 += d * d;
-                }
-                if (d2 < 64 * 64) ++alike;
-            }
+            for (int x = 0; x < map.Width(); ++x) alike += NearColour(map.At(x, y), body);
         EXPECT_LE(alike * 1000, map.Width() * map.Height())
             << "enemy bullets must be impossible to miss: at most 1 pixel in 1000 of a stage's background "
                "comes near the bullet's colour";
