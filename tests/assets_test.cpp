@@ -296,6 +296,31 @@ TEST(Assets, EnemyBulletStandsOutOnEveryStage) {
     }
 }
 
+TEST(Assets, EveryEndingPictureIsAPictureOfItsOwn) {
+    TestGame t;
+    std::vector<Surface> pictures(assets::kEndingPictures);
+    for (int i = 0; i < assets::kEndingPictures; ++i) {
+        const std::string file = "sys\\ending\\e" + std::to_string(i + 1) + ".jpg";
+        ASSERT_TRUE(LoadPicture(pictures[size_t(i)], t.g.HostPath(file))) << file << " decodes";
+        ASSERT_EQ(pictures[size_t(i)].Width(), 500) << file << " fills the playfield";
+        ASSERT_EQ(pictures[size_t(i)].Height(), 500) << file << " fills the playfield";
+    }
+    // Compared above the caption box, which all of them share.
+    constexpr int kSceneRows = 400;
+    for (int a = 0; a < assets::kEndingPictures; ++a)
+        for (int b = a + 1; b < assets::kEndingPictures; ++b) {
+            long sum = 0;
+            for (int y = 0; y < kSceneRows; ++y)
+                for (int x = 0; x < 500; ++x)
+                    for (int shift = 0; shift <= 16; shift += 8)
+                        sum += std::abs(int((pictures[size_t(a)].At(x, y) >> shift) & 255) -
+                                        int((pictures[size_t(b)].At(x, y) >> shift) & 255));
+            EXPECT_GE(sum, 15L * 3 * 500 * kSceneRows)
+                << "ending pictures " << a + 1 << " and " << b + 1
+                << ": each picture of the story is a scene of its own, not the same view with another caption";
+        }
+}
+
 TEST(Assets, StartUpCheckPassesOnTheBuiltFolder) {
     const AssetReport report = CheckAssets(test::DataDir());
     std::string all;

@@ -40,10 +40,11 @@ function(molfo_sheet out format w h)
 endfunction()
 
 # A whole picture drawn over white; extra arguments go to assetgen as they are.
+# MOLFO_PICTURE_EXTRA_DEPS lists the other SVGs the picture draws from.
 function(molfo_picture out format w h svg)
   add_custom_command(OUTPUT ${MOLFO_SYS}/${out}
     COMMAND assetgen picture ${MOLFO_SYS}/${out} ${format} ${w} ${h} ${MOLFO_ART}/${svg} ${ARGN}
-    DEPENDS assetgen ${MOLFO_ART}/${svg} ${CMAKE_CURRENT_LIST_FILE}
+    DEPENDS assetgen ${MOLFO_ART}/${svg} ${MOLFO_PICTURE_EXTRA_DEPS} ${CMAKE_CURRENT_LIST_FILE}
     COMMENT "Drawing sys/${out}" VERBATIM)
   set(MOLFO_ASSET_FILES ${MOLFO_ASSET_FILES} ${MOLFO_SYS}/${out} PARENT_SCOPE)
 endfunction()

@@ -1,7 +1,7 @@
 // assetgen: builds the pictures of the sys/ folder from SVG sources.
 //
 //   assetgen sheet   OUT FORMAT W H [-D KEY=VALUE]... CELL...
-//   assetgen picture OUT FORMAT W H SVG [--wrap-y] [--background RRGGBB] [-D KEY=VALUE]...
+//   assetgen picture OUT FORMAT W H SVG [--wrap-y] [--background RRGGBB] [--base PATH] [-D KEY=VALUE]...
 //   assetgen contact OUT.png NAME=PICTURE@X,Y,W,H,FRAMES...
 //   assetgen icon    OUT.png SIZE SVG
 //
@@ -13,6 +13,10 @@
 // draws it a second time above and below so the top and bottom edges meet
 // without a seam when the picture scrolls. "${KEY}" in an SVG is replaced by
 // VALUE (XML-escaped), which lets one template make a series of pictures.
+// An <image> of another of our SVGs is drawn from that SVG inlined in its
+// place, so it stays sharp at any scale (librsvg would draw it as a bitmap
+// of its own size); its path is relative to the folder of --base PATH, or
+// of the SVG itself.
 // A contact sheet reads built sheets back and lays every frame out at 2x.
 // An icon is the SVG at SIZE x SIZE on transparency, for the desktop's theme.
 
@@ -32,6 +36,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -100,9 +105,53 @@ struct Raster {
 
 // frameW > 0 renders a film strip one frame at a time, each clipped to its own
 // column, so a wing that reaches past its frame never shows in the next one.
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string Attribute(const std::string& tag, const std::string& name, const std::string& fallback) {
+    std::smatch m;
+    if (std::regex_search(tag, m, std::regex("\\s" + name + "=\"([^\"]*)\""))) return m[1].str();
+    return fallback;
+}
+
+// Every <image xlink:href="file.svg" .../> replaced by that file's drawing,
+// as a nested <svg> at the image's place and size. Its ids get a prefix of
+// their own so that two files' "body" or "shade" never meet.
+std::string InlineSvgImages(const std::string& text, const std::string& folder) {
+    static const std::regex image("<image\\b[^>]*xlink:href=\"([^\"#]+\\.svg)\"[^>]*/>");
+    std::string out;
+    auto from = text.cbegin();
+    int n = 0;
+    for (std::sregex_iterator it(text.cbegin(), text.cend(), image), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        out.append(from, m[0].first);
+        from = m[0].second;
+        const std::string tag = m[0].str();
+        std::string svg = ReadText(folder + "/" + m[1].str());
+        const size_t root = svg.find("<svg");
+        if (root == std::string::npos) Fail(m[1].str() + ": not an SVG");
+        svg.erase(0, root);
+        const std::string prefix = "i" + std::to_string(++n) + "-";
+        svg = std::regex_replace(svg, std::regex("\\bid=\""), "id=\"" + prefix);
+        svg = std::regex_replace(svg, std::regex("url\\(#"), "url(#" + prefix);
+        svg = std::regex_replace(svg, std::regex("href=\"#"), "href=\"#" + prefix);
+        // The root's own size gives way to the image's place and size.
+        const size_t close = svg.find('>');
+        std::string head = svg.substr(0, close);
+        head = std::regex_replace(head, std::regex("\\s(x|y|width|height)=\"[^\"]*\""), "");
+        head += " x=\"" + Attribute(tag, "x", "0") + "\" y=\"" + Attribute(tag, "y", "0") + "\" width=\"" +
+                Attribute(tag, "width", "100%") + "\" height=\"" + Attribute(tag, "height", "100%") + "\"";
+        out += head + svg.substr(close);
+    }
+    out.append(from, text.cend());
+    return out;
+}
+
 Raster Rasterise(const std::string& path, int w, int h, const std::map<std::string, std::string>& defs,
-                 bool wrapY, int frameW = 0) {
-    const std::string text = Substitute(ReadText(path), defs);
+                 bool wrapY, int frameW = 0, const std::string& base = "") {
+    const std::string text = InlineSvgImages(Substitute(ReadText(path), defs), FolderOf(base.empty() ? path : base));
     GError* err = nullptr;
     RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(text.data()), text.size(), &err);
     if (!handle) Fail(path + ": " + (err ? err->message : "not an SVG"));
@@ -562,6 +611,7 @@ int Run(const std::vector<std::string>& args) {
     std::map<std::string, std::string> defs;
     std::vector<std::string> rest;
     bool wrapY = false;
+    std::string base;
     uint32_t background = kWhite;
     for (size_t i = 5; i < args.size(); ++i) {
         if (args[i] == "-D" && i + 1 < args.size()) {
@@ -569,6 +619,8 @@ int Run(const std::vector<std::string>& args) {
             const size_t eq = d.find('=');
             if (eq == std::string::npos) Fail("-D needs KEY=VALUE");
             defs[d.substr(0, eq)] = d.substr(eq + 1);
+        } else if (args[i] == "--base" && i + 1 < args.size()) {
+            base = args[++i];
         } else if (args[i] == "--wrap-y") {
             wrapY = true;
         } else if (args[i] == "--background" && i + 1 < args.size()) {
@@ -586,7 +638,7 @@ int Run(const std::vector<std::string>& args) {
         }
     } else if (mode == "picture") {
         if (rest.size() != 1) Fail("picture takes one SVG");
-        const Raster r = Rasterise(rest[0], w, h, defs, wrapY);
+        const Raster r = Rasterise(rest[0], w, h, defs, wrapY, 0, base);
         for (size_t i = 0; i < img.px.size(); ++i) img.px[i] = OverColour(r.argb[i], background);
     } else {
         Fail("unknown mode " + mode);
