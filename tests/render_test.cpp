@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -447,6 +448,8 @@ TEST(RenderScreen, CaptionsAreDrawnWrappedAndRenderedOnlyWhenChanged) {
     const int lh = w.Text().LineHeight(12);
     EXPECT_GT(Inked(w.window, 520, 400 + 3 * lh, 129, lh), 20) << "each line of the help text is on its own line";
     EXPECT_GT(Inked(w.window, 520, 400 + 4 * lh, 129, lh), 10) << "the long last line wraps inside the label's width";
+    EXPECT_EQ(Inked(w.window, kWindowWidth - 4, 400, 4, 145), 0)
+        << "the help label reaches past the window's edge; its text wraps where the window ends, so no glyph is cut";
 
     w.MS.caption.clear();
     for (int i = 0; i < 20; ++i) w.MS.caption += "ながい\r\n";
@@ -483,6 +486,45 @@ TEST(RenderText, WrapAndMissingFont) {
     EXPECT_EQ(joined, line) << "wrapping between Japanese characters loses nothing";
     EXPECT_EQ(text.Wrap("aaa bbb", 12, text.Measure("aaa bb", 12)), (std::vector<std::string>{"aaa", "bbb"}))
         << "Latin text wraps at a space";
+}
+
+TEST(RenderText, WrapFollowsJapaneseLineBreaking) {
+    TextRenderer text;
+    if (!text.Ok()) GTEST_SKIP() << "no Japanese font installed";
+    const std::vector<std::string> noStart = {"ェ", "ッ", "ゃ", "ー", "、", "。", "」", "）", "！"};
+    const std::vector<std::string> noEnd = {"「", "（"};
+    auto startsWithAny = [](const std::string& line, const std::vector<std::string>& set) {
+        for (const std::string& c : set)
+            if (line.compare(0, c.size(), c) == 0) return true;
+        return false;
+    };
+    auto endsWithAny = [](const std::string& line, const std::vector<std::string>& set) {
+        for (const std::string& c : set)
+            if (line.size() >= c.size() && line.compare(line.size() - c.size(), c.size(), c) == 0) return true;
+        return false;
+    };
+    const std::vector<std::string> lines = {"Cキーで使うアイテムをチェンジ", "ちょっと まって、きいて。「はい」",
+                                            "バッタは とびはねる！（ほんとう）", "ぎゅっと ぎゅっと ぎゅっと"};
+    for (const std::string& line : lines) {
+        for (int width = text.Measure("あああ", 12); width <= text.Measure(line, 12); width += 3) {
+            SCOPED_TRACE(line + " at " + std::to_string(width) + " px");
+            const std::vector<std::string> parts = text.Wrap(line, 12, width);
+            std::string joined;
+            for (size_t i = 0; i < parts.size(); ++i) {
+                EXPECT_LE(text.Measure(parts[i], 12), width) << "no wrapped line is wider than the label";
+                if (i > 0) {
+                    EXPECT_FALSE(startsWithAny(parts[i], noStart))
+                        << "no line begins with a small kana, a long-vowel mark or closing punctuation: " << parts[i];
+                    EXPECT_FALSE(endsWithAny(parts[i - 1], noEnd)) << "no line ends on an opening bracket: " << parts[i - 1];
+                }
+                joined += parts[i];
+            }
+            std::string spaceless = line;
+            spaceless.erase(std::remove(spaceless.begin(), spaceless.end(), ' '), spaceless.end());
+            joined.erase(std::remove(joined.begin(), joined.end(), ' '), joined.end());
+            EXPECT_EQ(joined, spaceless) << "wrapping loses no character";
+        }
+    }
 }
 
 TEST(RenderScreen, PrintedLinesGoDownThePlayfield) {

@@ -123,7 +123,9 @@ void Screen::PrintLine(const std::string& text) {
 }
 
 void Screen::DrawLabel(const Label& l, CaptionCache& c) {
-    const int w = std::max(0, l.w), h = std::max(0, l.h);
+    // The key help's label reaches past the window's right edge; its text
+    // wraps to the part that shows.
+    const int w = std::max(0, std::min(l.w, kWindowWidth - l.x)), h = std::max(0, l.h);
     if (!l.visible || w == 0 || h == 0) return;
     if (l.opaque) window.Fill(l.x, l.y, w, h, l.back);
     if (l.caption.empty()) return;

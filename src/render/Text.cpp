@@ -6,6 +6,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace molfo {
@@ -90,6 +91,19 @@ size_t Utf8Len(unsigned char lead) {
     if ((lead >> 3) == 0x1E) return 4;
     return 1;
 }
+
+// Whether the character starting at `at` is one of the characters of `set`.
+bool CharIn(const std::string& s, size_t at, std::string_view set) {
+    const size_t n = Utf8Len(static_cast<unsigned char>(s[at]));
+    for (size_t i = 0; i < set.size(); i += Utf8Len(static_cast<unsigned char>(set[i])))
+        if (set.compare(i, Utf8Len(static_cast<unsigned char>(set[i])), s, at, n) == 0) return true;
+    return false;
+}
+
+// Japanese line breaking: what may not begin a line, and what may not end one.
+constexpr std::string_view kNoLineStart =
+    "ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶー、。，．・：；？！）」』】〕〉》’”ゝゞヽヾ々!),.:;?]}";
+constexpr std::string_view kNoLineEnd = "（「『【〔〈《‘“([{";
 
 }  // namespace
 
@@ -243,6 +257,18 @@ std::vector<std::string> TextRenderer::Wrap(const std::string& utf8, int px, int
                 i = n;
             }
             if (fit >= line.size()) break;
+            auto previous = [&](size_t at) {
+                do --at;
+                while (at > 0 && (static_cast<unsigned char>(line[at]) & 0xC0) == 0x80);
+                return at;
+            };
+            for (size_t at = fit; at > 0 && line[at] != ' ';) {
+                if (!CharIn(line, at, kNoLineStart) && !CharIn(line, previous(at), kNoLineEnd)) {
+                    fit = at;
+                    break;
+                }
+                at = previous(at);
+            }
             size_t rest = fit;
             if (lastSpace != std::string::npos && line[fit] != ' ') {
                 fit = lastSpace;

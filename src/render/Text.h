@@ -59,7 +59,9 @@ public:
     // Splits text into lines at "\r\n" (or a lone "\n"), then breaks every
     // line that is wider than `width` pixels; a width of 0 or less only
     // splits. Breaks fall after a space where one fits, else between
-    // characters, as Japanese text has no spaces.
+    // characters, as Japanese text has no spaces, but never before a small
+    // kana, a long-vowel mark or closing punctuation, nor after an opening
+    // bracket (the character before moves down with it).
     std::vector<std::string> Wrap(const std::string& utf8, int px, int width);
 
 private:
