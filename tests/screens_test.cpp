@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "render/Text.h"
 #include "screens/RankFile.h"
 #include "screens/Screens.h"
 
@@ -225,6 +226,21 @@ TEST(RankNames, DecodeForTheDrawnList) {
     }
     EXPECT_EQ(rank::RankLine(3, rank::EncodeName("あい"), 1234), "3位     あい             1234")
         << "a printed line is place, 位, 5 spaces, the 12-position name, 5 spaces, the score";
+}
+
+TEST(RankingLines, ScoresLineUpInThePrintFace) {
+    TextRenderer fixed(TextRenderer::Face::Fixed);
+    if (!fixed.Ok()) GTEST_SKIP() << "no fixed-pitch Japanese font installed";
+    // Names of every kind, each padded to its 12 bytes as the file keeps it.
+    const char* names[] = {"もるふぉ", "ABCDEFGHIJKL", "", "ﾓﾙﾌｫ", "あいうえおか", "Molfo2", "テスト", "a", "ジガバチ12"};
+    int column = -1;
+    for (int place = 1; place <= 9; ++place) {
+        const std::string line = rank::RankLine(place, rank::EncodeName(names[place - 1]), 12345);
+        const int before = fixed.Measure(line.substr(0, line.size() - 5), 12);
+        if (column < 0) column = before;
+        EXPECT_EQ(before, column) << "place " << place << " (" << names[place - 1]
+                                  << "): the printed ranking's scores start in one column, whatever the name";
+    }
 }
 
 TEST_F(EndScreens, RankingFileOfAnyLengthReadsSoundly) {

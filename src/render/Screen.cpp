@@ -61,7 +61,8 @@ constexpr int kIconSize = 33;
 
 }  // namespace
 
-Screen::Screen() : text_(std::make_unique<TextRenderer>()) {
+Screen::Screen()
+    : text_(std::make_unique<TextRenderer>()), print_(std::make_unique<TextRenderer>(TextRenderer::Face::Fixed)) {
     size_t i = 0;
     for (const LabelRow& row : kLabelLayout) labels_[i++] = &(this->*row.control);
     for (int k = 1; k <= 6; ++k) labels_[i++] = &SPL[k];
@@ -111,7 +112,7 @@ std::string Screen::LoadOwnPictures(const std::string& dataDir) {
 }
 
 void Screen::PrintLine(const std::string& text) {
-    if (text_->RenderMask(printMask_, text, kPrintPx)) {
+    if (print_->RenderMask(printMask_, text, kPrintPx)) {
         const int x = kPrintMargin, y = CurrentY;
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
@@ -119,7 +120,7 @@ void Screen::PrintLine(const std::string& text) {
         DrawTextMask(MainPic1, x, y, printMask_, kPrintColour);
     }
     // The outline needs a pixel above and below.
-    CurrentY += text_->LineHeight(kPrintPx) + 2;
+    CurrentY += print_->LineHeight(kPrintPx) + 2;
 }
 
 void Screen::DrawLabel(const Label& l, CaptionCache& c) {

@@ -128,6 +128,9 @@ private:
     void DrawPlayfield();
 
     std::unique_ptr<TextRenderer> text_;
+    // The ranking's lines pad names by bytes; a fixed-pitch face keeps their
+    // score column straight.
+    std::unique_ptr<TextRenderer> print_;
     std::array<Label*, kLabelCount> labels_{};  // back to front
     std::array<CaptionCache, kLabelCount> captions_{};
     // The controls as last composed; assigned only where they changed, so a

@@ -45,13 +45,13 @@ FontFile FileOf(FcPattern* p) {
 // Asks fontconfig for one family (nullptr: any Japanese sans-serif). A named
 // family only counts when fontconfig really has it, since its substitute for
 // an unknown name is usually a Latin font.
-FontFile Match(const char* family, bool needKana) {
+FontFile Match(const char* family, bool needKana, int spacing = FC_PROPORTIONAL) {
     FontFile found;
     FcPattern* pat = FcPatternCreate();
     if (!pat) return found;
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family ? family : "sans-serif"));
     FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-    FcPatternAddInteger(pat, FC_SPACING, FC_PROPORTIONAL);
+    FcPatternAddInteger(pat, FC_SPACING, spacing);
     FcConfigSubstitute(nullptr, pat, FcMatchPattern);
     FcDefaultSubstitute(pat);
     FcResult res = FcResultNoMatch;
@@ -63,6 +63,15 @@ FontFile Match(const char* family, bool needKana) {
     }
     FcPatternDestroy(pat);
     return found;
+}
+
+FontFile FindFixedFont() {
+    if (!FcInit()) return {};
+    for (const char* family : {"IPAGothic", "VL Gothic", "Noto Sans Mono CJK JP", "TakaoGothic"}) {
+        FontFile f = Match(family, true, FC_DUAL);
+        if (!f.path.empty()) return f;
+    }
+    return Match("monospace", false, FC_MONO);
 }
 
 FontFile FindLabelFont() {
@@ -129,6 +138,7 @@ void DrawTextMask(Surface& dst, int x, int y, const TextMask& mask, uint32_t col
 }
 
 struct TextRenderer::Impl {
+    TextRenderer::Face face = TextRenderer::Face::Label;
     std::string path;
     int index = 0;
     bool looked = false;   // the font file has been chosen
@@ -147,7 +157,7 @@ struct TextRenderer::Impl {
         if (looked) return;
         looked = true;
         if (path.empty()) {
-            FontFile f = FindLabelFont();
+            FontFile f = face == TextRenderer::Face::Fixed ? FindFixedFont() : FindLabelFont();
             path = std::move(f.path);
             index = f.index;
         }
@@ -172,7 +182,7 @@ struct TextRenderer::Impl {
     }
 };
 
-TextRenderer::TextRenderer() : impl_(new Impl) {}
+TextRenderer::TextRenderer(Face face) : impl_(new Impl) { impl_->face = face; }
 
 TextRenderer::TextRenderer(std::string fontFile) : impl_(new Impl) {
     impl_->path = std::move(fontFile);

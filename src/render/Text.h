@@ -32,8 +32,13 @@ inline constexpr const char* kLabelFontFamily = "ＭＳ Ｐゴシック";
 
 class TextRenderer {
 public:
-    // Finds the label font through fontconfig on first use.
-    TextRenderer();
+    // Label: a proportional gothic, as the window's labels ask for. Fixed: a
+    // gothic whose full-width characters are exactly two half-width ones, so
+    // lines of a table padded by bytes keep their columns.
+    enum class Face { Label, Fixed };
+
+    // Finds the font of that face through fontconfig on first use.
+    explicit TextRenderer(Face face = Face::Label);
     // Uses this font file instead of asking fontconfig.
     explicit TextRenderer(std::string fontFile);
     ~TextRenderer();
