@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -110,6 +111,10 @@ int RunWindow(Options& o) {
     }
     capture.Hook(g);
     molfo::Main(g);
+    // The game is ending: a second request to end (a repeated Ctrl+C, a
+    // window manager's retry) must not cut short the recording's last write
+    // or the clean-up that follows.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, SIG_IGN);
     return capture.Finish(g);
 }
 

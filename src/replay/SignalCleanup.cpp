@@ -84,7 +84,13 @@ SignalCleanup::SignalCleanup(const std::string& folder) {
 
 SignalCleanup::~SignalCleanup() {
     if (gFolder[0] == '\0') return;
-    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &gOld[i], nullptr);
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+        // Put back what was there only while ours is still in place: the
+        // program may have chosen otherwise since (ignoring them as it ends).
+        struct sigaction now {};
+        sigaction(kSignals[i], nullptr, &now);
+        if (now.sa_handler == OnFatalSignal) sigaction(kSignals[i], &gOld[i], nullptr);
+    }
     gFolder[0] = '\0';
 }
 
