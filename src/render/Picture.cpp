@@ -1,32 +1,28 @@
-// Picture files in and out of our surfaces. SDL2_image decodes and encodes;
-// SDL's surface conversion turns any format, palettes included, into the
-// 0x00RRGGBB pixels the raster operations work on. Neither needs a window.
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_image.h>
+// Picture files in and out of our surfaces, through stb_image and
+// stb_image_write: the same decoder on the desktop and in the browser, so
+// the sheets and maps are the same pixels on both.
+#include <stb_image.h>
+#include <stb_image_write.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "render/Surface.h"
 
 namespace molfo {
 
 bool LoadPicture(Surface& dst, const std::string& path) {
-    SDL_Surface* raw = IMG_Load(path.c_str());
-    if (!raw) return false;
-    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB888, 0);
-    SDL_FreeSurface(raw);
-    if (!rgb) return false;
-    const bool locked = SDL_MUSTLOCK(rgb) && SDL_LockSurface(rgb) == 0;
-    dst.Resize(rgb->w, rgb->h);
-    for (int y = 0; y < rgb->h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgb->pixels) + y * rgb->pitch);
+    int w = 0, h = 0, channels = 0;
+    std::unique_ptr<stbi_uc, void (*)(void*)> rgb(stbi_load(path.c_str(), &w, &h, &channels, 3), stbi_image_free);
+    if (!rgb || w <= 0 || h <= 0) return false;
+    dst.Resize(w, h);
+    const stbi_uc* in = rgb.get();
+    for (int y = 0; y < h; ++y) {
         uint32_t* out = dst.Row(y);
-        // The unused top byte may hold anything; ours must be 0.
-        for (int x = 0; x < rgb->w; ++x) out[x] = row[x] & 0xFFFFFFu;
+        for (int x = 0; x < w; ++x, in += 3) out[x] = Rgb(in[0], in[1], in[2]);
     }
-    if (locked) SDL_UnlockSurface(rgb);
-    SDL_FreeSurface(rgb);
     return true;
 }
 
@@ -50,20 +46,17 @@ bool PngWrittenWhole(const std::string& path) {
 
 bool SavePng(const Surface& src, const std::string& path) {
     if (src.Empty()) return false;
-    SDL_Surface* rgb = SDL_CreateRGBSurfaceWithFormat(0, src.Width(), src.Height(), 24, SDL_PIXELFORMAT_RGB24);
-    if (!rgb) return false;
-    auto* base = static_cast<uint8_t*>(rgb->pixels);
+    std::vector<uint8_t> rgb(static_cast<size_t>(src.Width()) * src.Height() * 3);
+    uint8_t* out = rgb.data();
     for (int y = 0; y < src.Height(); ++y) {
-        uint8_t* out = base + y * rgb->pitch;
         const uint32_t* in = src.Row(y);
-        for (int x = 0; x < src.Width(); ++x) {
-            out[3 * x] = static_cast<uint8_t>(in[x] >> 16);
-            out[3 * x + 1] = static_cast<uint8_t>(in[x] >> 8);
-            out[3 * x + 2] = static_cast<uint8_t>(in[x]);
+        for (int x = 0; x < src.Width(); ++x, out += 3) {
+            out[0] = static_cast<uint8_t>(in[x] >> 16);
+            out[1] = static_cast<uint8_t>(in[x] >> 8);
+            out[2] = static_cast<uint8_t>(in[x]);
         }
     }
-    const bool ok = IMG_SavePNG(rgb, path.c_str()) == 0;
-    SDL_FreeSurface(rgb);
+    const bool ok = stbi_write_png(path.c_str(), src.Width(), src.Height(), 3, rgb.data(), src.Width() * 3) != 0;
     return ok && PngWrittenWhole(path);
 }
 

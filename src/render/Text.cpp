@@ -1,11 +1,14 @@
-// The label font: found through fontconfig, opened with SDL2_ttf per pixel
-// size, rendered as coverage masks that are blended onto our surfaces.
+// The label font: one font file read whole, rasterised by stb_truetype per
+// pixel size into cached glyphs, laid out on whole pixels and blended onto
+// our surfaces. The same code runs on the desktop and in the browser.
 #include "render/Text.h"
 
-#include <SDL2/SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
+#include <stb_truetype.h>
 
 #include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -13,78 +16,70 @@ namespace molfo {
 
 namespace {
 
-// A hiragana the label captions use; a font without it would draw boxes.
-constexpr FcChar32 kProbeKana = 0x305F;  // た
-
-struct FontFile {
-    std::string path;
-    int index = 0;
+// Where the fonts lie. The window's labels use a proportional Japanese
+// gothic, the printed ranking one whose full-width characters are exactly two
+// half-width ones, so its byte-padded columns line up. Debian's IPA P Gothic
+// and IPA Gothic are the ones we ship against; the browser build packs those
+// very files at the same paths in its own file system, so every platform
+// draws the same glyphs. The rest are stand-ins of other systems, the last
+// ones only good for digits and Latin letters.
+constexpr const char* kLabelFontFiles[] = {
+    "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf",
+    "/usr/share/fonts/ipa-pgothic/ipagp.ttf",
+    "/usr/share/fonts/OTF/ipagp.ttf",
+    "/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+};
+constexpr const char* kFixedFontFiles[] = {
+    "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
+    "/usr/share/fonts/ipa-gothic/ipag.ttf",
+    "/usr/share/fonts/OTF/ipag.ttf",
+    "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
 };
 
-bool HasFamily(FcPattern* p, const char* family) {
-    FcChar8* f = nullptr;
-    for (int i = 0; FcPatternGetString(p, FC_FAMILY, i, &f) == FcResultMatch; ++i)
-        if (FcStrCmpIgnoreCase(f, reinterpret_cast<const FcChar8*>(family)) == 0) return true;
-    return false;
-}
-
-bool HasKana(FcPattern* p) {
-    FcCharSet* cs = nullptr;
-    return FcPatternGetCharSet(p, FC_CHARSET, 0, &cs) == FcResultMatch && FcCharSetHasChar(cs, kProbeKana);
-}
-
-FontFile FileOf(FcPattern* p) {
-    FontFile ff;
-    FcChar8* file = nullptr;
-    if (FcPatternGetString(p, FC_FILE, 0, &file) == FcResultMatch) ff.path = reinterpret_cast<const char*>(file);
-    int index = 0;
-    if (FcPatternGetInteger(p, FC_INDEX, 0, &index) == FcResultMatch) ff.index = index;
-    return ff;
-}
-
-// Asks fontconfig for one family (nullptr: any Japanese sans-serif). A named
-// family only counts when fontconfig really has it, since its substitute for
-// an unknown name is usually a Latin font.
-FontFile Match(const char* family, bool needKana, int spacing = FC_PROPORTIONAL) {
-    FontFile found;
-    FcPattern* pat = FcPatternCreate();
-    if (!pat) return found;
-    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family ? family : "sans-serif"));
-    FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-    FcPatternAddInteger(pat, FC_SPACING, spacing);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult res = FcResultNoMatch;
-    FcPattern* m = FcFontMatch(nullptr, pat, &res);
-    if (m) {
-        const bool familyOk = !family || HasFamily(m, family);
-        if (familyOk && (!needKana || HasKana(m))) found = FileOf(m);
-        FcPatternDestroy(m);
+// The first listed font of the face that exists; empty when none does.
+std::string FindFont(TextRenderer::Face face) {
+    const auto& files = face == TextRenderer::Face::Fixed ? kFixedFontFiles : kLabelFontFiles;
+    for (const char* f : files) {
+        std::ifstream probe(f, std::ios::binary);
+        if (probe) return f;
     }
-    FcPatternDestroy(pat);
-    return found;
+    return {};
 }
 
-FontFile FindFixedFont() {
-    if (!FcInit()) return {};
-    for (const char* family : {"IPAGothic", "VL Gothic", "Noto Sans Mono CJK JP", "TakaoGothic"}) {
-        FontFile f = Match(family, true, FC_DUAL);
-        if (!f.path.empty()) return f;
+// Decodes one UTF-8 character at s[i] and moves i past it; a broken sequence
+// reads as U+FFFD and costs one byte.
+uint32_t NextCodepoint(const std::string& s, size_t& i) {
+    const auto lead = static_cast<unsigned char>(s[i]);
+    size_t n = 1;
+    uint32_t cp = lead;
+    if (lead >= 0xF0 && lead < 0xF8) {
+        n = 4;
+        cp = lead & 0x07u;
+    } else if (lead >= 0xE0) {
+        n = lead < 0xF0 ? 3 : 1;
+        cp = lead & 0x0Fu;
+    } else if (lead >= 0xC0) {
+        n = 2;
+        cp = lead & 0x1Fu;
+    } else if (lead >= 0x80) {
+        n = 0;
     }
-    return Match("monospace", false, FC_MONO);
-}
-
-FontFile FindLabelFont() {
-    if (!FcInit()) return {};
-    // The window's own font first, then proportional Japanese gothics that
-    // look like it, then any Japanese font, then anything that has digits.
-    for (const char* family : {kLabelFontFamily, "IPAPGothic", "VL PGothic", "Noto Sans CJK JP", "IPAGothic"}) {
-        FontFile f = Match(family, true);
-        if (!f.path.empty()) return f;
+    if (n == 0 || (n == 1 && lead >= 0x80) || i + n > s.size()) {
+        ++i;
+        return 0xFFFD;
     }
-    FontFile f = Match(nullptr, true);
-    if (f.path.empty()) f = Match(nullptr, false);
-    return f;
+    for (size_t k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    i += n;
+    return cp;
 }
 
 uint8_t Blend(uint32_t d, uint32_t c, int shift, uint32_t a) {
@@ -137,48 +132,92 @@ void DrawTextMask(Surface& dst, int x, int y, const TextMask& mask, uint32_t col
     }
 }
 
+namespace {
+
+// One glyph at one size, rasterised once: its coverage and where it sits
+// against the pen position and the baseline.
+struct Glyph {
+    uint32_t codepoint = 0;
+    int advance = 0;  // whole pixels, so a glyph looks the same wherever it falls
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+    std::vector<uint8_t> alpha;
+};
+
+struct Face {
+    int px = 0;
+    float scale = 0;
+    int ascent = 0, height = 0, lineSkip = 0;
+    std::vector<Glyph> glyphs;  // few enough that a linear search is fine
+};
+
+}  // namespace
+
 struct TextRenderer::Impl {
     TextRenderer::Face face = TextRenderer::Face::Label;
     std::string path;
-    int index = 0;
-    bool looked = false;   // the font file has been chosen
-    bool ttf = false;      // TTF_Init succeeded and needs its TTF_Quit
+    bool looked = false;  // the font file has been chosen and read
     bool usable = false;
-    std::vector<std::pair<int, TTF_Font*>> fonts;  // by pixel size
+    std::vector<unsigned char> data;
+    stbtt_fontinfo info{};
+    std::vector<Face> faces;  // by pixel size
     TextMask scratch;
-
-    ~Impl() {
-        for (auto& f : fonts)
-            if (f.second) TTF_CloseFont(f.second);
-        if (ttf) TTF_Quit();
-    }
 
     void Look() {
         if (looked) return;
         looked = true;
-        if (path.empty()) {
-            FontFile f = face == TextRenderer::Face::Fixed ? FindFixedFont() : FindLabelFont();
-            path = std::move(f.path);
-            index = f.index;
-        }
+        if (path.empty()) path = FindFont(face);
         if (path.empty()) return;
-        ttf = TTF_Init() == 0;
-        usable = ttf && Font(12) != nullptr;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return;
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const int offset = stbtt_GetFontOffsetForIndex(data.data(), 0);
+        usable = offset >= 0 && stbtt_InitFont(&info, data.data(), offset) != 0;
     }
 
-    TTF_Font* Font(int px) {
-        if (!ttf || px <= 0) return nullptr;
-        for (auto& f : fonts)
-            if (f.first == px) return f.second;
-        TTF_Font* font = TTF_OpenFontIndex(path.c_str(), px, index);
-        if (font) TTF_SetFontHinting(font, TTF_HINTING_LIGHT);
-        fonts.emplace_back(px, font);  // a failure is remembered too
-        return font;
-    }
-
-    TTF_Font* Usable(int px) {
+    Face* FaceOf(int px) {
         Look();
-        return usable ? Font(px) : nullptr;
+        if (!usable || px <= 0) return nullptr;
+        for (Face& f : faces)
+            if (f.px == px) return &f;
+        Face f;
+        f.px = px;
+        // The size names the em square in pixels, as the window's font sizes do.
+        f.scale = stbtt_ScaleForMappingEmToPixels(&info, static_cast<float>(px));
+        int asc = 0, desc = 0, gap = 0;
+        stbtt_GetFontVMetrics(&info, &asc, &desc, &gap);
+        f.ascent = static_cast<int>(std::ceil(asc * f.scale));
+        const int descent = static_cast<int>(std::floor(desc * f.scale));
+        f.height = f.ascent - descent;
+        f.lineSkip = static_cast<int>(std::ceil((asc - desc + gap) * f.scale));
+        faces.push_back(std::move(f));
+        return &faces.back();
+    }
+
+    const Glyph& GlyphOf(Face& f, uint32_t cp) {
+        for (const Glyph& g : f.glyphs)
+            if (g.codepoint == cp) return g;
+        Glyph g;
+        g.codepoint = cp;
+        const int index = stbtt_FindGlyphIndex(&info, static_cast<int>(cp));
+        int adv = 0, lsb = 0;
+        stbtt_GetGlyphHMetrics(&info, index, &adv, &lsb);
+        g.advance = static_cast<int>(std::lround(adv * f.scale));
+        int x1 = 0, y1 = 0;
+        stbtt_GetGlyphBitmapBox(&info, index, f.scale, f.scale, &g.x0, &g.y0, &x1, &y1);
+        g.w = std::max(0, x1 - g.x0);
+        g.h = std::max(0, y1 - g.y0);
+        if (g.w > 0 && g.h > 0) {
+            g.alpha.resize(static_cast<size_t>(g.w) * g.h);
+            stbtt_MakeGlyphBitmap(&info, g.alpha.data(), g.w, g.h, g.w, f.scale, f.scale, index);
+        }
+        f.glyphs.push_back(std::move(g));
+        return f.glyphs.back();
+    }
+
+    int Width(Face& f, const std::string& utf8) {
+        int w = 0;
+        for (size_t i = 0; i < utf8.size();) w += GlyphOf(f, NextCodepoint(utf8, i)).advance;
+        return w;
     }
 };
 
@@ -186,8 +225,8 @@ TextRenderer::TextRenderer(Face face) : impl_(new Impl) { impl_->face = face; }
 
 TextRenderer::TextRenderer(std::string fontFile) : impl_(new Impl) {
     impl_->path = std::move(fontFile);
-    // An explicitly named file that is not there must not fall back to
-    // fontconfig: the caller asked for that file.
+    // An explicitly named file that is not there must not fall back to the
+    // list: the caller asked for that file.
     if (impl_->path.empty()) impl_->looked = true;
 }
 
@@ -205,25 +244,32 @@ const std::string& TextRenderer::FontPath() const {
 
 bool TextRenderer::RenderMask(TextMask& out, const std::string& utf8, int px) {
     out.w = out.h = 0;
-    TTF_Font* font = impl_->Usable(px);
-    if (!font || utf8.empty()) return false;
-    SDL_Surface* s = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
-    if (!s) return false;
-    const bool locked = SDL_MUSTLOCK(s) && SDL_LockSurface(s) == 0;
-    const SDL_PixelFormat* f = s->format;
-    if (f->BytesPerPixel == 4) {
-        out.w = s->w;
-        out.h = s->h;
-        out.alpha.resize(static_cast<size_t>(out.w) * out.h);
-        for (int y = 0; y < s->h; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
-            for (int x = 0; x < s->w; ++x)
-                out.alpha[static_cast<size_t>(y) * out.w + x] = static_cast<uint8_t>((row[x] & f->Amask) >> f->Ashift);
-        }
+    Face* f = impl_->FaceOf(px);
+    if (!f || utf8.empty()) return false;
+    out.w = impl_->Width(*f, utf8);
+    out.h = f->height;
+    if (out.w <= 0 || out.h <= 0) {
+        out.w = out.h = 0;
+        return false;
     }
-    if (locked) SDL_UnlockSurface(s);
-    SDL_FreeSurface(s);
-    return out.w > 0;
+    out.alpha.assign(static_cast<size_t>(out.w) * out.h, 0);
+    int pen = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        const Glyph& g = impl_->GlyphOf(*f, NextCodepoint(utf8, i));
+        for (int y = 0; y < g.h; ++y) {
+            const int ty = f->ascent + g.y0 + y;
+            if (ty < 0 || ty >= out.h) continue;
+            for (int x = 0; x < g.w; ++x) {
+                const int tx = pen + g.x0 + x;
+                if (tx < 0 || tx >= out.w) continue;
+                uint8_t& a = out.alpha[static_cast<size_t>(ty) * out.w + tx];
+                // Neighbours may overlap by a pixel; the darker coverage wins.
+                a = std::max(a, g.alpha[static_cast<size_t>(y) * g.w + x]);
+            }
+        }
+        pen += g.advance;
+    }
+    return true;
 }
 
 int TextRenderer::Draw(Surface& dst, int x, int y, const std::string& utf8, uint32_t colour, int px, Rect clip) {
@@ -233,17 +279,16 @@ int TextRenderer::Draw(Surface& dst, int x, int y, const std::string& utf8, uint
 }
 
 int TextRenderer::Measure(const std::string& utf8, int px) {
-    TTF_Font* font = impl_->Usable(px);
-    int w = 0, h = 0;
-    if (!font || utf8.empty() || TTF_SizeUTF8(font, utf8.c_str(), &w, &h) != 0) return 0;
-    return w;
+    Face* f = impl_->FaceOf(px);
+    if (!f || utf8.empty()) return 0;
+    return impl_->Width(*f, utf8);
 }
 
 int TextRenderer::LineHeight(int px) {
-    TTF_Font* font = impl_->Usable(px);
+    Face* f = impl_->FaceOf(px);
     // Without a font, lines still advance as if a font of that size were there.
-    if (!font) return px + px / 6;
-    return std::max(TTF_FontLineSkip(font), TTF_FontHeight(font));
+    if (!f) return px + px / 6;
+    return std::max(f->lineSkip, f->height);
 }
 
 std::vector<std::string> TextRenderer::Wrap(const std::string& utf8, int px, int width) {

@@ -1,6 +1,6 @@
 // Glyph drawing for the window's labels, the printed ranking lines and the
-// dialogs: a Japanese proportional gothic found through fontconfig, drawn
-// with SDL2_ttf into CPU surfaces (no window needed).
+// dialogs: Japanese gothics from known font files, drawn with stb_truetype
+// into CPU surfaces (no window needed, the same pixels on every platform).
 #pragma once
 
 #include <cstdint>
@@ -26,10 +26,6 @@ struct TextMask {
 // to `clip` (the whole surface when its width is 0).
 void DrawTextMask(Surface& dst, int x, int y, const TextMask& mask, uint32_t colour, Rect clip = {});
 
-// The family the window's labels ask for; fontconfig picks a stand-in when
-// it is not installed.
-inline constexpr const char* kLabelFontFamily = "ＭＳ Ｐゴシック";
-
 class TextRenderer {
 public:
     // Label: a proportional gothic, as the window's labels ask for. Fixed: a
@@ -37,9 +33,9 @@ public:
     // lines of a table padded by bytes keep their columns.
     enum class Face { Label, Fixed };
 
-    // Finds the font of that face through fontconfig on first use.
+    // Finds the font of that face among the known font files on first use.
     explicit TextRenderer(Face face = Face::Label);
-    // Uses this font file instead of asking fontconfig.
+    // Uses this font file instead.
     explicit TextRenderer(std::string fontFile);
     ~TextRenderer();
     TextRenderer(const TextRenderer&) = delete;
