@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "collision/Chousa.h"
+#include "core/Trig.h"
 #include "items/Items.h"
 #include "movement/Ugoki.h"
 #include "world/Game.h"
@@ -126,8 +127,8 @@ void ItemClass::SpUgoki(int16_t Add) {
             // The speed is arc length per frame; the angle is never wrapped.
             a += soku / kOrbitRadius;
             s_.KyaraUgokiD[Add] = a;
-            p.x = Add16(px + kOrbitOffsetX, CInt(std::cos(a) * kOrbitRadius));
-            p.y = Add16(py + kOrbitOffsetY, CInt(std::sin(a) * kOrbitRadius));
+            p.x = Add16(px + kOrbitOffsetX, CInt(trig::Cos(a) * kOrbitRadius));
+            p.y = Add16(py + kOrbitOffsetY, CInt(trig::Sin(a) * kOrbitRadius));
             break;
         }
         case 3: {
@@ -160,8 +161,8 @@ void ItemClass::SpUgoki(int16_t Add) {
             // A constant arc step: the spiral turns slower as it widens.
             a += soku / r;
             s_.KyaraUgokiD[Add] = a;
-            p.x = Add16(px, CInt(std::cos(a) * r));
-            p.y = Add16(py, CInt(std::sin(a) * r));
+            p.x = Add16(px, CInt(trig::Cos(a) * r));
+            p.y = Add16(py, CInt(trig::Sin(a) * r));
             break;
         }
         default:

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 
+#include "core/Trig.h"
 #include "movement/Ugoki.h"
 #include "world/Game.h"
 
@@ -51,7 +52,7 @@ double Houi(const GameState& s, int16_t tAdd, double x, double y, double z) {
     const double dy = s.KyaraY[tAdd] - y;
     const int sx = Sign(dx);
     const int sy = Sign(dy);
-    double a = (dx == 0.0) ? z : std::atan(std::fabs(dy) / std::fabs(dx));
+    double a = (dx == 0.0) ? z : trig::Atan(std::fabs(dy) / std::fabs(dx));
     if (sx == -1 && sy == 1)
         a = kPi - a;
     else if (sx == -1 && sy == -1)
@@ -98,8 +99,8 @@ Pos UgokiClass::UgokiNaname(int16_t Add, int16_t Kakudo) {
     }
     const double r = Kakudo * kDoToRad;
     const double sp = s_.KyaraSoku[Add];
-    x = x + std::cos(r) * sp;
-    y = y + std::sin(r) * sp;
+    x = x + trig::Cos(r) * sp;
+    y = y + trig::Sin(r) * sp;
     s_.KyaraXD[Add] = x;
     s_.KyaraYD[Add] = y;
     return {CInt(x), CInt(y)};
@@ -136,8 +137,8 @@ Pos UgokiClass::UgokiYudou2(int16_t TAdd, int16_t Add, double YudouK) {
     if (h < 0.0) h = h + kTwoPiLow;
     if (h > kTwoPiHigh) h = h - kTwoPiHigh;
     const double sp = s_.KyaraSoku[Add];
-    x = x + std::cos(h) * sp;
-    y = y + std::sin(h) * sp;
+    x = x + trig::Cos(h) * sp;
+    y = y + trig::Sin(h) * sp;
     s_.KyaraXD[Add] = x;
     s_.KyaraYD[Add] = y;
     s_.KyaraUgokiD[Add] = h;
@@ -160,8 +161,8 @@ Pos UgokiClass::UgokiChokusenYudou(int16_t TAdd, int16_t Add) {
         s_.KyaraUgokiFlag[Add] = 1;
     }
     const double sp = s_.KyaraSoku[Add];
-    x = x + std::cos(h) * sp;
-    y = y + std::sin(h) * sp;
+    x = x + trig::Cos(h) * sp;
+    y = y + trig::Sin(h) * sp;
     s_.KyaraXD[Add] = x;
     s_.KyaraYD[Add] = y;
     return {CInt(x), CInt(y)};
