@@ -2,12 +2,19 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench asan package screenshots clean
+WEB_BUILD ?= build-web
+# Emscripten's optimiser looks for acorn among the system's node modules.
+export NODE_PATH := /usr/share/nodejs
+
+.PHONY: all deps web-deps configure build web web-test-deps run test bench asan package screenshots clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+web-deps:
+	@scripts/install-deps web
 
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -18,7 +25,17 @@ build: configure
 run: build
 	$(BUILD)/molfo
 
-test: build
+# The page in $(WEB_BUILD)/page, from the desktop build's sys/ folder.
+web: web-deps build
+	@emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DMOLFO_SYS_DIR=$(abspath $(BUILD))/sys >/dev/null
+	@cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# puppeteer-core for the browser tests, as locked; it drives the system's
+# Chromium and downloads no browser.
+web-test-deps: web-deps
+	@cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --silent
+
+test: build web web-test-deps
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
@@ -46,4 +63,4 @@ screenshots: build
 	@cmake --build $(BUILD) --target screenshots
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WEB_BUILD)

@@ -1,0 +1,117 @@
+#include "platform/web/WebPlatform.h"
+
+#include <emscripten.h>
+
+#include <array>
+
+#include "platform/web/WebImports.h"
+#include "render/Text.h"
+#include "render/Surface.h"
+
+namespace molfo {
+
+namespace {
+
+uint32_t NowMs() { return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now())); }
+
+// How often the page is looked at while it is hidden.
+constexpr int kHiddenPollMs = 100;
+// A fast replay hands the thread back this often, so the page stays alive.
+constexpr uint32_t kTurboSliceMs = 30;
+
+}  // namespace
+
+uint32_t WebClock::Ticks() { return NowMs() - pausedMs_; }
+
+void WebClock::Sleep(uint32_t ms) { molfo_sleep(static_cast<int>(ms)); }
+
+uint32_t WebTurboClock::Ticks() { return NowMs(); }
+
+void WebTurboClock::Sleep(uint32_t) {
+    const uint32_t now = NowMs();
+    if (now - lastYield_ < kTurboSliceMs) return;
+    lastYield_ = now;
+    molfo_yield();
+}
+
+void WebAudio::Init() {
+    if (!mute_) molfo_audio_init();
+}
+
+void WebAudio::PlayMusic(const std::string& path, int16_t kaisu) {
+    if (!mute_) molfo_audio_music(path.c_str(), kaisu);
+}
+
+void WebAudio::StopMusic() {
+    if (!mute_) molfo_audio_stop();
+}
+
+void WebAudio::PlayEffect(const std::string& path) {
+    if (!mute_) molfo_audio_effect(path.c_str());
+}
+
+void WebAudio::Pause(bool paused) {
+    if (!mute_) molfo_audio_pause(paused ? 1 : 0);
+}
+
+void WebAudio::Preload(const std::string& path) {
+    if (!mute_) molfo_audio_preload(path.c_str());
+}
+
+WebPlatform::WebPlatform(bool mute) : audio_(mute) { molfo_web_init(mute ? 1 : 0); }
+
+WebPlatform::~WebPlatform() = default;
+
+void WebPlatform::TakeKeys() {
+    std::array<int, 64> events{};
+    for (;;) {
+        const int n = molfo_take_keys(events.data(), static_cast<int>(events.size()));
+        for (int i = 0; i < n; ++i) {
+            const int e = events[i];
+            const int vk = e & 0xFF, source = (e >> 12) & 0x7;
+            if (e & 0x100)
+                keys_.Press(vk, source, (e & 0x200) != 0);
+            else
+                keys_.Release(vk, source);
+        }
+        if (n < static_cast<int>(events.size())) return;
+    }
+}
+
+void WebPlatform::WaitWhileHidden() {
+    if (!molfo_hidden()) return;
+    // A hidden page pauses the game as a window that lost focus does: no
+    // frame runs, the music holds, and the time away is left out.
+    const uint32_t start = NowMs();
+    audio_.Pause(true);
+    while (molfo_hidden()) molfo_sleep(kHiddenPollMs);
+    audio_.Pause(false);
+    clock_.LeaveOut(NowMs() - start);
+    // Keys let go while the page was away never sent their release.
+    TakeKeys();
+    keys_.Forget();
+}
+
+bool WebPlatform::Pump() {
+    WaitWhileHidden();
+    TakeKeys();
+    // A page has no close button of its own; Escape ends the game.
+    return false;
+}
+
+void WebPlatform::Present(const Surface& window) {
+    const size_t n = window.Pixels().size();
+    if (rgba_.size() != n * 4) rgba_.assign(n * 4, 255);
+    const uint32_t* in = window.Pixels().data();
+    uint8_t* out = rgba_.data();
+    for (size_t i = 0; i < n; ++i, out += 4) {
+        out[0] = static_cast<uint8_t>(in[i] >> 16);
+        out[1] = static_cast<uint8_t>(in[i] >> 8);
+        out[2] = static_cast<uint8_t>(in[i]);
+    }
+    molfo_present(rgba_.data(), window.Width(), window.Height());
+}
+
+void WebPlatform::Finished(int status) { molfo_finished(status); }
+
+}  // namespace molfo
