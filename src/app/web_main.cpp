@@ -82,6 +82,7 @@ int Run(const Options& o) {
     const bool replaying = capture.Replaying();
     bool started = false;
     g.onScene = [&](molfo::Game& game) {
+        molfo_scene(molfo::SceneName(game.scene));
         // A replay keeps to its own copy of the ranking; storage is the player's.
         if (!replaying) rank.OnScene(game);
         if (o.stage != 1 || o.boss) {

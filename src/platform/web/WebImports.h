@@ -22,4 +22,5 @@ void molfo_rank_lock();          // takes the ranking's lock and reads it from s
 void molfo_rank_unlock(int save);  // writes it to storage (when asked) and lets go
 void molfo_finished(int status);
 void molfo_hold(int pass);  // waits until the page lets the game go on
+void molfo_scene(const char* name);
 }

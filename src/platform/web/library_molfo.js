@@ -266,3 +266,8 @@ mergeInto(LibraryManager.library, {
     });
   },
 });
+
+mergeInto(LibraryManager.library, {
+  // The game's scene by name, for the page and its measurements.
+  molfo_scene: function(name) { Module['molfoScene'] = UTF8ToString(name); },
+});
