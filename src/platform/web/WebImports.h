@@ -13,7 +13,6 @@ int molfo_box_poll(char* typed, int typedCap, char* composing, int composingCap)
 void molfo_box_caret(int on);
 void molfo_box_close();
 void molfo_audio_init();
-void molfo_audio_preload(const char* path);
 void molfo_audio_music(const char* path, int kaisu);
 void molfo_audio_stop();
 void molfo_audio_effect(const char* path);

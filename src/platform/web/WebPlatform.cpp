@@ -54,10 +54,6 @@ void WebAudio::Pause(bool paused) {
     if (!mute_) molfo_audio_pause(paused ? 1 : 0);
 }
 
-void WebAudio::Preload(const std::string& path) {
-    if (!mute_) molfo_audio_preload(path.c_str());
-}
-
 WebPlatform::WebPlatform(bool mute) : audio_(mute) { molfo_web_init(mute ? 1 : 0); }
 
 WebPlatform::~WebPlatform() = default;

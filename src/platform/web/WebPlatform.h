@@ -49,8 +49,6 @@ public:
     void StopMusic() override;
     void PlayEffect(const std::string& path) override;
     void Pause(bool paused);
-    // Starts decoding a song or effect in the background.
-    void Preload(const std::string& path);
 
 private:
     bool mute_;

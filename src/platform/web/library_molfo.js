@@ -9,11 +9,13 @@ mergeInto(LibraryManager.library, {
     channel: null,      // a MessageChannel: a wake-up without the timer clamp
     channelWake: null,
     ctx: null,          // the AudioContext, made at start, running after a gesture
-    buffers: {},        // host path -> Promise of an AudioBuffer
+    buffers: {},        // effect path -> Promise of an AudioBuffer, kept
+    songs: [],          // the last songs decoded, [path, Promise]: a song decodes to megabytes
     song: null,         // {source, token}
     songToken: 0,
     effect: null,
     gain: null,
+    musicGain: null,
     rankRelease: null,  // resolves the held Web Lock
 
     // Virtual-key codes by KeyboardEvent.code, with the source that tells
@@ -42,8 +44,9 @@ mergeInto(LibraryManager.library, {
 
     path: function(ptr) { return UTF8ToString(ptr); },
 
-    decode: function(path) {
-      if (MOLFO.buffers[path]) return MOLFO.buffers[path];
+    decode: function(path, keep) {
+      if (keep && MOLFO.buffers[path]) return MOLFO.buffers[path];
+      for (var i = 0; i < MOLFO.songs.length; i++) if (MOLFO.songs[i][0] === path) return MOLFO.songs[i][1];
       var p;
       try {
         var bytes = FS.readFile(path);
@@ -52,7 +55,12 @@ mergeInto(LibraryManager.library, {
         p = Promise.reject(e);
       }
       p = p.catch(function() { console.warn('molfo: cannot play ' + path); return null; });
-      MOLFO.buffers[path] = p;
+      if (keep) {
+        MOLFO.buffers[path] = p;
+      } else {
+        MOLFO.songs.unshift([path, p]);
+        MOLFO.songs.length = Math.min(MOLFO.songs.length, 2);
+      }
       return p;
     },
 
@@ -75,6 +83,17 @@ mergeInto(LibraryManager.library, {
       MOLFO.ctx = new AC();
       MOLFO.gain = MOLFO.ctx.createGain();
       MOLFO.gain.connect(MOLFO.ctx.destination);
+      // The synthesised songs peak near full scale; the window plays them at
+      // half volume under the effects, and so does the page.
+      MOLFO.musicGain = MOLFO.ctx.createGain();
+      MOLFO.musicGain.gain.value = 0.5;
+      MOLFO.musicGain.connect(MOLFO.ctx.destination);
+      // Effects are small: decoded now, they sound on the frame they are played.
+      try {
+        FS.readdir('/data/sys').forEach(function(f) {
+          if (/\.wav$/i.test(f)) MOLFO.decode('/data/sys/' + f, true);
+        });
+      } catch (e) {}
       // Audio may start only after a gesture; the title's Shift is the first.
       var unlock = function() { if (MOLFO.ctx.state === 'suspended' && !document.hidden) MOLFO.ctx.resume(); };
       window.addEventListener('keydown', unlock, true);
@@ -160,17 +179,11 @@ mergeInto(LibraryManager.library, {
   },
 
   molfo_audio_init__deps: ['$MOLFO'],
-  molfo_audio_init: function(songs) {
+  molfo_audio_init: function() {
     if (!MOLFO.ctx) return;
     MOLFO.songToken++;
     if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
     if (MOLFO.effect) { try { MOLFO.effect.stop(); } catch (e) {} MOLFO.effect = null; }
-  },
-
-  // Decodes ahead of time, so an effect sounds on the frame it is played.
-  molfo_audio_preload__deps: ['$MOLFO'],
-  molfo_audio_preload: function(path) {
-    if (MOLFO.ctx) MOLFO.decode(MOLFO.songPath(MOLFO.path(path)));
   },
 
   molfo_audio_music__deps: ['$MOLFO'],
@@ -182,7 +195,7 @@ mergeInto(LibraryManager.library, {
       if (!buffer || token !== MOLFO.songToken) return;
       var s = MOLFO.ctx.createBufferSource();
       s.buffer = buffer;
-      s.connect(MOLFO.gain);
+      s.connect(MOLFO.musicGain);
       // Played kaisu + 1 times in a row; a negative count repeats for ever.
       s.loop = kaisu !== 0;
       var t = MOLFO.ctx.currentTime;
@@ -203,7 +216,7 @@ mergeInto(LibraryManager.library, {
   molfo_audio_effect: function(path) {
     // Before the first gesture an effect would only pile up and sound late.
     if (!MOLFO.ctx || MOLFO.ctx.state !== 'running') return;
-    var p = MOLFO.decode(MOLFO.path(path));
+    var p = MOLFO.decode(MOLFO.path(path), true);
     p.then(function(buffer) {
       if (!buffer) return;
       // One effect channel: a new effect cuts the one playing.
