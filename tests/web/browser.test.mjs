@@ -88,16 +88,22 @@ test('a game in the page: title, play, name box, ranking kept across a reload, a
   // Fire and move until the game is lost and the name box opens.
   const phases = [['ArrowLeft'], ['ArrowUp', 'ArrowRight'], ['ArrowDown'], ['ArrowRight']];
   await page.keyboard.down('KeyZ');
-  let box = false;
+  let box = false, effect = false;
+  const stageSong = await page.evaluate(() => Module.molfo.songs[0]?.[0]);
   for (let i = 0; !box && i < 60; i++) {
     const keys = phases[Math.min(Math.floor(i / 3), phases.length - 1)];
     for (const k of keys) await page.keyboard.down(k);
     await sleep(1500);
     for (const k of keys) await page.keyboard.up(k);
     box = await page.evaluate(() => !!(window.Module?.molfoBox?.input));
+    effect ||= await page.evaluate(() => !!Module.molfo.effect);
   }
   await page.keyboard.up('KeyZ');
   assert.ok(box, 'a game lost in stage 1 reaches the name box');
+  assert.match(stageSong ?? '', /suteji1\.ogg$/, 'stage 1 plays its song, rendered to Ogg Vorbis');
+  assert.ok(effect, 'effects play through Web Audio during play');
+  assert.deepEqual(await page.evaluate(() => [Module.molfo.ctx.state, Module.molfo.songs[0]?.[0], !!Module.molfo.song]),
+    ['running', '/data/sys/gameover.ogg', true], 'after the key that started the game, the game-over song plays');
 
   // Typed as an input method commits it: straight into the text field.
   const name = 'もるWEB';
