@@ -26,6 +26,8 @@ file(GLOB_RECURSE MOLFO_WEB_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/movement/*.cpp ${CMAKE_SOURCE_DIR}/src/boss/*.cpp ${CMAKE_SOURCE_DIR}/src/screens/*.cpp
   ${CMAKE_SOURCE_DIR}/src/sound/*.cpp ${CMAKE_SOURCE_DIR}/src/replay/*.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/headless/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/web/*.cpp)
+# Signals are Linux's; platform/web has the page's twin.
+list(REMOVE_ITEM MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/replay/SignalCleanup.cpp)
 set(MOLFO_WEB_JS ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js)
 set(MOLFO_PAGE ${CMAKE_BINARY_DIR}/page)
 set(MOLFO_STAGE ${CMAKE_BINARY_DIR}/stage)
@@ -35,7 +37,7 @@ add_executable(molfo ${CMAKE_SOURCE_DIR}/src/app/web_main.cpp ${MOLFO_WEB_SOURCE
 target_include_directories(molfo PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(molfo SYSTEM PRIVATE ${MOLFO_HOST_INC}/stb)
 target_compile_definitions(molfo PRIVATE MOLFO_VERSION="${PROJECT_VERSION}")
-target_compile_options(molfo PRIVATE -O2)
+target_compile_options(molfo PRIVATE -O2 -Wno-unknown-warning-option)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/StbImpl.c PROPERTIES COMPILE_OPTIONS "-ffp-contract=off;-w")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/core/Trig.cpp PROPERTIES COMPILE_OPTIONS "-ffp-contract=off")
 set_target_properties(molfo PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${MOLFO_PAGE})

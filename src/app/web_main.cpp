@@ -61,11 +61,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
 }
 
 int Run(const Options& o) {
-    const std::vector<std::string> problems = molfo::CheckAssets(kDataDir);
-    if (!problems.empty()) {
-        for (const std::string& p : problems) std::cerr << "molfo: " << p << "\n";
-        return 1;
-    }
+    if (!molfo::ReportAssets(molfo::CheckAssets(kDataDir))) return 1;
     molfo::WebPlatform web(o.mute);
     molfo::Capture capture(o.capture);
     if (const int status = capture.Prepare(kDataDir, {o.stage, o.boss, -1, kRankFile}); status != 0) return status;
