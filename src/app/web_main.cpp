@@ -88,6 +88,7 @@ int Run(const Options& o) {
         }
     };
     g.afterPass = [&](molfo::Game& game) {
+        if (game.scene == molfo::Scene::Play) molfo_frame_started(static_cast<unsigned>(game.s.FrameStartTick));
         if (o.holdAfter.count(game.passes) != 0) molfo_hold(static_cast<int>(game.passes));
     };
     capture.Hook(g);

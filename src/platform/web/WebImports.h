@@ -22,4 +22,5 @@ void molfo_rank_unlock(int save);  // writes it to storage (when asked) and lets
 void molfo_finished(int status);
 void molfo_hold(int pass);  // waits until the page lets the game go on
 void molfo_scene(const char* name);
+void molfo_frame_started(unsigned tick);
 }

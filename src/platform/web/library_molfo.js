@@ -284,3 +284,9 @@ mergeInto(LibraryManager.library, {
   // The game's scene by name, for the page and its measurements.
   molfo_scene: function(name) { Module['molfoScene'] = UTF8ToString(name); },
 });
+
+mergeInto(LibraryManager.library, {
+  // When each frame of play began on the game's clock, for the page's
+  // frame-pacing measurement.
+  molfo_frame_started: function(tick) { if (Module['onFrameStart']) Module['onFrameStart'](tick >>> 0); },
+});
