@@ -149,6 +149,8 @@ mergeInto(LibraryManager.library, {
       field.oncompositionstart = function() { MOLFO.box.before = field.value; };
       field.oncompositionupdate = function(e) { MOLFO.box.composing = e.data || ''; };
       field.oncompositionend = function() { MOLFO.box.composing = ''; };
+      // A click elsewhere must not leave the box deaf to the keyboard.
+      field.onblur = function() { if (MOLFO.box && MOLFO.box.input) setTimeout(function() { field.focus(); }, 0); };
       field.focus();
     }
     Module['molfoBox'] = MOLFO.box;
@@ -173,8 +175,8 @@ mergeInto(LibraryManager.library, {
   molfo_box_close__deps: ['$MOLFO'],
   molfo_box_close: function() {
     var field = document.getElementById('molfo-text');
-    if (field) { field.blur(); field.value = ''; }
     MOLFO.box = null;
+    if (field) { field.onblur = null; field.blur(); field.value = ''; }
     Module['molfoBox'] = null;
   },
 
