@@ -5,6 +5,7 @@
 set(MOLFO_SYS_DIR "" CACHE PATH "the sys/ folder built by the desktop build (its assetgen)")
 set(MOLFO_SOUNDFONT /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH "soundfont the songs are rendered with")
 set(MOLFO_FONT /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf CACHE FILEPATH "the label font")
+set(MOLFO_FIXED_FONT /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf CACHE FILEPATH "the printed ranking's font")
 if(NOT IS_DIRECTORY "${MOLFO_SYS_DIR}")
   message(FATAL_ERROR "MOLFO_SYS_DIR must name the desktop build's sys/ folder (make web sets it)")
 endif()
@@ -48,9 +49,10 @@ target_link_options(molfo PRIVATE -O2
   "-sEXPORTED_RUNTIME_METHODS=['FS','IDBFS','addRunDependency','removeRunDependency']"
   "SHELL:--js-library ${MOLFO_WEB_JS}"
   "SHELL:--preload-file ${MOLFO_STAGE}/data@/data"
-  # The font at the path where the desktop finds it, so the library opens
-  # the same file in both.
-  "SHELL:--preload-file ${MOLFO_FONT}@${MOLFO_FONT}")
+  # The fonts at the paths where the desktop finds them, so the library
+  # opens the same files in both.
+  "SHELL:--preload-file ${MOLFO_FONT}@${MOLFO_FONT}"
+  "SHELL:--preload-file ${MOLFO_FIXED_FONT}@${MOLFO_FIXED_FONT}")
 set_property(TARGET molfo APPEND PROPERTY LINK_DEPENDS ${MOLFO_WEB_JS} ${MOLFO_STAGE}/stamp)
 
 # The data: pictures, effects and MIDI files as they are (the asset check

@@ -28,6 +28,7 @@ constexpr const char* kLabelFontFiles[] = {
     "/usr/share/fonts/ipa-pgothic/ipagp.ttf",
     "/usr/share/fonts/OTF/ipagp.ttf",
     "/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf",
+    "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
 };
 constexpr const char* kFixedFontFiles[] = {
@@ -35,6 +36,7 @@ constexpr const char* kFixedFontFiles[] = {
     "/usr/share/fonts/ipa-gothic/ipag.ttf",
     "/usr/share/fonts/OTF/ipag.ttf",
     "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf",
+    "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
     "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
 };
 
@@ -143,7 +145,7 @@ struct Glyph {
     std::vector<uint8_t> alpha;
 };
 
-struct Face {
+struct SizedFont {
     int px = 0;
     float scale = 0;
     int ascent = 0, height = 0, lineSkip = 0;
@@ -159,7 +161,7 @@ struct TextRenderer::Impl {
     bool usable = false;
     std::vector<unsigned char> data;
     stbtt_fontinfo info{};
-    std::vector<Face> faces;  // by pixel size
+    std::vector<SizedFont> faces;  // by pixel size
     TextMask scratch;
 
     void Look() {
@@ -174,12 +176,12 @@ struct TextRenderer::Impl {
         usable = offset >= 0 && stbtt_InitFont(&info, data.data(), offset) != 0;
     }
 
-    Face* FaceOf(int px) {
+    SizedFont* FaceOf(int px) {
         Look();
         if (!usable || px <= 0) return nullptr;
-        for (Face& f : faces)
+        for (SizedFont& f : faces)
             if (f.px == px) return &f;
-        Face f;
+        SizedFont f;
         f.px = px;
         // The size names the em square in pixels, as the window's font sizes do.
         f.scale = stbtt_ScaleForMappingEmToPixels(&info, static_cast<float>(px));
@@ -193,7 +195,7 @@ struct TextRenderer::Impl {
         return &faces.back();
     }
 
-    const Glyph& GlyphOf(Face& f, uint32_t cp) {
+    const Glyph& GlyphOf(SizedFont& f, uint32_t cp) {
         for (const Glyph& g : f.glyphs)
             if (g.codepoint == cp) return g;
         Glyph g;
@@ -214,7 +216,7 @@ struct TextRenderer::Impl {
         return f.glyphs.back();
     }
 
-    int Width(Face& f, const std::string& utf8) {
+    int Width(SizedFont& f, const std::string& utf8) {
         int w = 0;
         for (size_t i = 0; i < utf8.size();) w += GlyphOf(f, NextCodepoint(utf8, i)).advance;
         return w;
@@ -244,7 +246,7 @@ const std::string& TextRenderer::FontPath() const {
 
 bool TextRenderer::RenderMask(TextMask& out, const std::string& utf8, int px) {
     out.w = out.h = 0;
-    Face* f = impl_->FaceOf(px);
+    SizedFont* f = impl_->FaceOf(px);
     if (!f || utf8.empty()) return false;
     out.w = impl_->Width(*f, utf8);
     out.h = f->height;
@@ -279,13 +281,13 @@ int TextRenderer::Draw(Surface& dst, int x, int y, const std::string& utf8, uint
 }
 
 int TextRenderer::Measure(const std::string& utf8, int px) {
-    Face* f = impl_->FaceOf(px);
+    SizedFont* f = impl_->FaceOf(px);
     if (!f || utf8.empty()) return 0;
     return impl_->Width(*f, utf8);
 }
 
 int TextRenderer::LineHeight(int px) {
-    Face* f = impl_->FaceOf(px);
+    SizedFont* f = impl_->FaceOf(px);
     // Without a font, lines still advance as if a font of that size were there.
     if (!f) return px + px / 6;
     return std::max(f->lineSkip, f->height);

@@ -54,8 +54,10 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = games ] || fail "the package goes in section games"
 [ "$(field Architecture)" = "$arch" ] || fail "the package is built for this machine's architecture"
 depends=$(field Depends)
-for dep in libc6 libstdc++6 libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-mixer-2.0-0 libsdl2-ttf-2.0-0 \
-    libfontconfig1 timgm6mb-soundfont fonts-ipafont-gothic; do
+# Pictures and text go through stb, compiled in: no SDL2_image, SDL2_ttf or
+# fontconfig to depend on.
+for dep in libc6 libstdc++6 libsdl2-2.0-0 libsdl2-mixer-2.0-0 \
+    timgm6mb-soundfont fonts-ipafont-gothic; do
     echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep -qx "$dep" ||
         fail "Depends must name $dep (the linked libraries, the soundfont, the Japanese font): $depends"
 done
