@@ -40,7 +40,8 @@ struct Data {
     fs::path root;
     Data() {
         root = fs::temp_directory_path() /
-               (std::string("molfo-driver-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               (std::string("molfo-driver-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                std::to_string(getpid()));
         fs::remove_all(root);
         fs::create_directories(root / "sys");
         for (const auto& e : fs::directory_iterator(fs::path(test::DataDir()) / "sys"))
@@ -196,7 +197,7 @@ TEST(HeadlessRun, EscapeAtTheRankingAfterTheEndingGetsItsDumpLine) {
     HeadlessSession s(test::DataDir(), script);
     s.practiceStage = 5;
     s.practiceBoss = true;
-    s.game->rankPath = (fs::temp_directory_path() / "molfo-driver-ending-rank.hms").string();
+    s.game->rankPath = (fs::temp_directory_path() / ("molfo-driver-ending-rank-" + std::to_string(getpid()) + ".hms")).string();
     std::vector<nlohmann::ordered_json> lines;
     s.onDump = [&](const nlohmann::ordered_json& j) {
         lines.push_back(j);

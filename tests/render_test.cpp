@@ -558,13 +558,13 @@ TEST(RenderScreen, OwnPicturesReportEveryMissingFile) {
 TEST(RenderDialogs, BoxesAreCentredWithTextFieldAndCaret) {
     TextRenderer text;
     Surface window(kWindowWidth, kWindowHeight, Rgb(0, 0, 0x40));
-    DrawMessageBox(window, text, "ランキング1位です");
+    DrawMessageBox(window, text, i18n::Catalog{}, "ランキング1位です");
     EXPECT_NE(window.At(kWindowWidth / 2, kWindowHeight / 2), Rgb(0, 0, 0x40)) << "the message box is centred";
     EXPECT_EQ(window.At(5, 5), Rgb(0, 0, 0x40)) << "the message box leaves the rest of the window";
 
     Surface off(kWindowWidth, kWindowHeight, Rgb(0, 0, 0x40)), on(kWindowWidth, kWindowHeight, Rgb(0, 0, 0x40));
-    DrawInputBox(off, text, "名前を入れてください\r\n(12文字まで)", "ABC", "", false);
-    DrawInputBox(on, text, "名前を入れてください\r\n(12文字まで)", "ABC", "", true);
+    DrawInputBox(off, text, i18n::Catalog{}, "名前を入れてください\r\n(12文字まで)", "ABC", "", false);
+    DrawInputBox(on, text, i18n::Catalog{}, "名前を入れてください\r\n(12文字まで)", "ABC", "", true);
     int differ = 0;
     for (size_t i = 0; i < on.Pixels().size(); ++i) differ += on.Pixels()[i] != off.Pixels()[i];
     EXPECT_GT(differ, 5) << "the caret blinks in the text field";
@@ -572,9 +572,9 @@ TEST(RenderDialogs, BoxesAreCentredWithTextFieldAndCaret) {
     EXPECT_EQ(off.At(5, 5), Rgb(0, 0, 0x40)) << "the input box leaves the rest of the window";
     if (!text.Ok()) return;
     Surface composing(kWindowWidth, kWindowHeight, Rgb(0, 0, 0x40));
-    DrawInputBox(composing, text, "名前", "ABC", "あ", false);
+    DrawInputBox(composing, text, i18n::Catalog{}, "名前", "ABC", "あ", false);
     Surface plain(kWindowWidth, kWindowHeight, Rgb(0, 0, 0x40));
-    DrawInputBox(plain, text, "名前", "ABC", "", false);
+    DrawInputBox(plain, text, i18n::Catalog{}, "名前", "ABC", "", false);
     differ = 0;
     for (size_t i = 0; i < plain.Pixels().size(); ++i) differ += plain.Pixels()[i] != composing.Pixels()[i];
     EXPECT_GT(differ, 10) << "the text being composed is shown after the typed text";

@@ -72,8 +72,10 @@ struct Folder {
     DataOverlay data;
 
     explicit Folder(const std::vector<uint8_t>& rank = {}) {
+        // The process id keeps apart the runs of two checkouts on one machine.
         work = fs::temp_directory_path() /
-               (std::string("molfo-replay-test-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               (std::string("molfo-replay-test-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                "-" + std::to_string(getpid()));
         fs::remove_all(work);
         fs::create_directories(work);
         const std::string err = data.Create(test::DataDir(), rank);
@@ -345,7 +347,8 @@ TEST(Screenshots, WindowEveryKPassesAndEveryDialog) {
     o.capture.screenshotEvery = 200;
     o.capture.screenshotDir = f.Path("shots");
     o.dumpPath = f.Path("run.jsonl");
-    ASSERT_EQ(Launch(o).status, 0);
+    const Result run = Launch(o);
+    ASSERT_EQ(run.status, 0) << "the run with pictures ends cleanly: " << run.err;
     std::ifstream dump(o.dumpPath);
     int64_t passes = 0;
     for (std::string l; std::getline(dump, l);) ++passes;

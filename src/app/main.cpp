@@ -15,6 +15,7 @@
 #include "game/AssetCheck.h"
 #include "game/Flow.h"
 #include "game/RankPlace.h"
+#include "i18n/Language.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
 #include "platform/sdl/UserFiles.h"
@@ -31,6 +32,7 @@ struct Options {
     bool mute = false;
     bool fullscreen = false;
     std::string scaleMode = "integer";
+    std::string language = "auto";
 };
 
 int Fail(const std::string& line) {
@@ -95,9 +97,16 @@ int RunWindow(Options& o) {
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
 
+    std::string warning;
+    const molfo::i18n::Catalog words =
+        molfo::i18n::ChooseCatalog(o.language, dataDir, molfo::i18n::Environment::FromProcess(), warning);
+    if (!warning.empty()) std::cerr << "molfo: " << molfo::Printable(warning, 300) << "\n";
+    sdl->window().SetLanguage(&words);
+
     // A replay sleeps on the real clock, so it plays at the recorded speed.
     molfo::Game g(capture.Wrap(sdl->platform(), &sdl->platform().clock, nullptr), capture.DataDir());
     g.rankPath = capture.RankPath(rankPath);
+    g.scr.SetLanguage(&words);
     const std::string failed = g.scr.LoadOwnPictures(dataDir);
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
     if (o.h.stage != 1 || o.h.boss) {
@@ -139,6 +148,8 @@ int main(int argc, char** argv) {
     app.add_option("--scale-mode", o.scaleMode,
                    "integer: scale by whole multiples, sharp pixels (default); fit: fill the window")
         ->check(CLI::IsMember({"integer", "fit"}));
+    app.add_option("--language", o.language,
+                   "the window's words: auto (from LANGUAGE, LC_ALL, LC_MESSAGES, LANG; the default), ja or en");
     app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
     // Every count is checked: a negative or huge one would mean "no limit"
     // or wrap, and the run would never end.
@@ -184,6 +195,7 @@ int main(int argc, char** argv) {
             } else {
                 o.h.dataDir = o.dataDir;
             }
+            o.h.language = o.language;
             return molfo::RunHeadless(o.h);
         }
         return RunWindow(o);

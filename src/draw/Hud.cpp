@@ -4,6 +4,7 @@
 #include <string>
 
 #include "draw/Draw.h"
+#include "i18n/Catalog.h"
 
 #include "world/Game.h"
 
@@ -52,7 +53,7 @@ void TenHyouji(Game& g) {
     GameState& s = g.s;
     if (s.GoukeiTen == s.ShownTen) return;
     s.ShownTen = s.GoukeiTen;
-    g.scr.GoukeiTenL.caption = std::to_string(s.ShownTen) + "てん";
+    g.scr.GoukeiTenL.caption = i18n::Fill(i18n::N_("%dてん"), s.ShownTen);
 }
 
 void KyoriHyouji(Game& g) {

@@ -8,6 +8,7 @@
 #include "driver/Session.h"
 #include "game/AssetCheck.h"
 #include "game/RankPlace.h"
+#include "i18n/Language.h"
 
 namespace molfo {
 
@@ -66,6 +67,13 @@ int RunHeadless(const HeadlessOptions& options) {
         return capture.Wrap(hp.platform, nullptr, &hp);
     });
     session.game->rankPath = capture.RankPath(rankPath);
+    // Only the pictures change with the language (the game's state keeps its
+    // own words), so a dump or a replay is the same in any language.
+    std::string warning;
+    const i18n::Catalog words =
+        i18n::ChooseCatalog(options.language, options.dataDir, i18n::Environment::FromProcess(), warning);
+    if (!warning.empty()) std::cerr << "molfo: " << Printable(warning, 300) << "\n";
+    session.game->scr.SetLanguage(&words);
     if (replaying) {
         // The recording brings its own practice start and frame limit.
         session.timeLimitMs = UINT32_MAX;

@@ -18,6 +18,7 @@ struct HeadlessOptions {
     int stage = 1;               // practice: the first game starts at this stage
     bool boss = false;           // practice: ... and at its boss
     CaptureOptions capture;      // recording, replaying (instead of a script) and screenshots
+    std::string language = "auto";  // the window's words: auto (the environment), ja, en
 };
 
 // Runs one headless session. Returns the process exit status.

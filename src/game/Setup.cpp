@@ -3,6 +3,7 @@
 
 #include "enemies/Enemies.h"
 #include "game/Flow.h"
+#include "i18n/Catalog.h"
 #include "items/Items.h"
 #include "world/Game.h"
 
@@ -39,7 +40,7 @@ void GameShokika(Game& g) {
         data.MolfoData();
         for (int16_t add = slot::MolfoDanFirst; add <= slot::MolfoDanLast; ++add) data.MolfoAData(add);
     }
-    w.BossL.caption = "ボスまであと";
+    w.BossL.caption = i18n::N_("ボスまであと");
     ItemClass(g).ShutugenItemShokika();
     s.TukauItemFirst = 1;
     s.TukauItemLast = 6;
@@ -55,7 +56,8 @@ void GameShokika(Game& g) {
     g.Oto->Koukaon(s.KoukaonFile[14]);
     Delay(g, 500);
     g.Oto->Play(s.KyokuFile[2], 10);
-    w.MS.caption = "Escキーで終了\r\nZキーでハルモス光線\r\nXでアイテムをつかう。\r\nCキーで使うアイテムをチェンジ";
+    w.MS.caption = std::string(i18n::N_("Escキーで終了")) + "\r\n" + i18n::N_("Zキーでハルモス光線") + "\r\n" +
+                   i18n::N_("Xでアイテムをつかう。") + "\r\n" + i18n::N_("Cキーで使うアイテムをチェンジ");
 }
 
 void GameReset(Game& g) {
@@ -82,7 +84,7 @@ void GameReset(Game& g) {
     w.BossHpL.visible = false;
     w.BossHpL2.visible = false;
     w.BossHpL.w = 400;
-    w.BossL.caption = "ボスまであと";
+    w.BossL.caption = i18n::N_("ボスまであと");
     w.BossKyoriL.caption = "0";
     w.GoukeiTenL.caption = "0";
     w.MainPic1.Clear();

@@ -2,6 +2,7 @@
 #include "boss/Boss.h"
 #include "enemies/Enemies.h"
 #include "game/Flow.h"
+#include "i18n/Catalog.h"
 #include "screens/Screens.h"
 #include "world/Game.h"
 
@@ -23,7 +24,7 @@ void BossArrives(Game& g) {
     w.BossHpL.visible = true;
     w.BossHpL2.visible = true;
     w.BossHpL.w = 400;
-    w.BossL.caption = "ぼすのたいりょく";
+    w.BossL.caption = i18n::N_("ぼすのたいりょく");
     s.BossHpRitu = static_cast<float>(s.KyaraHp[slot::BossFirst]) / 400.0f;
     g.Oto->Play(s.KyokuFile[s.SutejiNo + 6], 10);
 }
@@ -46,7 +47,7 @@ void StageEnds(Game& g) {
     w.BossHpL.visible = false;
     w.BossHpL2.visible = false;
     w.BossHpL.w = 400;
-    w.BossL.caption = "ボスまであと";
+    w.BossL.caption = i18n::N_("ボスまであと");
     g.Oto->Play(s.KyokuFile[s.SutejiNo + 1], 10);
 }
 

@@ -76,19 +76,19 @@ void Lines(Surface& s, TextRenderer& text, int x, int y, const std::vector<std::
 
 }  // namespace
 
-void DrawInputBox(Surface& window, TextRenderer& text, const std::string& prompt, const std::string& typed,
-                  const std::string& composing, bool caretOn) {
+void DrawInputBox(Surface& window, TextRenderer& text, const i18n::Catalog& words, const std::string& prompt,
+                  const std::string& typed, const std::string& composing, bool caretOn) {
     const int lh = text.LineHeight(kPx);
     const int promptW = kInputBoxW - 3 * kPad - kButtonW;
-    const std::vector<std::string> lines = text.Wrap(prompt, kPx, promptW);
+    const std::vector<std::string> lines = text.Wrap(words.Translate(prompt), kPx, promptW);
     const int top = std::max(static_cast<int>(lines.size()) * lh, 2 * kButtonH + 6);
     const int h = kPad + top + kPad + kFieldH + kPad;
     const Rect box = Box(window, kInputBoxW, h);
 
     Lines(window, text, box.x + kPad, box.y + kPad, lines, {box.x + kPad, box.y + kPad, promptW, top});
     const int bx = box.x + box.w - kPad - kButtonW;
-    Button(window, text, bx, box.y + kPad, "OK", true);
-    Button(window, text, bx, box.y + kPad + kButtonH + 6, "キャンセル", false);
+    Button(window, text, bx, box.y + kPad, words.Translate("OK"), true);
+    Button(window, text, bx, box.y + kPad + kButtonH + 6, words.Translate(i18n::N_("キャンセル")), false);
 
     const Rect field{box.x + kPad, box.y + h - kPad - kFieldH, box.w - 2 * kPad, kFieldH};
     window.Fill(field.x, field.y, field.w, field.h, kFieldBack);
@@ -107,10 +107,10 @@ void DrawInputBox(Surface& window, TextRenderer& text, const std::string& prompt
     if (caretOn && x < inside.x + inside.w) window.Fill(x, inside.y + 1, 1, inside.h - 2, kInk);
 }
 
-void DrawMessageBox(Surface& window, TextRenderer& text, const std::string& message) {
+void DrawMessageBox(Surface& window, TextRenderer& text, const i18n::Catalog& words, const std::string& message) {
     const int lh = text.LineHeight(kPx);
     const int maxText = window.Width() - 4 * kPad;
-    const std::vector<std::string> lines = text.Wrap(message, kPx, maxText);
+    const std::vector<std::string> lines = text.Wrap(words.Translate(message), kPx, maxText);
     int textW = 0;
     for (const std::string& l : lines) textW = std::max(textW, text.Measure(l, kPx));
     const int w = std::max(kMessageMinW, textW + 4 * kPad);
@@ -118,7 +118,7 @@ void DrawMessageBox(Surface& window, TextRenderer& text, const std::string& mess
     const int h = kPad + textH + kPad + kButtonH + kPad;
     const Rect box = Box(window, w, h);
     Lines(window, text, box.x + 2 * kPad, box.y + kPad, lines, {box.x + 2, box.y + 2, box.w - 4, box.h - 4});
-    Button(window, text, box.x + (w - kButtonW) / 2, box.y + h - kPad - kButtonH, "OK", true);
+    Button(window, text, box.x + (w - kButtonW) / 2, box.y + h - kPad - kButtonH, words.Translate("OK"), true);
 }
 
 }  // namespace molfo

@@ -7,6 +7,8 @@
 
 #include "core/AssetNames.h"
 
+using molfo::i18n::N_;
+
 namespace molfo {
 
 namespace {
@@ -33,13 +35,13 @@ struct LabelRow {
     uint32_t back;
 };
 constexpr LabelRow kLabelLayout[] = {
-    {&Screen::Label2, 8, 8, 73, 17, "たいりょく", false, kFormGrey},
+    {&Screen::Label2, 8, 8, 73, 17, N_("たいりょく"), false, kFormGrey},
     {&Screen::Label1, 80, 8, 200, 17, "", true, kRed},
     {&Screen::HPL, 80, 8, 200, 17, "", true, kYellow},
     {&Screen::MainSPL, 368, 0, 57, 25, "999", false, kFormGrey},
-    {&Screen::Label4, 496, 8, 49, 17, "スコア", false, kFormGrey},
-    {&Screen::GoukeiTenL, 544, 8, 81, 17, "0てん", false, kFormGrey},
-    {&Screen::BossL, 16, 40, 137, 17, "ボスのたいりょく", false, kFormGrey},
+    {&Screen::Label4, 496, 8, 49, 17, N_("スコア"), false, kFormGrey},
+    {&Screen::GoukeiTenL, 544, 8, 81, 17, N_("0てん"), false, kFormGrey},
+    {&Screen::BossL, 16, 40, 137, 17, N_("ボスのたいりょく"), false, kFormGrey},
     {&Screen::BossKyoriL, 112, 40, 49, 17, "999m", false, kFormGrey},
     {&Screen::BossHpL2, 144, 40, 400, 17, "", true, kNavy},
     {&Screen::BossHpL, 144, 40, 400, 17, "", true, kGreen},
@@ -61,8 +63,14 @@ constexpr int kIconSize = 33;
 
 }  // namespace
 
+namespace {
+const i18n::Catalog kOwnWords;
+}  // namespace
+
 Screen::Screen()
-    : text_(std::make_unique<TextRenderer>()), print_(std::make_unique<TextRenderer>(TextRenderer::Face::Fixed)) {
+    : text_(std::make_unique<TextRenderer>()),
+      print_(std::make_unique<TextRenderer>(TextRenderer::Face::Fixed)),
+      catalog_(&kOwnWords) {
     size_t i = 0;
     for (const LabelRow& row : kLabelLayout) labels_[i++] = &(this->*row.control);
     for (int k = 1; k <= 6; ++k) labels_[i++] = &SPL[k];
@@ -72,6 +80,11 @@ Screen::Screen()
 Screen::~Screen() = default;
 
 TextRenderer& Screen::Text() { return *text_; }
+
+void Screen::SetLanguage(const i18n::Catalog* catalog) {
+    catalog_ = catalog != nullptr ? catalog : &kOwnWords;
+    ++language_;
+}
 
 void Screen::ResetLayout() {
     for (const LabelRow& row : kLabelLayout) {
@@ -112,7 +125,7 @@ std::string Screen::LoadOwnPictures(const std::string& dataDir) {
 }
 
 void Screen::PrintLine(const std::string& text) {
-    if (print_->RenderMask(printMask_, text, kPrintPx)) {
+    if (print_->RenderMask(printMask_, catalog_->Translate(text), kPrintPx)) {
         const int x = kPrintMargin, y = CurrentY;
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
@@ -130,12 +143,13 @@ void Screen::DrawLabel(const Label& l, CaptionCache& c) {
     if (!l.visible || w == 0 || h == 0) return;
     if (l.opaque) window.Fill(l.x, l.y, w, h, l.back);
     if (l.caption.empty()) return;
-    if (c.caption != l.caption || c.width != w || c.px != l.fontPx) {
+    if (c.caption != l.caption || c.language != language_ || c.width != w || c.px != l.fontPx) {
         c.caption = l.caption;
+        c.language = language_;
         c.width = w;
         c.px = l.fontPx;
         c.lineHeight = text_->LineHeight(l.fontPx);
-        const std::vector<std::string> lines = text_->Wrap(l.caption, l.fontPx, w);
+        const std::vector<std::string> lines = text_->Wrap(catalog_->Translate(l.caption), l.fontPx, w);
         c.lines.resize(lines.size());
         for (size_t i = 0; i < lines.size(); ++i) text_->RenderMask(c.lines[i], lines[i], l.fontPx);
         ++captionRenders_;

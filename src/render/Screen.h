@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "i18n/Catalog.h"
 #include "render/Surface.h"
 #include "render/Text.h"
 
@@ -108,6 +109,13 @@ public:
 
     TextRenderer& Text();
 
+    // The language the window's words are drawn in: the game's own Japanese
+    // until a catalog is given. The captions keep the game's words; only
+    // their drawing changes, so the game's state never depends on it. The
+    // catalog must stay alive until the next call.
+    void SetLanguage(const i18n::Catalog* catalog);
+    const i18n::Catalog& Language() const { return *catalog_; }
+
     // How many times a caption has been rendered from the font since the
     // window was made; Compose renders only captions that changed.
     uint64_t CaptionRenders() const { return captionRenders_; }
@@ -116,6 +124,7 @@ private:
     // One line-broken caption, rendered once.
     struct CaptionCache {
         std::string caption;
+        uint64_t language = 0;
         int width = -1;
         int px = 0;
         int lineHeight = 0;
@@ -138,6 +147,8 @@ private:
     std::array<Label, kLabelCount> composedLabels_{};
     std::array<ImageControl, 7> composedImages_{};  // MainItemPic, then ItemPic(1)..(6)
     uint64_t captionRenders_ = 0;
+    const i18n::Catalog* catalog_;
+    uint64_t language_ = 1;  // changes with every catalog given, so each caption is drawn again
     TextMask printMask_;
 };
 

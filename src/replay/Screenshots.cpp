@@ -45,7 +45,7 @@ std::string Screenshots::ShotDialogs::InputBox(const std::string& prompt, const 
     // Taken once the answer is known, so the picture shows the name as typed.
     if (s_.game_ && !window.Empty()) {
         s_.copy_ = window;
-        DrawInputBox(s_.copy_, s_.game_->scr.Text(), prompt, answer, "", false);
+        DrawInputBox(s_.copy_, s_.game_->scr.Text(), s_.game_->scr.Language(), prompt, answer, "", false);
         s_.Save(s_.copy_, "-dialog" + std::to_string(++s_.dialogCount_));
     }
     return answer;
@@ -54,7 +54,7 @@ std::string Screenshots::ShotDialogs::InputBox(const std::string& prompt, const 
 void Screenshots::ShotDialogs::MessageBox(const std::string& text, const Surface& window) {
     if (s_.game_ && !window.Empty()) {
         s_.copy_ = window;
-        DrawMessageBox(s_.copy_, s_.game_->scr.Text(), text);
+        DrawMessageBox(s_.copy_, s_.game_->scr.Text(), s_.game_->scr.Language(), text);
         s_.Save(s_.copy_, "-dialog" + std::to_string(++s_.dialogCount_));
     }
     inner_.MessageBox(text, window);

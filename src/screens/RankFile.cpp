@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "i18n/Catalog.h"
+
 namespace molfo::rank {
 
 namespace {
@@ -325,7 +327,7 @@ std::string DecodeName(const NameField& name) {
 }
 
 std::string RankLine(int place, const NameField& name, int16_t score) {
-    return std::to_string(place) + "位" + "     " + DecodeName(name) + "     " + std::to_string(score);
+    return i18n::Format(i18n::N_("%d位     %s     %d"), {std::to_string(place), DecodeName(name), std::to_string(score)});
 }
 
 }  // namespace molfo::rank

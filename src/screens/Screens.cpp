@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Printable.h"
+#include "i18n/Catalog.h"
 #include "screens/RankFile.h"
 #include "screens/Screens.h"
 #include "world/Game.h"
@@ -14,7 +15,9 @@ namespace molfo {
 
 namespace {
 
-constexpr const char* kHelpCaption = "Escキーでゲーム終了\r\nZキーで再スタート";
+using i18n::N_;
+
+std::string HelpCaption() { return std::string(N_("Escキーでゲーム終了")) + "\r\n" + N_("Zキーで再スタート"); }
 constexpr const char* kRankFile = "sys\\rank.hms";
 
 constexpr int kBannerY = 200;
@@ -33,14 +36,14 @@ std::string AskOrTell(Game& g, int16_t place) {
     g.Refresh();  // the box is drawn over the window as it stands now
     if (place >= 1 && place <= rank::kShownPlaces) {
         g.SetScene(Scene::NameEntry);
-        return g.pf.dialogs.InputBox("ランキング" + std::to_string(place) + "位です。\r\nなまえを入力してください",
+        return g.pf.dialogs.InputBox(i18n::Fill(N_("ランキング%d位です。"), place) + "\r\n" + N_("なまえを入力してください"),
                                      g.scr.window);
     }
     g.SetScene(Scene::Message);
     if (place == 0)
-        g.pf.dialogs.MessageBox("あなたは1001位以下です。", g.scr.window);
+        g.pf.dialogs.MessageBox(N_("あなたは1001位以下です。"), g.scr.window);
     else
-        g.pf.dialogs.MessageBox("あなたは総合" + std::to_string(place) + "位です。", g.scr.window);
+        g.pf.dialogs.MessageBox(i18n::Fill(N_("あなたは総合%d位です。"), place), g.scr.window);
     return {};
 }
 
@@ -49,7 +52,8 @@ std::string AskOrTell(Game& g, int16_t place) {
 void TellUnsaved(Game& g) {
     g.Refresh();
     g.SetScene(Scene::Message);
-    g.pf.dialogs.MessageBox("ランキングのファイルを読めないため、\r\nこの得点は記録されません。", g.scr.window);
+    g.pf.dialogs.MessageBox(
+        std::string(N_("ランキングのファイルを読めないため、")) + "\r\n" + N_("この得点は記録されません。"), g.scr.window);
 }
 
 }  // namespace
@@ -70,7 +74,7 @@ void GameOver(Game& g) {
     LoadGamePicture(g, w.KyaraPic[2], "sys\\gameover.bmp");
     StampBanner(w);
     g.Refresh();
-    w.MS.caption = kHelpCaption;
+    w.MS.caption = HelpCaption();
     oto->Koukaon(s.KoukaonFile[1]);
     oto->Play("sys\\gameover.mid", 10);
     Delay(g, 1500);
@@ -141,7 +145,7 @@ void Ending(Game& g) {
 
     auto oto = g.NewSound();
     oto->Play(s.KyokuFile[kEndingSong], 10);
-    w.MS.caption = kHelpCaption;
+    w.MS.caption = HelpCaption();
 
     for (int i = 1; i <= n; ++i) {
         LoadGamePicture(g, w.KyaraPic[2], paths[i - 1]);

@@ -42,9 +42,9 @@ void SdlWindow::DrawBox(BoxKind kind, const std::string& text, const Surface& wi
                         const std::string& composing, bool caretOn) {
     boxBuffer_ = window;
     if (kind == BoxKind::Input)
-        DrawInputBox(boxBuffer_, *text_, text, typed, composing, caretOn);
+        DrawInputBox(boxBuffer_, *text_, *words_, text, typed, composing, caretOn);
     else
-        DrawMessageBox(boxBuffer_, *text_, text);
+        DrawMessageBox(boxBuffer_, *text_, *words_, text);
     Show(boxBuffer_);
 }
 

@@ -42,6 +42,8 @@ public:
     SdlPlatform& operator=(const SdlPlatform&) = delete;
 
     Platform& platform() { return *platform_; }
+    SdlWindow& window() { return *window_; }
+    SdlAudio& audio() { return audio_; }
 
 
     // Why SDL's video cannot show a window here, or empty when it can. SDL

@@ -49,8 +49,8 @@ static_assert(Same(pad::A, SDL_CONTROLLER_BUTTON_A) && Same(pad::B, SDL_CONTROLL
 
 // The pause note: a large line and a small one under it, centred on the
 // playfield.
-constexpr const char* kPausedLine = "一時停止中";
-constexpr const char* kResumeLine = "ウィンドウを選ぶと続きから";
+constexpr const char* kPausedLine = i18n::N_("一時停止中");
+constexpr const char* kResumeLine = i18n::N_("ウィンドウを選ぶと続きから");
 constexpr int kPausedPx = 40;
 constexpr int kResumePx = 16;
 
@@ -63,7 +63,11 @@ void DrawOutlined(TextRenderer& text, Surface& dst, int x, int y, const std::str
 
 }  // namespace
 
-SdlWindow::SdlWindow(WindowOptions options) : options_(std::move(options)) {}
+const i18n::Catalog kOwnWords;
+
+SdlWindow::SdlWindow(WindowOptions options) : options_(std::move(options)), words_(&kOwnWords) {}
+
+void SdlWindow::SetLanguage(const i18n::Catalog* words) { words_ = words != nullptr ? words : &kOwnWords; }
 
 std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string& error) {
     const bool fullscreen = options.fullscreen;
@@ -187,9 +191,10 @@ void SdlWindow::PauseWhileUnfocused() {
     if (!text_) text_ = std::make_unique<TextRenderer>();
     const int cx = kPlayfieldX + kPlayfieldOuterW / 2;
     const int top = kPlayfieldY + kPlayfieldOuterH / 2 - text_->LineHeight(kPausedPx);
-    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(kPausedLine, kPausedPx) / 2, top, kPausedLine, kPausedPx);
-    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(kResumeLine, kResumePx) / 2,
-                 top + text_->LineHeight(kPausedPx) + 8, kResumeLine, kResumePx);
+    const std::string paused = words_->Translate(kPausedLine), resume = words_->Translate(kResumeLine);
+    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(paused, kPausedPx) / 2, top, paused, kPausedPx);
+    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(resume, kResumePx) / 2,
+                 top + text_->LineHeight(kPausedPx) + 8, resume, kResumePx);
     Upload(pauseBuffer_);
 
     while (unfocused_ && !closePending_) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "i18n/Catalog.h"
 #include "platform/KeyLatch.h"
 #include "platform/PadMap.h"
 #include "platform/Platform.h"
@@ -51,6 +52,10 @@ public:
     void Present(const Surface& window) override;
     std::string InputBox(const std::string& prompt, const Surface& window) override;
     void MessageBox(const std::string& text, const Surface& window) override;
+
+    // The language of the window's own words (the pause note, the boxes);
+    // the catalog must outlive the window or the next call.
+    void SetLanguage(const i18n::Catalog* words);
 
     // Maps an SDL key to the game's virtual-key code and tells left from
     // right for the keys that come in pairs; 0 for keys the game ignores.
@@ -109,6 +114,7 @@ private:
     // that a dialog's frames reuse one buffer.
     Surface boxBuffer_;
     std::unique_ptr<TextRenderer> text_;
+    const i18n::Catalog* words_;
 };
 
 }  // namespace molfo
