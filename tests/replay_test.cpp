@@ -17,6 +17,7 @@
 #include "driver/Driver.h"
 #include "render/Surface.h"
 #include "replay/Capture.h"
+#include "replay/Library.h"
 #include "replay/Replay.h"
 #include "replay/ReplayFile.h"
 #include "screens/RankFile.h"
@@ -171,9 +172,24 @@ TEST(ReplayFile, EveryAnswerComesBackInOrder) {
     EXPECT_EQ(r.checks[1].pass, 450) << "the last chunk is the end of the session";
 }
 
+// What a second game of a session inherits, with values that test each
+// field's encoding: a Japanese caption, a negative width, a hidden label.
+replay::Carried SomeCarried() {
+    replay::Carried c;
+    c.ransuState = 0x0123456789ABCDEFull;
+    c.passes = 3011;
+    c.labels = {{"ボスまであと", 137, true}, {"", -4, false}, {"0てん", 0, true}};
+    c.icon = 5;
+    c.haikeiY = -321;
+    c.haikeiYD = -320.5;
+    return c;
+}
+
 TEST(ReplayFile, TruncatedOrDamagedFilesAreRefusedWithAReason) {
     replay::Header h;
     h.programVersion = "1";
+    h.hasCarried = true;
+    h.carried = SomeCarried();
     replay::Writer w(h);
     for (uint32_t i = 0; i < 50; ++i) {
         w.Tick(i * 3);
@@ -207,7 +223,8 @@ TEST(ReplayFile, TruncatedOrDamagedFilesAreRefusedWithAReason) {
 
     struct Case { std::vector<uint8_t> bytes; const char* why; } cases[] = {
         {{'P', 'N', 'G', 0, 0, 0, 0, 0, 0}, "not a Molfo replay"},
-        {{'M', 'O', 'L', 'F', 'O', 'R', 'E', 'C', 2}, "format version 2"},
+        {{'M', 'O', 'L', 'F', 'O', 'R', 'E', 'C', 3}, "format version 3"},
+        {{'M', 'O', 'L', 'F', 'O', 'R', 'E', 'C', 0}, "format version 0"},
     };
     for (const Case& c : cases) {
         error.clear();
@@ -219,10 +236,44 @@ TEST(ReplayFile, TruncatedOrDamagedFilesAreRefusedWithAReason) {
     EXPECT_FALSE(replay::ParseRecording(longer, r, error)) << "nothing may follow the end of the session";
 }
 
+TEST(ReplayFile, AGameThatFollowedOthersCarriesWhatItInheritedAndEndsWithItsGame) {
+    replay::Header h;
+    h.programVersion = "2.0";
+    h.rank.assign(14, 0x20);
+    h.hasCarried = true;
+    h.carried = SomeCarried();
+    replay::Writer chunks;  // the header comes last, as a kept game's does
+    chunks.Tick(100);
+    chunks.Key(vk::Z, true);
+    chunks.EndChunk(3300, 9, false);
+    chunks.Tick(120);
+    chunks.EndGame(3412, 10);
+    std::vector<uint8_t> bytes = replay::Writer::EncodeHeader(h);
+    bytes.insert(bytes.end(), chunks.Pending().begin(), chunks.Pending().end());
+    Recording r;
+    std::string error;
+    ASSERT_TRUE(replay::ParseRecording(bytes, r, error)) << "a header made apart from its chunks reads back: " << error;
+    EXPECT_TRUE(r.header.hasCarried) << "a later game of a session says so";
+    EXPECT_EQ(r.header.carried, h.carried) << "everything the game inherited comes back exactly";
+    EXPECT_TRUE(r.endsWithGame) << "a recording that ends with its game, the session going on, says so";
+    EXPECT_EQ(r.checks.back().pass, 3412) << "and names the pass it ended after";
+
+    replay::Writer whole(replay::Header{});
+    whole.EndChunk(5, 1, true);
+    ASSERT_TRUE(replay::ParseRecording(whole.Pending(), r, error)) << error;
+    EXPECT_FALSE(r.header.hasCarried) << "a session's first game inherits nothing";
+    EXPECT_FALSE(r.endsWithGame) << "a recording to the session's end is not a game's end";
+
+    const fs::path golden = fs::path(MOLFO_SOURCE_DIR) / "tests" / "golden" / "stage1-loss.rec";
+    ASSERT_TRUE(replay::ParseRecording(ReadBytes(golden.string()), r, error)) << "format 1 is still read: " << error;
+    EXPECT_EQ(r.header.formatVersion, 1u) << "the golden replay predates format 2";
+    EXPECT_FALSE(r.header.hasCarried) << "format 1 holds no inherited state";
+}
+
 TEST(ReplayFile, TenMinutesOfWindowInputStayUnderAMegabyte) {
     // A window's clock: each frame reads the start, waits in 1 ms sleeps
     // whose readings jitter, and the steps draw random numbers.
-    replay::Writer w({});
+    replay::Writer w(replay::Header{});
     uint32_t now = 1000, seed = 12345;
     auto jitter = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
     const int frames = 10 * 60 * 1000 / 15;
@@ -474,6 +525,154 @@ TEST(Screenshots, AFullDiskGivesNoBrokenPictureAndOneLine) {
     EXPECT_NE(r.err.find("screenshot"), std::string::npos) << r.err;
     for (const auto& e : fs::directory_iterator(o.capture.screenshotDir))
         ADD_FAILURE() << "no cut-short picture is left behind: " << e.path() << " (" << fs::file_size(e.path()) << " bytes)";
+}
+
+
+// Three games in one session, each played differently; the ranking's Z
+// starts the next one.
+constexpr const char* kThreeGames =
+    "title: press SHIFT\n"
+    "play#1 1-300: hold Z LEFT\n"
+    "play#1 301-3000: hold Z RIGHT\n"
+    "play#2 1-200: hold Z UP\n"
+    "play#2 201-3000: hold Z DOWN LEFT\n"
+    "play#3 1-3000: hold Z RIGHT\n"
+    "name: answer ab\n"
+    "ranking: press Z\n"
+    "title#4: press ESC\n";
+
+TEST(ReplayKeep, EveryGameOfASessionIsKeptAndReplaysAlone) {
+    Folder f;
+    HeadlessOptions o = Record(f, kThreeGames, f.Path("session.rec"));
+    o.capture.keepFolder = f.Path("kept");
+    const Result run = Launch(o);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "") << "keeping replays says nothing when all goes well";
+    const std::vector<library::Kept> kept = library::List(o.capture.keepFolder);
+    ASSERT_EQ(kept.size(), 3u) << "three games played, three kept; the fourth title, left at once, is no game";
+    for (size_t i = 0; i < kept.size(); ++i) {
+        SCOPED_TRACE(kept[i].file);
+        const Recording r = Parse(kept[i].path);
+        EXPECT_EQ(r.header.hasCarried, i > 0) << "a game after the first starts from what the one before left";
+        EXPECT_TRUE(r.endsWithGame) << "each ends where the player chose to play again, the session going on";
+        const Result replayed = Launch(Replay(f, kept[i].path));
+        EXPECT_EQ(replayed.status, 0) << "each game replays alone and verifies: " << replayed.err;
+        EXPECT_FALSE(kept[i].summary.ending) << "a loss on stage 1";
+        EXPECT_EQ(kept[i].summary.stage, 1);
+    }
+    EXPECT_EQ(Launch(Replay(f, f.Path("session.rec"))).status, 0) << "the whole session, recorded alongside, verifies too";
+    int highest = 0;
+    for (const library::Kept& k : kept) {
+        EXPECT_EQ(k.best, k.summary.score > highest) << k.file << ": a best outscores every game kept before it";
+        highest = std::max(highest, k.summary.score);
+    }
+}
+
+TEST(ReplayKeep, AFolderThatCannotBeWrittenCostsOneLineAndNothingElse) {
+    Folder f;
+    std::ofstream(f.Path("a-file")) << "not a folder";
+    HeadlessOptions o = Record(f, kThreeGames, "");
+    o.capture.keepFolder = f.Path("a-file") + std::string("/replays/");
+    const Result run = Launch(o);
+    EXPECT_EQ(run.status, 0) << "the games are played to their end";
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << "one line for three games: " << run.err;
+    EXPECT_NE(run.err.find("not kept as replays"), std::string::npos) << run.err;
+    HeadlessOptions plain = Record(f, kThreeGames, "");
+    const Result again = Launch(plain);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "") << "a headless run keeps nothing unless asked";
+}
+
+TEST(ReplayLibrary, NamesSayWhenHowMuchAndHowFar) {
+    std::tm when{};
+    when.tm_year = 126;
+    when.tm_mon = 11;
+    when.tm_mday = 8;
+    when.tm_hour = 5;
+    when.tm_min = 12;
+    when.tm_sec = 3;
+    struct Case {
+        const char* rule;
+        int serial;
+        GameSummary s;
+        bool best;
+        const char* name;
+    } cases[] = {
+        {"a stage and the score", 1, {1234, 3, false, false, false}, false, "2026-12-08_051203_1234pts_stage3.mrec"},
+        {"the boss reached", 1, {10, 5, true, false, false}, false, "2026-12-08_051203_10pts_stage5-boss.mrec"},
+        {"the ending, a best", 1, {32767, 5, true, true, false}, true, "2026-12-08_051203_32767pts_ending_best.mrec"},
+        {"a second game in the same second", 2, {0, 1, false, false, false}, false, "2026-12-08_051203-2_0pts_stage1.mrec"},
+        {"a practice start", 1, {5, 4, true, false, true}, false, "2026-12-08_051203_5pts_stage4-boss_practice.mrec"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = library::FileName(when, c.serial, c.s, c.best);
+        EXPECT_EQ(name, c.name) << c.rule;
+        library::Kept k;
+        ASSERT_TRUE(library::ParseName(name, k)) << c.rule << ": the name reads back";
+        EXPECT_EQ(k.date, "2026-12-08 05:12:03") << c.rule;
+        EXPECT_EQ(k.serial, c.serial) << c.rule;
+        EXPECT_EQ(k.summary.score, c.s.score) << c.rule;
+        EXPECT_EQ(k.summary.stage, c.s.stage) << c.rule;
+        EXPECT_EQ(k.summary.boss, c.s.boss) << c.rule;
+        EXPECT_EQ(k.summary.ending, c.s.ending) << c.rule;
+        EXPECT_EQ(k.summary.practice, c.s.practice) << c.rule;
+        EXPECT_EQ(k.best, c.best) << c.rule;
+    }
+    library::Kept k;
+    for (const char* other : {"notes.txt", "2026-12-08_051203_12pts_stage3.mrec.tmp", ".molfo-replay-Ab12Cd",
+                              "2026-12-08_051203_12pts_stage0.mrec", "run.rec"})
+        EXPECT_FALSE(library::ParseName(other, k)) << other << " is not a kept replay and is never touched";
+}
+
+TEST(ReplayLibrary, TheFolderKeepsTheLastFiftyAndTheBestsAndNothingElse) {
+    Folder f;
+    const std::string dir = f.Path("kept");
+    fs::create_directories(dir);
+    std::ofstream(dir + "/notes.txt") << "mine";
+    // 120 games over two days: a new best every tenth, from game 5 on.
+    std::vector<std::string> bests;
+    for (int i = 0; i < 120; ++i) {
+        std::tm when{};
+        when.tm_year = 126;
+        when.tm_mday = 1 + i / 60;
+        when.tm_min = i % 60;
+        const bool best = i % 10 == 5;
+        const std::string name = library::FileName(when, 1, {best ? 100 + i : 1, 1, false, false, false}, best);
+        std::ofstream(dir + "/" + name) << "x";
+        if (best) bests.push_back(name);
+    }
+    EXPECT_EQ(library::Prune(dir), 120u - 50u - 7u) << "the bests older than the last fifty stay";
+    const std::vector<library::Kept> left = library::List(dir);
+    ASSERT_EQ(left.size(), 57u) << "the last fifty and the seven bests before them";
+    for (const std::string& b : bests)
+        EXPECT_TRUE(fs::exists(dir + "/" + b)) << b << ": every personal best is kept";
+    EXPECT_TRUE(fs::exists(dir + "/notes.txt")) << "a file that is no kept replay is left alone";
+    EXPECT_EQ(library::Prune(dir, 50, 3), 7u) << "past the bests' own limit the oldest bests go, the recent stay";
+    EXPECT_EQ(library::List(dir).size(), 50u) << "never more than the recent and the bests' limits together";
+}
+
+TEST(ReplayLibrary, SavingNamesEachGameApartAndMarksOnlyANewHigh) {
+    Folder f;
+    const std::string dir = f.Path("new") + std::string("/replays/");
+    std::tm when{};
+    when.tm_year = 126;
+    std::string error;
+    const std::vector<uint8_t> bytes = {1, 2, 3};
+    const std::string a = library::Save(dir, bytes, {500, 2, false, false, false}, when, error);
+    const std::string b = library::Save(dir, bytes, {500, 2, false, false, false}, when, error);
+    const std::string c = library::Save(dir, bytes, {900, 1, false, false, true}, when, error);
+    const std::string d = library::Save(dir, bytes, {501, 3, true, false, false}, when, error);
+    ASSERT_FALSE(a.empty() || b.empty() || c.empty() || d.empty()) << "the folder is made and written: " << error;
+    EXPECT_NE(a.find("_best"), std::string::npos) << "the first game with points is a best";
+    EXPECT_EQ(b.find("_best"), std::string::npos) << "an equal score is not a new best";
+    EXPECT_NE(b.find("-2_"), std::string::npos) << "a second game in the same second gets a name of its own";
+    EXPECT_EQ(c.find("_best"), std::string::npos) << "a practice start is never a best";
+    EXPECT_NE(d.find("_best"), std::string::npos) << "a practice score does not raise the bar";
+    EXPECT_EQ(ReadBytes(d), bytes) << "the recording is written whole";
+    EXPECT_EQ(library::Last(dir), d) << "last is the newest";
+    EXPECT_EQ(library::Best(dir), d) << "best is the highest score of a game played from the start";
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().rfind(".molfo", 0), std::string::npos) << "no temporary file is left";
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/sdl/Startup.h"
 #include "platform/sdl/UserFiles.h"
 #include "replay/Capture.h"
+#include "replay/Library.h"
 #include "world/Game.h"
 
 namespace {
@@ -33,7 +34,24 @@ struct Options {
     bool fullscreen = false;
     std::string scaleMode = "integer";
     std::string language = "auto";
+    bool listReplays = false;
+    bool keepReplays = false;  // headless runs keep their games only when asked
 };
+
+// "last" and "best" name the newest and the highest-scoring kept replay (a
+// file of either name is ./last). Returns 0, or the exit status after one line.
+int ResolveReplay(std::string& path) {
+    if (path != "last" && path != "best") return 0;
+    const std::string folder = molfo::library::DefaultFolder();
+    const std::string found = path == "last" ? molfo::library::Last(folder) : molfo::library::Best(folder);
+    if (found.empty()) {
+        std::cerr << "molfo: --replay " << path << ": no replays are kept yet"
+                  << (folder.empty() ? std::string() : " in " + molfo::Printable(folder, 300)) << "\n";
+        return 2;
+    }
+    path = found;
+    return 0;
+}
 
 int Fail(const std::string& line) {
     std::cerr << "molfo: " << molfo::Printable(line, 400) << "\n";
@@ -82,9 +100,6 @@ int RunWindow(Options& o) {
     if (!molfo::ReportAssets(assets)) return 1;
 
     const std::string rankPath = molfo::RankFileFor(dataDir);
-    molfo::Capture capture(o.h.capture);
-    if (const int status = capture.Prepare(dataDir, {o.h.stage, o.h.boss, -1, rankPath}); status != 0) return status;
-
     molfo::SdlOptions so;
     so.fullscreen = o.fullscreen;
     so.scale = o.scaleMode == "fit" ? molfo::ScaleMode::Fit : molfo::ScaleMode::Integer;
@@ -94,6 +109,12 @@ int RunWindow(Options& o) {
     // Already named above: they stay silent without a second line.
     for (const molfo::AssetProblem& p : assets.sounds) so.audio.silent.push_back(p.path);
     std::string error;
+    if (o.h.capture.replayPath.empty()) {
+        o.h.capture.keepFolder = molfo::library::DefaultFolder();
+        if (o.h.capture.keepFolder.empty()) std::cerr << "molfo: no user data folder; games are not kept as replays\n";
+    }
+    molfo::Capture capture(o.h.capture);
+    if (const int status = capture.Prepare(dataDir, {o.h.stage, o.h.boss, -1, rankPath}); status != 0) return status;
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
 
@@ -119,6 +140,7 @@ int RunWindow(Options& o) {
         };
     }
     capture.Hook(g);
+    capture.Start(g);
     molfo::Main(g);
     // The game is ending: a second request to end (a repeated Ctrl+C, a
     // window manager's retry) must not cut short the recording's last write
@@ -163,8 +185,14 @@ int main(int argc, char** argv) {
     molfo::CaptureOptions& cap = o.h.capture;
     auto* record = app.add_option("--record", cap.recordPath, "record the session into FILE (window or headless)");
     auto* replay = app.add_option("--replay", cap.replayPath,
-                                  "play a recording: in the window at normal speed, with --headless at full speed");
+                                  "play a recording (FILE, or last or best of the kept replays): in the window at "
+                                  "normal speed, with --headless at full speed");
     replay->excludes(record)->excludes("--input")->excludes("--stage")->excludes("--boss")->excludes("--frames");
+    app.add_flag("--replays", o.listReplays,
+                 "list the kept replays (every game played in the window is kept) and exit");
+    app.add_flag("--keep-replays", o.keepReplays,
+                 "with --headless: keep each game as a replay among the player's, as the window does")
+        ->needs(headless);
     app.add_flag("--verify", cap.verify,
                  "with --replay: compare the recording's state checks; exit 1 naming the first frame that differs")
         ->needs(replay);
@@ -186,6 +214,8 @@ int main(int argc, char** argv) {
         std::cout << "molfo " << MOLFO_VERSION << "\n";
         return 0;
     }
+    if (o.listReplays) return molfo::library::PrintList(std::cout, molfo::library::DefaultFolder(), MOLFO_VERSION);
+    if (const int status = ResolveReplay(cap.replayPath); status != 0) return status;
     try {
         if (o.headless) {
             // No chdir: relative script and dump paths stay the user's.
@@ -196,6 +226,10 @@ int main(int argc, char** argv) {
                 o.h.dataDir = o.dataDir;
             }
             o.h.language = o.language;
+            if (o.keepReplays) {
+                cap.keepFolder = molfo::library::DefaultFolder();
+                if (cap.keepFolder.empty()) std::cerr << "molfo: no user data folder; games are not kept as replays\n";
+            }
             return molfo::RunHeadless(o.h);
         }
         return RunWindow(o);

@@ -82,6 +82,7 @@ int RunHeadless(const HeadlessOptions& options) {
         session.practiceStage = options.stage;
         session.practiceBoss = options.boss;
     }
+    capture.Start(*session.game);
     session.onSceneHook = [&capture](Game& g) { capture.OnScene(g); };
     session.afterPassHook = [&capture](Game& g) { capture.AfterPass(g); };
     if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << DumpLine(j) << '\n'; };

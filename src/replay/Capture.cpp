@@ -10,6 +10,8 @@
 
 #include "core/Printable.h"
 #include "core/ReadFile.h"
+#include "platform/LocalTime.h"
+#include "replay/Library.h"
 #include "replay/Record.h"
 #include "replay/Replay.h"
 #include "replay/Screenshots.h"
@@ -109,18 +111,25 @@ int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
         }
         dataDir_ = overlay_.Path();
     }
-    if (!o_.recordPath.empty()) {
+    keeping_ = !o_.keepFolder.empty() && !recording_;
+    if (!o_.recordPath.empty() || keeping_) {
         recordHeader_.programVersion = MOLFO_VERSION;
         recordHeader_.practiceStage = start.practiceStage;
         recordHeader_.practiceBoss = start.practiceBoss;
         recordHeader_.frameLimit = start.frameLimit;
+        rankPath_ = start.rankPath.empty() ? RankFileIn(dataDir) : start.rankPath;
         std::string problem;
-        if (!RankRecordsForRecording(start.rankPath.empty() ? RankFileIn(dataDir) : start.rankPath, recordHeader_.rank,
-                                     problem)) {
+        if (!RankRecordsForRecording(rankPath_, recordHeader_.rank, problem)) {
             // The replay would meet a ranking the recorded game never saw.
-            std::cerr << "molfo: cannot record: " << Printable(problem, 400) << "\n";
-            return 2;
+            if (!o_.recordPath.empty()) {
+                std::cerr << "molfo: cannot record: " << Printable(problem, 400) << "\n";
+                return 2;
+            }
+            std::cerr << "molfo: games are not kept as replays: " << Printable(problem, 400) << "\n";
+            keeping_ = false;
         }
+    }
+    if (!o_.recordPath.empty()) {
         recordFile_.open(o_.recordPath, std::ios::binary | std::ios::trunc);
         if (!recordFile_) {
             std::cerr << "molfo: cannot write the recording " << Printable(o_.recordPath, 200) << "\n";
@@ -139,8 +148,27 @@ int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
 
 Platform& Capture::Wrap(Platform& base, Clock* pace, HeadlessPlatform* headless) {
     Platform* p = &base;
-    if (recordFile_.is_open()) {
-        recorder_ = std::make_unique<Recorder>(base, recordHeader_, std::move(recordFile_));
+    if (recordFile_.is_open() || keeping_) {
+        recorder_ = std::make_unique<Recorder>(base);
+        if (recordFile_.is_open()) {
+            recorder_->RecordSession(recordHeader_, [this](std::vector<uint8_t>&& bytes) {
+                worker_.Post([this, bytes = std::move(bytes)] {
+                    if (!recordOk_) return;
+                    recordFile_.write(reinterpret_cast<const char*>(bytes.data()),
+                                      static_cast<std::streamsize>(bytes.size()));
+                    // Written chunk by chunk, so a session of hours never
+                    // holds its whole recording in memory.
+                    recordFile_.flush();
+                    if (!recordFile_) recordOk_ = false;
+                });
+            });
+        }
+        if (keeping_) {
+            recorder_->RecordGames(recordHeader_, [this](replay::Header&& h, std::vector<uint8_t>&& chunks,
+                                                         const GameSummary& s, bool goesOn) {
+                KeepGame(std::move(h), std::move(chunks), s, goesOn);
+            });
+        }
         p = &recorder_->platform();
     }
     if (recording_) {
@@ -161,6 +189,40 @@ Platform& Capture::Wrap(Platform& base, Clock* pace, HeadlessPlatform* headless)
 
 std::string Capture::RankPath(const std::string& normal) const {
     return overlay_.Path().empty() ? normal : RankFileIn(overlay_.Path());
+}
+
+void Capture::KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, const GameSummary& summary,
+                       bool sessionGoesOn) {
+    const std::tm when = LocalNow();
+    worker_.Post([this, header = std::move(header), chunks = std::move(chunks), summary, when]() mutable {
+        std::string error;
+        if (header.hasCarried) {
+            // Read when the game before this one ended (jobs run in order).
+            header.rank = nextRank_;
+            error = nextRankProblem_;
+        }
+        if (error.empty()) {
+            std::vector<uint8_t> bytes = replay::Writer::EncodeHeader(header);
+            bytes.insert(bytes.end(), chunks.begin(), chunks.end());
+            if (!library::Save(o_.keepFolder, bytes, summary, when, error).empty()) return;
+        }
+        // A full disk or a folder that cannot be written costs the replays
+        // and one line, never the game.
+        if (!keepWarned_.exchange(true))
+            std::cerr << "molfo: games are not kept as replays: " << Printable(error, 400) << "\n";
+    });
+    if (!sessionGoesOn) return;
+    // The next game meets the ranking this one has just written; read off
+    // the game's thread, before anything else can change it.
+    worker_.Post([this] {
+        nextRankProblem_.clear();
+        if (!RankRecordsForRecording(rankPath_, nextRank_, nextRankProblem_) && nextRankProblem_.empty())
+            nextRankProblem_ = "the ranking cannot be read";
+    });
+}
+
+void Capture::Start(Game& g) {
+    if (replayer_ && replayer_->header().hasCarried) RestoreCarried(g, replayer_->header().carried);
 }
 
 void Capture::Hook(Game& g) {
@@ -187,9 +249,18 @@ void Capture::AfterPass(Game& g) {
 
 int Capture::Finish(Game& g) {
     int status = 0;
-    if (recorder_ && !recorder_->Finish(g)) {
-        std::cerr << "molfo: writing the recording " << Printable(o_.recordPath, 200) << " failed\n";
-        status = 2;
+    if (recorder_) {
+        recorder_->Finish(g);
+        worker_.Post([this] {
+            if (!recordFile_.is_open()) return;
+            recordFile_.close();
+            if (recordFile_.fail()) recordOk_ = false;
+        });
+        worker_.Drain();
+        if (!o_.recordPath.empty() && !recordOk_) {
+            std::cerr << "molfo: writing the recording " << Printable(o_.recordPath, 200) << " failed\n";
+            status = 2;
+        }
     }
     if (!replayer_) return status;
     replayer_->Finish(g);

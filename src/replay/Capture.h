@@ -4,9 +4,13 @@
 //   Capture c(options);
 //   if (int st = c.Prepare(dataDir, session); st != 0) return st;
 //   Game g(c.Wrap(backEnd, paceClock, nullptr), c.DataDir());
+//   c.Start(g);
 //   ... hooks call c.OnScene / c.AfterPass; after Main: return c.Finish(g);
+//
+// Recordings are made in memory; the file work happens on a worker thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -14,11 +18,13 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "replay/FileWorker.h"
 #include "replay/ReplayFile.h"
 
 namespace molfo {
 
 struct Game;
+struct GameSummary;
 struct HeadlessPlatform;
 class Recorder;
 class Replayer;
@@ -31,6 +37,9 @@ struct CaptureOptions {
     bool verify = false;      // compare the recording's state hashes
     int64_t screenshotEvery = 0;  // a picture every K passes; 0 none
     std::string screenshotDir;    // where pictures go; empty: no pictures
+    // Keep every game as a replay of its own in this folder (see
+    // replay/Library.h); empty: keep none. Ignored while replaying.
+    std::string keepFolder;
 };
 
 // How the recorded session starts, written into the recording.
@@ -81,6 +90,9 @@ public:
     Platform& Wrap(Platform& base, Clock* pace, HeadlessPlatform* headless);
     // The ranking file the game must use: a replay's own, else `normal`.
     std::string RankPath(const std::string& normal) const;
+    // Before the main loop: a replay of a game that followed others in its
+    // session starts from the state they left.
+    void Start(Game& g);
     // Hooks into the game; hooks already set are called first.
     void Hook(Game& g);
     void OnScene(Game& g);
@@ -93,10 +105,21 @@ public:
     bool Replaying() const { return replayer_ != nullptr; }
 
 private:
+    void KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, const GameSummary& summary,
+                  bool sessionGoesOn);
+
     CaptureOptions o_;
     std::string dataDir_;
+    std::string rankPath_;
     replay::Header recordHeader_;
-    std::ofstream recordFile_;
+    std::ofstream recordFile_;  // written by the worker once the game runs
+    std::atomic<bool> recordOk_{true};
+    bool keeping_ = false;
+    std::atomic<bool> keepWarned_{false};
+    // The ranking as the last game left it, read by the worker for the next
+    // game's header; only the worker touches these.
+    std::vector<uint8_t> nextRank_;
+    std::string nextRankProblem_;
     std::unique_ptr<replay::Recording> recording_;
     DataOverlay overlay_;
     std::unique_ptr<Recorder> recorder_;
@@ -104,6 +127,8 @@ private:
     std::unique_ptr<Screenshots> shots_;
     Platform* platform_ = nullptr;
     std::unique_ptr<Platform> shotPlatform_;
+    // Last, so it is gone (its jobs done) before anything its jobs use.
+    FileWorker worker_;
 };
 
 }  // namespace molfo

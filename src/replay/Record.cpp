@@ -1,69 +1,124 @@
 #include "replay/Record.h"
 
+#include <algorithm>
+
 #include "replay/StateHash.h"
 #include "world/Game.h"
 
 namespace molfo {
 
+GameSummary Summarise(const Game& g, bool practice) {
+    const GameState& s = g.s;
+    GameSummary sum;
+    sum.score = s.GoukeiTen;
+    sum.ending = s.EndingSuteji > 0 && s.SutejiNo >= s.EndingSuteji;
+    sum.stage = sum.ending ? s.EndingSuteji - 1 : std::max<int>(s.SutejiNo, 1);
+    sum.boss = sum.ending || s.BossToujou == 1;
+    sum.practice = practice;
+    return sum;
+}
+
 uint32_t Recorder::RecClock::Ticks() {
     const uint32_t t = inner_.Ticks();
-    w_.Tick(t);
+    r_.Each([t](replay::Writer& w) { w.Tick(t); });
     return t;
 }
 
 bool Recorder::RecEvents::Pump() {
     const bool close = inner_.Pump();
-    w_.Close(close);
+    r_.Each([close](replay::Writer& w) { w.Close(close); });
     return close;
 }
 
 bool Recorder::RecKeys::Query(int vkCode) {
     const bool down = inner_.Query(vkCode);
-    w_.Key(vkCode, down);
+    r_.Each([vkCode, down](replay::Writer& w) { w.Key(vkCode, down); });
     return down;
 }
 
 std::string Recorder::RecDialogs::InputBox(const std::string& prompt, const Surface& window) {
     std::string answer = inner_.InputBox(prompt, window);
-    w_.Answer(answer);
+    r_.Each([&answer](replay::Writer& w) { w.Answer(answer); });
     return answer;
 }
 
-Recorder::Recorder(Platform& inner, const replay::Header& header, std::ofstream file)
-    : writer_(header),
-      file_(std::move(file)),
-      clock_(inner.clock, writer_),
-      events_(inner.events, writer_),
-      keys_(inner.keys, writer_),
-      dialogs_(inner.dialogs, writer_),
-      platform_{clock_, events_, keys_, inner.display, dialogs_, inner.audio} {
-    ok_ = static_cast<bool>(file_);
-    Drain();
+Recorder::Recorder(Platform& inner)
+    : clock_(inner.clock, *this),
+      events_(inner.events, *this),
+      keys_(inner.keys, *this),
+      dialogs_(inner.dialogs, *this),
+      platform_{clock_, events_, keys_, inner.display, dialogs_, inner.audio} {}
+
+void Recorder::RecordSession(const replay::Header& header, SessionSink sink) {
+    session_.emplace(header);
+    sessionSink_ = std::move(sink);
+    FlushSession();
 }
 
-void Recorder::Drain() {
-    auto& bytes = writer_.Pending();
-    if (ok_ && !bytes.empty()) {
-        file_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        // Written chunk by chunk, so a session of hours never holds its
-        // whole recording in memory.
-        file_.flush();
-        ok_ = static_cast<bool>(file_);
-    }
+void Recorder::RecordGames(const replay::Header& first, GameSink keep) {
+    gameHeader_ = first;
+    game_.emplace();
+    keep_ = std::move(keep);
+}
+
+void Recorder::FlushSession() {
+    auto& bytes = session_->Pending();
+    if (bytes.empty()) return;
+    sessionSink_(std::move(bytes));
     bytes.clear();
 }
 
-void Recorder::AfterPass(const Game& g) {
-    if (g.passes % replay::kHashEvery != 0) return;
-    writer_.EndChunk(g.passes, StateHash(g), false);
-    Drain();
+void Recorder::Keep(const Game& g, bool sessionGoesOn) {
+    // Only the first game of a session can be a practice start.
+    const bool practice = !gameHeader_.hasCarried && (gameHeader_.practiceStage != 1 || gameHeader_.practiceBoss);
+    keep_(replay::Header(gameHeader_), std::move(game_->Pending()), Summarise(g, practice), sessionGoesOn);
+    game_->Pending().clear();
 }
 
-bool Recorder::Finish(const Game& g) {
-    writer_.EndChunk(g.passes, StateHash(g), true);
-    Drain();
-    file_.close();
-    return ok_ && !file_.fail();
+void Recorder::NextGame(const Game& g) {
+    gameHeader_.practiceStage = 1;
+    gameHeader_.practiceBoss = false;
+    gameHeader_.rank.clear();
+    gameHeader_.hasCarried = true;
+    gameHeader_.carried = CarriedState(g);
+    game_.emplace();
+    played_ = false;
+}
+
+void Recorder::AfterPass(const Game& g) {
+    const bool chunkEnds = g.passes % replay::kHashEvery == 0;
+    if (game_) {
+        if (g.s.InGame != 0) played_ = true;
+        if (played_ && g.s.InGame == 0 && g.s.ShuryoFlag != -1) {
+            // The ranking's Z: this game is over and the next begins on the
+            // title at the coming pass.
+            game_->EndGame(g.passes, StateHash(g));
+            Keep(g, true);
+            NextGame(g);
+        } else if (chunkEnds) {
+            game_->EndChunk(g.passes, StateHash(g), false);
+        }
+    }
+    if (session_ && chunkEnds) {
+        session_->EndChunk(g.passes, StateHash(g), false);
+        FlushSession();
+    }
+}
+
+void Recorder::Finish(const Game& g) {
+    const uint64_t hash = StateHash(g);
+    if (session_) {
+        session_->EndChunk(g.passes, hash, true);
+        FlushSession();
+        session_.reset();
+    }
+    if (game_) {
+        if (played_) {
+            game_->EndChunk(g.passes, hash, true);
+            Keep(g, false);
+        }
+        game_.reset();
+    }
 }
 
 }  // namespace molfo

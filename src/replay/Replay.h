@@ -117,6 +117,7 @@ private:
     uint32_t gameBase_ = 0;
     const Game* game_ = nullptr;
     bool practiced_ = false;
+    bool endChecked_ = false;  // a recording that ends with its game was checked there
     bool stopOnDifference_ = false;
     bool ranOut_ = false;
     std::string ranOutMessage_;

@@ -9,6 +9,10 @@ namespace {
 
 constexpr uint8_t kChunkTag = 'C';
 constexpr uint8_t kEndTag = 'E';
+constexpr uint8_t kGameEndTag = 'G';
+
+uint64_t ZigZag(int64_t v) { return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63); }
+int64_t UnZigZag(uint64_t v) { return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1); }
 
 void PutVarint(std::vector<uint8_t>& out, uint64_t v) {
     while (v >= 0x80) {
@@ -130,14 +134,52 @@ bool CheckSum(Reader& r, std::span<const uint8_t> bytes, size_t from, const char
     return true;
 }
 
+bool ParseCarried(Reader& r, Header& h) {
+    uint8_t present = 0;
+    if (!r.Byte(present)) return false;
+    if (present > 1) return r.Fail("a bad mark for the inherited state");
+    h.hasCarried = present == 1;
+    if (!h.hasCarried) return true;
+    Carried& c = h.carried;
+    uint64_t v = 0, n = 0;
+    if (!r.Fixed(c.ransuState, 8) || !r.Varint(v)) return false;
+    if (v > (uint64_t{1} << 62)) return r.Fail("a pass number out of range");
+    c.passes = static_cast<int64_t>(v);
+    if (!r.Varint(n)) return false;
+    if (n > kMaxCarriedLabels) return r.Fail("too many labels");
+    for (uint64_t i = 0; i < n; ++i) {
+        CarriedLabel l;
+        const uint8_t* p = nullptr;
+        uint8_t visible = 0;
+        if (!r.Varint(v)) return false;
+        if (v > kMaxAnswerBytes) return r.Fail("a caption too long");
+        if (!r.Bytes(v, p, "a caption")) return false;
+        l.caption.assign(reinterpret_cast<const char*>(p), v);
+        if (!r.Varint(v) || !r.Byte(visible)) return false;
+        const int64_t w = UnZigZag(v);
+        if (w < INT32_MIN || w > INT32_MAX || visible > 1) return r.Fail("a label out of range");
+        l.w = static_cast<int32_t>(w);
+        l.visible = visible == 1;
+        c.labels.push_back(std::move(l));
+    }
+    uint64_t icon = 0, y = 0, yd = 0;
+    if (!r.Varint(icon) || !r.Varint(y) || !r.Fixed(yd, 8)) return false;
+    const int64_t scroll = UnZigZag(y);
+    if (icon > 255 || scroll < INT16_MIN || scroll > INT16_MAX) return r.Fail("the window's state out of range");
+    c.icon = static_cast<int32_t>(icon);
+    c.haikeiY = static_cast<int32_t>(scroll);
+    std::memcpy(&c.haikeiYD, &yd, sizeof yd);
+    return true;
+}
+
 bool ParseHeader(Reader& r, std::span<const uint8_t> bytes, Header& h) {
     const uint8_t* magic = nullptr;
     if (!r.Bytes(sizeof kMagic, magic, "the file's signature")) return false;
     if (std::memcmp(magic, kMagic, sizeof kMagic) != 0) return r.Fail("not a Molfo replay");
     uint64_t v = 0;
     if (!r.Varint(v)) return false;
-    if (v != kFormatVersion)
-        return r.Fail("format version " + std::to_string(v) + " (this program reads " +
+    if (v < 1 || v > kFormatVersion)
+        return r.Fail("format version " + std::to_string(v) + " (this program reads 1 to " +
                       std::to_string(kFormatVersion) + ")");
     h.formatVersion = static_cast<uint32_t>(v);
     const uint8_t* p = nullptr;
@@ -157,6 +199,7 @@ bool ParseHeader(Reader& r, std::span<const uint8_t> bytes, Header& h) {
     if (v > kMaxRankBytes || v % kRankRecordBytes != 0) return r.Fail("a ranking table of a bad size");
     if (!r.Bytes(v, p, "the ranking table")) return false;
     h.rank.assign(p, p + v);
+    if (h.formatVersion >= 2 && !ParseCarried(r, h)) return false;
     return CheckSum(r, bytes, 0, "header");
 }
 
@@ -164,8 +207,10 @@ bool ParseChunk(Reader& r, std::span<const uint8_t> bytes, Recording& rec, bool&
     const size_t start = r.Pos();
     uint8_t tag = 0;
     if (!r.Byte(tag)) return false;
-    if (tag != kChunkTag && tag != kEndTag) return r.Fail("not the start of a chunk");
-    last = tag == kEndTag;
+    const bool v2 = rec.header.formatVersion >= 2;
+    if (tag != kChunkTag && tag != kEndTag && !(v2 && tag == kGameEndTag)) return r.Fail("not the start of a chunk");
+    last = tag == kEndTag || tag == kGameEndTag;
+    rec.endsWithGame = tag == kGameEndTag;
     uint64_t pass = 0, hash = 0;
     if (!r.Varint(pass) || !r.Fixed(hash, 8)) return false;
     if (pass > (uint64_t{1} << 62)) return r.Fail("a pass number out of range");
@@ -225,19 +270,44 @@ bool ParseRecording(std::span<const uint8_t> bytes, Recording& out, std::string&
     return true;
 }
 
-Writer::Writer(const Header& header) {
-    for (char c : kMagic) out_.push_back(static_cast<uint8_t>(c));
-    PutVarint(out_, kFormatVersion);
+Writer::Writer(const Header& header) : out_(EncodeHeader(header)) {}
+
+std::vector<uint8_t> Writer::EncodeHeader(const Header& header) {
+    std::vector<uint8_t> out;
+    for (char c : kMagic) out.push_back(static_cast<uint8_t>(c));
+    PutVarint(out, kFormatVersion);
     const size_t vlen = std::min(header.programVersion.size(), kMaxVersionBytes);
-    PutVarint(out_, vlen);
-    PutBytes(out_, header.programVersion.data(), vlen);
-    out_.push_back(static_cast<uint8_t>(header.practiceStage));
-    out_.push_back(header.practiceBoss ? 1 : 0);
-    PutVarint(out_, static_cast<uint64_t>(header.frameLimit + 1));
+    PutVarint(out, vlen);
+    PutBytes(out, header.programVersion.data(), vlen);
+    out.push_back(static_cast<uint8_t>(header.practiceStage));
+    out.push_back(header.practiceBoss ? 1 : 0);
+    PutVarint(out, static_cast<uint64_t>(header.frameLimit + 1));
     const size_t rlen = std::min(header.rank.size() / kRankRecordBytes * kRankRecordBytes, kMaxRankBytes);
-    PutVarint(out_, rlen);
-    PutBytes(out_, header.rank.data(), rlen);
-    PutFixed(out_, Fnv32(out_), 4);
+    PutVarint(out, rlen);
+    PutBytes(out, header.rank.data(), rlen);
+    out.push_back(header.hasCarried ? 1 : 0);
+    if (header.hasCarried) {
+        const Carried& c = header.carried;
+        PutFixed(out, c.ransuState, 8);
+        PutVarint(out, static_cast<uint64_t>(std::max<int64_t>(c.passes, 0)));
+        const size_t n = std::min(c.labels.size(), kMaxCarriedLabels);
+        PutVarint(out, n);
+        for (size_t i = 0; i < n; ++i) {
+            const CarriedLabel& l = c.labels[i];
+            const size_t len = std::min(l.caption.size(), kMaxAnswerBytes);
+            PutVarint(out, len);
+            PutBytes(out, l.caption.data(), len);
+            PutVarint(out, ZigZag(l.w));
+            out.push_back(l.visible ? 1 : 0);
+        }
+        PutVarint(out, static_cast<uint64_t>(std::clamp(c.icon, 0, 255)));
+        PutVarint(out, ZigZag(std::clamp<int32_t>(c.haikeiY, INT16_MIN, INT16_MAX)));
+        uint64_t yd = 0;
+        std::memcpy(&yd, &c.haikeiYD, sizeof yd);
+        PutFixed(out, yd, 8);
+    }
+    PutFixed(out, Fnv32(out), 4);
+    return out;
 }
 
 void Writer::Extend(std::vector<Run>& runs, uint32_t value) {
@@ -265,9 +335,13 @@ void Writer::Answer(const std::string& text) {
     answers_.push_back(text.substr(0, kMaxAnswerBytes));
 }
 
-void Writer::EndChunk(int64_t pass, uint64_t hash, bool last) {
+void Writer::EndChunk(int64_t pass, uint64_t hash, bool last) { End(pass, hash, last ? kEndTag : kChunkTag); }
+
+void Writer::EndGame(int64_t pass, uint64_t hash) { End(pass, hash, kGameEndTag); }
+
+void Writer::End(int64_t pass, uint64_t hash, uint8_t tag) {
     chunk_.clear();
-    chunk_.push_back(last ? kEndTag : kChunkTag);
+    chunk_.push_back(tag);
     PutVarint(chunk_, static_cast<uint64_t>(pass));
     PutFixed(chunk_, hash, 8);
     PutVarint(chunk_, ticks_.size());

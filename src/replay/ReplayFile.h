@@ -3,8 +3,10 @@
 //
 //   header   "MOLFOREC", format version, program version, the practice start,
 //            the frame limit, the ranking table the session began with,
-//            FNV-1a 32 checksum of the header
-//   chunks   'C' (or 'E' for the last one), the pass the hash belongs to, the
+//            (format 2) what the game inherits from the games before it in
+//            its session, FNV-1a 32 checksum of the header
+//   chunks   'C' (or for the last one 'E', the session ended, or 'G', the
+//            game ended and the session went on), the pass the hash belongs to, the
 //            hash, then the input consumed since the previous chunk:
 //              clock readings as runs of (delta from the previous reading, count)
 //              close reports as runs of one answer
@@ -29,7 +31,8 @@
 namespace molfo::replay {
 
 inline constexpr char kMagic[8] = {'M', 'O', 'L', 'F', 'O', 'R', 'E', 'C'};
-inline constexpr uint32_t kFormatVersion = 1;
+// Format 2 adds what a game inherits and the 'G' end; format 1 is still read.
+inline constexpr uint32_t kFormatVersion = 2;
 inline constexpr int kKeyCodes = 256;
 // A state hash is written after every pass whose number is a multiple of this.
 inline constexpr int64_t kHashEvery = 300;
@@ -38,6 +41,7 @@ inline constexpr size_t kMaxVersionBytes = 64;
 inline constexpr size_t kMaxAnswerBytes = 4096;
 inline constexpr size_t kMaxRankBytes = 14000;
 inline constexpr size_t kRankRecordBytes = 14;
+inline constexpr size_t kMaxCarriedLabels = 32;
 // Ten hours of play make a few tens of megabytes; a file larger than this is
 // refused before it is read into memory.
 inline constexpr size_t kMaxRecordingBytes = 64u * 1024u * 1024u;
@@ -54,6 +58,29 @@ struct Check {
     uint64_t hash = 0;
 };
 
+// A label of the window as the game left it: its caption, width and whether
+// it shows (the state hash covers them).
+struct CarriedLabel {
+    std::string caption;
+    int32_t w = 0;
+    bool visible = true;
+    bool operator==(const CarriedLabel&) const = default;
+};
+
+// What a game inherits from the games played before it in the same
+// session: the random numbers' running state, the pass count, the window's
+// labels and the background's scroll. Everything else is set afresh on the
+// title, so with this a recording of one game replays alone.
+struct Carried {
+    uint64_t ransuState = 0;
+    int64_t passes = 0;
+    std::vector<CarriedLabel> labels;
+    int32_t icon = 0;
+    int32_t haikeiY = 0;
+    double haikeiYD = 0.0;
+    bool operator==(const Carried&) const = default;
+};
+
 struct Header {
     uint32_t formatVersion = kFormatVersion;
     std::string programVersion;
@@ -63,6 +90,9 @@ struct Header {
     // The ranking file's records up to the last that is not blank (whole
     // 14-byte records); the game reads it when a game ends.
     std::vector<uint8_t> rank;
+    // Present when the recording begins after other games of its session.
+    bool hasCarried = false;
+    Carried carried;
 };
 
 // A whole recording, decoded.
@@ -73,6 +103,9 @@ struct Recording {
     std::array<std::vector<Run>, kKeyCodes> keys;
     std::vector<std::string> answers;
     std::vector<Check> checks;  // in pass order; the last is the end of the session
+    // The recording ends with its game while the session went on (the player
+    // chose to play again): a replay stops after the last check's pass.
+    bool endsWithGame = false;
 };
 
 // Reads a recording. On a truncated or corrupt file returns false and sets
@@ -84,6 +117,10 @@ bool ParseRecording(std::span<const uint8_t> bytes, Recording& out, std::string&
 class Writer {
 public:
     explicit Writer(const Header& header);
+    // Without the header: only chunks, for a recording whose header is known
+    // only once it ends (EncodeHeader makes it then).
+    Writer() = default;
+    static std::vector<uint8_t> EncodeHeader(const Header& header);
 
     void Tick(uint32_t reading);
     void Close(bool answer);
@@ -93,12 +130,16 @@ public:
     // Ends the current chunk with the hash of `pass` and moves its bytes to
     // the output; `last` marks the end of the session.
     void EndChunk(int64_t pass, uint64_t hash, bool last);
+    // Ends the recording after the pass in which its game ended, the session
+    // going on without it.
+    void EndGame(int64_t pass, uint64_t hash);
 
     // The bytes not yet taken: the header (at first) and finished chunks.
     std::vector<uint8_t>& Pending() { return out_; }
 
 private:
     static void Extend(std::vector<Run>& runs, uint32_t value);
+    void End(int64_t pass, uint64_t hash, uint8_t tag);
 
     std::vector<uint8_t> out_;
     std::vector<uint8_t> chunk_;

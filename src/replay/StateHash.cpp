@@ -50,7 +50,43 @@ void HashLabel(Fnv& f, const Label& l) {
     f.Value(l.visible);
 }
 
+// The labels the hash covers, in its order.
+template <typename ScreenT>
+auto HashedLabels(ScreenT& w) {
+    using L = std::conditional_t<std::is_const_v<ScreenT>, const Label, Label>;
+    std::array<L*, 11 + std::tuple_size_v<decltype(w.SPL)>> out{
+        &w.Label2, &w.Label1, &w.HPL, &w.MainSPL, &w.Label4, &w.GoukeiTenL, &w.BossL,
+        &w.BossKyoriL, &w.BossHpL2, &w.BossHpL, &w.MS};
+    for (size_t i = 0; i < w.SPL.size(); ++i) out[11 + i] = &w.SPL[i];
+    return out;
+}
+
 }  // namespace
+
+replay::Carried CarriedState(const Game& g) {
+    replay::Carried c;
+    c.ransuState = g.ransuState;
+    c.passes = g.passes;
+    for (const Label* l : HashedLabels(g.scr)) c.labels.push_back({l->caption, l->w, l->visible});
+    c.icon = g.scr.MainItemPic.icon;
+    c.haikeiY = g.scr.HaikeiY;
+    c.haikeiYD = g.scr.HaikeiYD;
+    return c;
+}
+
+void RestoreCarried(Game& g, const replay::Carried& c) {
+    g.ransuState = c.ransuState;
+    g.passes = c.passes;
+    const auto labels = HashedLabels(g.scr);
+    for (size_t i = 0; i < labels.size() && i < c.labels.size(); ++i) {
+        labels[i]->caption = c.labels[i].caption;
+        labels[i]->w = c.labels[i].w;
+        labels[i]->visible = c.labels[i].visible;
+    }
+    g.scr.MainItemPic.icon = c.icon;
+    g.scr.HaikeiY = static_cast<int16_t>(c.haikeiY);
+    g.scr.HaikeiYD = c.haikeiYD;
+}
 
 uint64_t StateHash(const Game& g) {
     const GameState& s = g.s;
@@ -92,10 +128,7 @@ uint64_t StateHash(const Game& g) {
     f.Value(static_cast<int>(g.scene));
     f.Value(g.passes);
     const Screen& w = g.scr;
-    for (const Label* l : {&w.Label2, &w.Label1, &w.HPL, &w.MainSPL, &w.Label4, &w.GoukeiTenL, &w.BossL,
-                           &w.BossKyoriL, &w.BossHpL2, &w.BossHpL, &w.MS})
-        HashLabel(f, *l);
-    for (const Label& l : w.SPL) HashLabel(f, l);
+    for (const Label* l : HashedLabels(w)) HashLabel(f, *l);
     f.Value(w.MainItemPic.icon);
     f.Value(w.HaikeiY);
     f.Value(w.CurrentY);
