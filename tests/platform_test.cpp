@@ -200,6 +200,35 @@ TEST(PadKeys, PadAndKeyboardDriveTheSameKeysWithoutReleasingEachOther) {
     for (const Case& c : cases) EXPECT_EQ(PlayPad(c.script), c.expected) << c.rule << " (" << c.script << ")";
 }
 
+TEST(PadKeys, ButtonsFollowThePlayersBindingsWhileTheStickAndTheQuitStay) {
+    KeyLatch latch;
+    pad::PadKeys pads(latch);
+    pads.Attach(1);
+    // Fire on Y, the item on A, Start only starts; the d-pad unbound.
+    pads.SetButtons({{pad::Y, vk::Z, 0}, {pad::A, vk::X, 0}, {pad::Start, vk::Shift, 0}});
+    struct Case {
+        const char* rule;
+        std::vector<int> down;
+        int key;
+        bool held;
+    } cases[] = {
+        {"a button bound to fire holds Z", {pad::Y}, vk::Z, true},
+        {"A, bound elsewhere, no longer fires", {pad::A}, vk::Z, false},
+        {"A holds what it is bound to", {pad::A}, vk::X, true},
+        {"an unbound d-pad moves nothing", {pad::DpadLeft}, vk::Left, false},
+        {"Start bound to start alone no longer holds Z", {pad::Start}, vk::Z, false},
+        {"Back with Start still quits, whatever the bindings", {pad::Back, pad::Start}, vk::Escape, true},
+        {"and then Start is no start", {pad::Back, pad::Start}, vk::Shift, false},
+    };
+    for (const Case& c : cases) {
+        for (int b : c.down) pads.Button(1, b, true);
+        EXPECT_EQ(latch.Held(c.key), c.held) << c.rule;
+        for (int b : c.down) pads.Button(1, b, false);
+    }
+    pads.Axis(1, pad::Stick::LeftX, -30000);
+    EXPECT_TRUE(latch.Held(vk::Left)) << "the stick always moves";
+}
+
 TEST(PadKeys, EveryPadHasItsOwnLatchSourceAndExtraPadsAreRefused) {
     KeyLatch latch;
     pad::PadKeys pads(latch);

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "draw/Draw.h"
 #include "render/DialogView.h"
+#include "render/SettingsView.h"
 #include "render/Text.h"
 
 namespace molfo {
@@ -578,6 +579,34 @@ TEST(RenderDialogs, BoxesAreCentredWithTextFieldAndCaret) {
     differ = 0;
     for (size_t i = 0; i < plain.Pixels().size(); ++i) differ += plain.Pixels()[i] != composing.Pixels()[i];
     EXPECT_GT(differ, 10) << "the text being composed is shown after the typed text";
+}
+
+TEST(RenderSettings, ThePageIsDrawnOverTheDimmedWindowWithTheChosenRowAndTheWaitingCell) {
+    TextRenderer text;
+    if (!text.Ok()) GTEST_SKIP() << "no font installed";
+    const uint32_t ground = Rgb(200, 100, 50);
+    settings::Page page(settings::Settings::Defaults(), {"ja", "en"});
+    auto draw = [&](bool caretOn) {
+        Surface w(kWindowWidth, kWindowHeight, ground);
+        DrawSettingsPage(w, text, i18n::Catalog{}, page, caretOn);
+        return w;
+    };
+    const Surface first = draw(true);
+    EXPECT_EQ(first.At(5, 5), Rgb(100, 50, 25)) << "the window around the page is dimmed, as under the pause note";
+    EXPECT_EQ(first.At(kWindowWidth / 2, kWindowHeight / 2), Rgb(212, 208, 200)) << "the page is a grey panel";
+    for (int i = 0; i < 5 + 4; ++i) page.Press(settings::Page::Nav::Down);  // the fifth action
+    const Surface chosen = draw(true);
+    int changedRows = 0;
+    for (int y = 0; y < kWindowHeight; ++y) {
+        bool changed = false;
+        for (int x = 0; x < kWindowWidth && !changed; ++x) changed = chosen.At(x, y) != first.At(x, y);
+        changedRows += changed;
+    }
+    EXPECT_GE(changedRows, 2 * 15) << "the highlight leaves the first row and lies on the chosen one";
+    EXPECT_LE(changedRows, 2 * 19 + text.LineHeight(12)) << "and nothing else moves but the help line, which follows the row";
+    page.Press(settings::Page::Nav::Activate);
+    EXPECT_NE(draw(true).Pixels(), draw(false).Pixels()) << "the cell waiting for a key blinks";
+    EXPECT_EQ(PadButtonLabel("dpleft"), "D-pad left") << "pad buttons are shown by their looks";
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "platform/sdl/UserFiles.h"
 #include "replay/Capture.h"
 #include "replay/Library.h"
+#include "settings/Settings.h"
 #include "world/Game.h"
 
 namespace {
@@ -34,6 +35,9 @@ struct Options {
     bool fullscreen = false;
     std::string scaleMode = "integer";
     std::string language = "auto";
+    // Given on the command line: they win over the settings file for this run.
+    bool scaleModeGiven = false;
+    bool languageGiven = false;
     bool listReplays = false;
     bool keepReplays = false;  // headless runs keep their games only when asked
 };
@@ -100,9 +104,22 @@ int RunWindow(Options& o) {
     if (!molfo::ReportAssets(assets)) return 1;
 
     const std::string rankPath = molfo::RankFileFor(dataDir);
+    namespace settings = molfo::settings;
+    const std::string settingsPath = settings::DefaultPath();
+    const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlWindow::IsKeyName);
+    // A value the game cannot use costs its line and its default, never the start.
+    for (const std::string& p : loaded.problems) std::cerr << "molfo: " << molfo::Printable(p, 400) << "\n";
+    const settings::Settings fromFile = loaded.settings;
+    settings::Settings effective = fromFile;
+    if (o.fullscreen) effective.fullscreen = true;
+    if (o.scaleModeGiven) effective.scaleMode = o.scaleMode;
+    if (o.languageGiven) effective.language = o.language;
+
     molfo::SdlOptions so;
-    so.fullscreen = o.fullscreen;
-    so.scale = o.scaleMode == "fit" ? molfo::ScaleMode::Fit : molfo::ScaleMode::Integer;
+    so.fullscreen = effective.fullscreen;
+    so.scale = effective.scaleMode == "fit" ? molfo::ScaleMode::Fit : molfo::ScaleMode::Integer;
+    so.audio.musicVolume = effective.musicVolume;
+    so.audio.effectVolume = effective.effectVolume;
     so.shotFallback = startFolder.empty() ? "." : startFolder;
     so.audio.soundfont = o.soundfont;
     so.audio.mute = o.mute;
@@ -118,16 +135,21 @@ int RunWindow(Options& o) {
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
 
-    std::string warning;
-    const molfo::i18n::Catalog words =
-        molfo::i18n::ChooseCatalog(o.language, dataDir, molfo::i18n::Environment::FromProcess(), warning);
-    if (!warning.empty()) std::cerr << "molfo: " << molfo::Printable(warning, 300) << "\n";
-    sdl->window().SetLanguage(&words);
+    sdl->window().ApplySettings(effective);
+    auto chooseWords = [&dataDir](const std::string& language) {
+        std::string warning;
+        auto words = std::make_unique<molfo::i18n::Catalog>(
+            molfo::i18n::ChooseCatalog(language, dataDir, molfo::i18n::Environment::FromProcess(), warning));
+        if (!warning.empty()) std::cerr << "molfo: " << molfo::Printable(warning, 300) << "\n";
+        return words;
+    };
+    std::unique_ptr<molfo::i18n::Catalog> words = chooseWords(effective.language);
+    sdl->window().SetLanguage(words.get());
 
     // A replay sleeps on the real clock, so it plays at the recorded speed.
     molfo::Game g(capture.Wrap(sdl->platform(), &sdl->platform().clock, nullptr), capture.DataDir());
     g.rankPath = capture.RankPath(rankPath);
-    g.scr.SetLanguage(&words);
+    g.scr.SetLanguage(words.get());
     const std::string failed = g.scr.LoadOwnPictures(dataDir);
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
     if (o.h.stage != 1 || o.h.boss) {
@@ -139,6 +161,38 @@ int RunWindow(Options& o) {
             molfo::PracticeStart(game, static_cast<int16_t>(o.h.stage), o.h.boss);
         };
     }
+    bool onTitle = false;
+    g.onScene = [&onTitle, before = std::move(g.onScene)](molfo::Game& game) {
+        if (before) before(game);
+        onTitle = game.scene == molfo::Scene::Title;
+    };
+    molfo::SettingsHooks hooks;
+    hooks.languages = molfo::i18n::AvailableLanguages(dataDir);
+    hooks.mayOpen = [&onTitle, replaying = capture.Replaying()] { return onTitle && !replaying; };
+    std::string language = effective.language;
+    hooks.changed = [&](const settings::Settings& s) {
+        sdl->audio().SetVolumes(s.musicVolume, s.effectVolume);
+        if (s.language == language) return;
+        language = s.language;
+        std::unique_ptr<molfo::i18n::Catalog> next = chooseWords(language);
+        g.scr.SetLanguage(next.get());
+        sdl->window().SetLanguage(next.get());
+        words = std::move(next);
+        // The page is drawn over the window as composed: the labels behind
+        // it change language with it.
+        g.scr.Compose();
+    };
+    hooks.closed = [&](const settings::Settings& s) {
+        settings::Settings keep = s;
+        // An option given on the command line holds for this run only: the
+        // file keeps its own value unless the page changed it.
+        if (o.fullscreen && s.fullscreen == effective.fullscreen) keep.fullscreen = fromFile.fullscreen;
+        if (o.scaleModeGiven && s.scaleMode == effective.scaleMode) keep.scaleMode = fromFile.scaleMode;
+        if (o.languageGiven && s.language == effective.language) keep.language = fromFile.language;
+        const std::string err = settings::Save(settingsPath, keep);
+        if (!err.empty()) std::cerr << "molfo: the settings were not saved: " << molfo::Printable(err, 300) << "\n";
+    };
+    sdl->window().SetSettingsHooks(std::move(hooks));
     capture.Hook(g);
     capture.Start(g);
     molfo::Main(g);
@@ -156,7 +210,9 @@ int main(int argc, char** argv) {
                  "Arrows move, Z or Space fire, X or Ctrl use the item, C or Shift pick the next item,\n"
                  "Shift starts on the title, Escape quits. F11 or Alt+Enter toggles full screen, F12 saves a\n"
                  "screenshot. Gamepad: d-pad or left stick move, A fires, B uses the item, X picks the next\n"
-                 "item, Start starts and restarts, Back+Start quits."};
+                 "item, Start starts and restarts, Back+Start quits. F1 (or Back alone) on the title opens\n"
+                 "the settings (volumes, keys, pad buttons, scaling, full screen, language), kept in\n"
+                 "$XDG_CONFIG_HOME/molfo/settings.toml; options given here win over it for one run."};
     Options o;
     bool version = false;
     app.add_flag("--version", version, "print the version and exit");
@@ -167,11 +223,12 @@ int main(int argc, char** argv) {
     app.add_option("--soundfont", o.soundfont, "General MIDI soundfont (.sf2/.sf3) for the songs");
     app.add_flag("--mute", o.mute, "play without sound");
     app.add_flag("--fullscreen", o.fullscreen, "start full screen");
-    app.add_option("--scale-mode", o.scaleMode,
-                   "integer: scale by whole multiples, sharp pixels (default); fit: fill the window")
-        ->check(CLI::IsMember({"integer", "fit"}));
-    app.add_option("--language", o.language,
-                   "the window's words: auto (from LANGUAGE, LC_ALL, LC_MESSAGES, LANG; the default), ja or en");
+    auto* scaleMode = app.add_option("--scale-mode", o.scaleMode,
+                                     "integer: scale by whole multiples, sharp pixels (default); fit: fill the window")
+                          ->check(CLI::IsMember({"integer", "fit"}));
+    auto* language = app.add_option(
+        "--language", o.language,
+        "the window's words: auto (from LANGUAGE, LC_ALL, LC_MESSAGES, LANG; the default), ja or en");
     app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
     // Every count is checked: a negative or huge one would mean "no limit"
     // or wrap, and the run would never end.
@@ -210,6 +267,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    o.scaleModeGiven = scaleMode->count() > 0;
+    o.languageGiven = language->count() > 0;
     if (version) {
         std::cout << "molfo " << MOLFO_VERSION << "\n";
         return 0;

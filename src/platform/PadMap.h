@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/KeyLatch.h"
 #include "platform/Platform.h"
@@ -46,24 +47,27 @@ struct Binding {
     int alsoKey;  // 0 when the input stands for one key only
 };
 
-// input, key, second key. Start stands for both Shift and Z: the title waits
-// for Shift and the ranking for Z, and a pad has no spare button a player
-// would look for there.
-inline constexpr std::array<Binding, 12> kBindings{{
-    {DpadLeft, vk::Left, 0},
-    {DpadRight, vk::Right, 0},
-    {DpadUp, vk::Up, 0},
-    {DpadDown, vk::Down, 0},
+// input, key, second key. The stick always moves; the buttons are the
+// player's to bind (settings/), these being the defaults. Start stands for
+// both Shift and Z: the title waits for Shift and the ranking for Z, and a
+// pad has no spare button a player would look for there.
+inline constexpr std::array<Binding, 4> kStickBindings{{
     {StickLeft, vk::Left, 0},
     {StickRight, vk::Right, 0},
     {StickUp, vk::Up, 0},
     {StickDown, vk::Down, 0},
+}};
+inline constexpr std::array<Binding, 8> kDefaultButtons{{
+    {DpadLeft, vk::Left, 0},
+    {DpadRight, vk::Right, 0},
+    {DpadUp, vk::Up, 0},
+    {DpadDown, vk::Down, 0},
     {A, vk::Z, 0},
     {B, vk::X, 0},
     {X, vk::C, 0},
     {Start, vk::Shift, vk::Z},
 }};
-static_assert(kBindings.size() == 12, "one row per bound direction or button");
+static_assert(kDefaultButtons.size() == 8, "one row per bound button");
 
 // Back and Start held together quit, and while they are held Start is not
 // also a start: the quit must not begin a game on its way out.
@@ -77,9 +81,9 @@ inline constexpr int kStickPress = 16384;
 inline constexpr int kStickRelease = 11000;
 
 // Every key a pad can hold; a pad's state is a mask over this list.
-inline constexpr std::array<int, 9> kPadKeys{vk::Left, vk::Right, vk::Up, vk::Down, vk::Z,
-                                            vk::X,    vk::C,     vk::Shift, vk::Escape};
-static_assert(kPadKeys.size() == 9, "arrows, the three action keys, Shift and Escape");
+inline constexpr std::array<int, 11> kPadKeys{vk::Left, vk::Right, vk::Up,    vk::Down,    vk::Z,     vk::X,
+                                             vk::C,    vk::Shift, vk::Space, vk::Control, vk::Escape};
+static_assert(kPadKeys.size() == 11, "arrows, the five action keys, Shift and Escape");
 
 enum class Stick : uint8_t { LeftX, LeftY };
 
@@ -91,7 +95,16 @@ public:
     static constexpr int kFirstSource = 2;
     static constexpr int kMaxPads = KeyLatch::kSources - kFirstSource;
 
-    explicit PadKeys(KeyLatch& latch) : latch_(latch) {}
+    explicit PadKeys(KeyLatch& latch) : latch_(latch), buttons_(kDefaultButtons.begin(), kDefaultButtons.end()) {}
+
+    // The buttons' bindings from now on (the stick always moves). Like
+    // Forget, for a latch that has just forgotten its keys (the settings
+    // page took the keyboard and pads): buttons still down count again only
+    // when pressed afresh.
+    void SetButtons(std::vector<Binding> buttons) {
+        buttons_ = std::move(buttons);
+        Forget();
+    }
 
     // A pad was plugged in. False when every slot is taken; that pad is then
     // ignored.
@@ -158,14 +171,16 @@ public:
     }
 
     // The mask of keys a pad with these inputs down holds.
-    static uint16_t KeysFor(const std::array<bool, kInputs>& in) {
+    uint16_t KeysFor(const std::array<bool, kInputs>& in) const {
         const bool chord = in[kQuitChord[0]] && in[kQuitChord[1]];
         uint16_t mask = 0;
-        for (const Binding& b : kBindings) {
-            if (!in[b.input]) continue;
-            if (chord && (b.input == kQuitChord[0] || b.input == kQuitChord[1])) continue;
+        auto add = [&](const Binding& b) {
+            if (!in[b.input]) return;
+            if (chord && (b.input == kQuitChord[0] || b.input == kQuitChord[1])) return;
             mask = static_cast<uint16_t>(mask | Bit(b.key) | Bit(b.alsoKey));
-        }
+        };
+        for (const Binding& b : kStickBindings) add(b);
+        for (const Binding& b : buttons_) add(b);
         if (chord) mask = static_cast<uint16_t>(mask | Bit(kQuitKey));
         return mask;
     }
@@ -207,6 +222,7 @@ private:
     }
 
     KeyLatch& latch_;
+    std::vector<Binding> buttons_;
     std::array<Pad, kMaxPads> pads_{};
 };
 

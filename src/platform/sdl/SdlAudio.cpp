@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -96,10 +97,18 @@ void SdlAudio::Open() {
         if (!OpenDevice(why)) return;
     }
     Mix_AllocateChannels(1);
+    open_ = true;
+    SetVolumes(options_.musicVolume, options_.effectVolume);
+}
+
+void SdlAudio::SetVolumes(int music, int effects) {
+    options_.musicVolume = std::clamp(music, 0, 100);
+    options_.effectVolume = std::clamp(effects, 0, 100);
+    if (!open_) return;
     // The synthesised songs peak past full scale at full volume; half keeps
     // them clean and leaves room for the effects on top.
-    Mix_VolumeMusic(kMusicVolume);
-    open_ = true;
+    Mix_VolumeMusic(kMusicVolume * options_.musicVolume / 100);
+    Mix_Volume(kEffectChannel, MIX_MAX_VOLUME * options_.effectVolume / 100);
 }
 
 void SdlAudio::Close() {

@@ -18,6 +18,8 @@ namespace molfo {
 struct SdlAudioOptions {
     std::string soundfont;  // tried before the system's soundfonts; may be empty
     bool mute = false;
+    int musicVolume = 100;   // percent of the game's own level
+    int effectVolume = 100;
     std::vector<std::string> silent;  // sound files already reported as unplayable
 };
 
@@ -36,6 +38,8 @@ public:
     void PlayEffect(const std::string& path) override;
     // Holds the song and the effect where they are while the game is paused.
     void Pause(bool paused);
+    // Percentages of the game's own levels, 0..100; applied at once.
+    void SetVolumes(int music, int effects);
 
     // The soundfonts tried in order when none is given on the command line.
     static const char* const kSystemSoundfonts[3];

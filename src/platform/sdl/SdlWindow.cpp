@@ -123,36 +123,50 @@ SdlWindow::~SdlWindow() {
     if (window_ != nullptr) SDL_DestroyWindow(window_);
 }
 
-int SdlWindow::VirtualKey(const SDL_KeyboardEvent& key, int& source) {
-    source = 0;
-    const SDL_Keycode k = key.keysym.sym;
-    switch (k) {
-        case SDLK_LSHIFT: return vk::Shift;
-        case SDLK_RSHIFT: source = 1; return vk::Shift;
-        case SDLK_LCTRL: return vk::Control;
-        case SDLK_RCTRL: source = 1; return vk::Control;
-        case SDLK_ESCAPE: return vk::Escape;
-        case SDLK_SPACE: return vk::Space;
-        case SDLK_LEFT: return vk::Left;
-        case SDLK_UP: return vk::Up;
-        case SDLK_RIGHT: return vk::Right;
-        case SDLK_DOWN: return vk::Down;
-        case SDLK_c: return vk::C;
-        case SDLK_x: return vk::X;
-        case SDLK_z: return vk::Z;
-        default: break;
-    }
-    // On a layout without Latin letters the letter keys keep the place they
-    // have on a US keyboard.
-    if (k < SDLK_a || k > SDLK_z) {
-        switch (key.keysym.scancode) {
-            case SDL_SCANCODE_C: return vk::C;
-            case SDL_SCANCODE_X: return vk::X;
-            case SDL_SCANCODE_Z: return vk::Z;
-            default: break;
+bool SdlWindow::IsKeyName(const std::string& name) {
+    return !name.empty() && SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN;
+}
+
+void SdlWindow::ApplySettings(const settings::Settings& s) {
+    settings_ = s;
+    byKey_.clear();
+    byPlace_.clear();
+    std::vector<pad::Binding> buttons;
+    for (size_t a = 0; a < settings::kActions; ++a) {
+        const int vk = settings::kActionTable[a].vk;
+        for (int slot = 0; slot < settings::kSlots; ++slot) {
+            const SDL_Keycode k = s.keys[a][slot].empty() ? SDLK_UNKNOWN : SDL_GetKeyFromName(s.keys[a][slot].c_str());
+            if (k != SDLK_UNKNOWN) {
+                byKey_[k].push_back({vk, slot});
+                // On a layout without Latin letters the letter keys keep the
+                // place they have on a US keyboard.
+                if (k >= SDLK_a && k <= SDLK_z) byPlace_[SDL_SCANCODE_A + (k - SDLK_a)].push_back({vk, slot});
+            }
+            const int b = settings::PadButton(s.pad[a][slot]);
+            if (b >= 0) buttons.push_back({static_cast<pad::Input>(b), vk, 0});
         }
     }
-    return 0;
+    keys_.Forget();
+    pads_.SetButtons(std::move(buttons));
+    const ScaleMode scale = s.scaleMode == "fit" ? ScaleMode::Fit : ScaleMode::Integer;
+    if (scale != options_.scale) {
+        options_.scale = scale;
+        if (renderer_ != nullptr) Repaint();
+    }
+}
+
+const std::vector<SdlWindow::Target>& SdlWindow::Targets(const SDL_KeyboardEvent& key) const {
+    static const std::vector<Target> kNone;
+    const SDL_Keycode k = key.keysym.sym;
+    if (const auto it = byKey_.find(k); it != byKey_.end()) return it->second;
+    if (k < SDLK_a || k > SDLK_z) {
+        if (const auto it = byPlace_.find(key.keysym.scancode); it != byPlace_.end()) return it->second;
+    }
+    return kNone;
+}
+
+void SdlWindow::OpenSettings() {
+    if (hooks_.mayOpen && hooks_.mayOpen()) RunSettingsPage();
 }
 
 bool SdlWindow::Pump() {
@@ -252,9 +266,18 @@ void SdlWindow::HandlePadEvent(const SDL_Event& e) {
             break;
         }
         case SDL_CONTROLLERBUTTONDOWN:
-        case SDL_CONTROLLERBUTTONUP:
-            pads_.Button(e.cbutton.which, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+        case SDL_CONTROLLERBUTTONUP: {
+            const bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
+            pads_.Button(e.cbutton.which, e.cbutton.button, down);
+            // Back tapped alone opens the settings (Back with Start quits).
+            const bool back = e.cbutton.button == SDL_CONTROLLER_BUTTON_BACK;
+            if (down) backAlone_ = back;
+            if (!down && back && backAlone_) {
+                backAlone_ = false;
+                OpenSettings();
+            }
             break;
+        }
         case SDL_CONTROLLERAXISMOTION:
             if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) pads_.Axis(e.caxis.which, pad::Stick::LeftX, e.caxis.value);
             if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) pads_.Axis(e.caxis.which, pad::Stick::LeftY, e.caxis.value);
@@ -272,15 +295,16 @@ void SdlWindow::Handle(const SDL_Event& e) {
                 if (e.key.repeat == 0) SaveScreenshot();
                 break;
             }
-            int source = 0;
-            if (const int v = VirtualKey(e.key, source)) keys_.Press(v, source, e.key.repeat != 0);
+            if (e.key.keysym.sym == SDLK_F1) {
+                if (e.key.repeat == 0) OpenSettings();
+                break;
+            }
+            for (const Target& t : Targets(e.key)) keys_.Press(t.vk, t.source, e.key.repeat != 0);
             break;
         }
-        case SDL_KEYUP: {
-            int source = 0;
-            if (const int v = VirtualKey(e.key, source)) keys_.Release(v, source);
+        case SDL_KEYUP:
+            for (const Target& t : Targets(e.key)) keys_.Release(t.vk, t.source);
             break;
-        }
         case SDL_CONTROLLERDEVICEADDED:
         case SDL_CONTROLLERDEVICEREMOVED:
         case SDL_CONTROLLERBUTTONDOWN:

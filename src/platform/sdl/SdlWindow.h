@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "i18n/Catalog.h"
 #include "platform/KeyLatch.h"
@@ -16,6 +18,7 @@
 #include "platform/Platform.h"
 #include "platform/sdl/Placement.h"
 #include "render/Surface.h"
+#include "settings/Settings.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -38,6 +41,20 @@ struct WindowOptions {
     std::function<void(bool paused, uint32_t ms)> onPause;
 };
 
+// What the settings page needs from the program around the window.
+struct SettingsHooks {
+    // Whether the page may open now (the title shows, no replay plays).
+    std::function<bool()> mayOpen;
+    // Told of every change while the page is open, to apply it at once
+    // (the volumes, the language); the keys and the scale mode the window
+    // applies itself.
+    std::function<void(const settings::Settings&)> changed;
+    // Told when the page is left, to save the settings.
+    std::function<void(const settings::Settings&)> closed;
+    // The language codes there are catalogs for, "ja" first.
+    std::vector<std::string> languages;
+};
+
 class SdlWindow final : public Events, public Keys, public Display, public Dialogs {
 public:
     // Creates the window on an SDL whose video is already initialised.
@@ -57,15 +74,29 @@ public:
     // the catalog must outlive the window or the next call.
     void SetLanguage(const i18n::Catalog* words);
 
-    // Maps an SDL key to the game's virtual-key code and tells left from
-    // right for the keys that come in pairs; 0 for keys the game ignores.
-    static int VirtualKey(const SDL_KeyboardEvent& key, int& source);
+    // The player's keys and pad buttons, and the scale mode.
+    void ApplySettings(const settings::Settings& s);
+    // Lets F1 (or a pad's Back pressed alone) open the settings page.
+    void SetSettingsHooks(SettingsHooks hooks) { hooks_ = std::move(hooks); }
+    // Whether the keyboard has a key of this name (as SDL names keys).
+    static bool IsKeyName(const std::string& name);
 
 private:
     explicit SdlWindow(WindowOptions options);
 
+    // A key bound to a game key: the virtual key and the latch source (the
+    // slot of the action it fills, so two keys of one action each hold it).
+    struct Target {
+        int vk;
+        int source;
+    };
+    // The game keys an SDL key stands for; empty for keys the game ignores.
+    const std::vector<Target>& Targets(const SDL_KeyboardEvent& key) const;
     // Takes one event outside a dialog.
     void Handle(const SDL_Event& e);
+    void OpenSettings();
+    // The settings page's own event loop (platform/sdl/SdlSettings.cpp).
+    void RunSettingsPage();
     // Window events both loops share: close requests, focus and repaints.
     void HandleWindowEvent(const SDL_Event& e);
     // Gamepads plugged in, pulled out, pressed and moved.
@@ -115,6 +146,13 @@ private:
     Surface boxBuffer_;
     std::unique_ptr<TextRenderer> text_;
     const i18n::Catalog* words_;
+    std::unordered_map<int32_t, std::vector<Target>> byKey_;
+    // Letter keys by their place on the keyboard, for layouts without Latin letters.
+    std::unordered_map<int32_t, std::vector<Target>> byPlace_;
+    settings::Settings settings_ = settings::Settings::Defaults();
+    SettingsHooks hooks_;
+    bool backAlone_ = false;  // a pad's Back is down with no other button pressed since
+    Surface pageBuffer_;
 };
 
 }  // namespace molfo

@@ -1,0 +1,86 @@
+// The player's settings, kept between runs in a TOML file in the user's
+// configuration folder: the volumes, the keys and pad buttons of every
+// action, the scale mode, whether to start full screen, and the language.
+// A value the game cannot use falls back to its default with one line
+// naming the key and the default; nothing in the file ever stops the game.
+// Command-line options win over the file for one run.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace molfo::settings {
+
+// What the player can bind a key or a pad button to: each stands for one of
+// the virtual keys the game asks about.
+enum Action : uint8_t { Left, Right, Up, Down, Fire, FireAlt, Item, ItemEveryFrame, NextItem, Start, Quit, kActions };
+
+inline constexpr int kSlots = 2;  // keys (and pad buttons) an action may have
+using Slots = std::array<std::string, kSlots>;  // an empty name is no key
+
+// Columns: the key in the file, the action's name in the settings page, the
+// virtual key it holds, the default keys, the default pad buttons.
+struct ActionRow {
+    const char* key;
+    const char* label;
+    int vk;
+    std::array<const char*, kSlots> keys;
+    std::array<const char*, kSlots> pad;
+};
+extern const std::array<ActionRow, kActions> kActionTable;
+
+// The pad buttons by the names SDL gives them, in its numbering.
+inline constexpr std::array<const char*, 15> kPadButtons{
+    "a",    "b",         "x",          "y",            "back",          "guide",  "start",  "leftstick",
+    "rightstick", "leftshoulder", "rightshoulder", "dpup", "dpdown", "dpleft", "dpright"};
+// The pad button's number, or -1.
+int PadButton(std::string_view name);
+
+// Keys that are the window's own and never reach the game.
+bool Reserved(std::string_view keyName);
+
+inline constexpr int kMaxVolume = 100;
+
+struct Settings {
+    int musicVolume = kMaxVolume;   // 0..100, 100 the game's own level
+    int effectVolume = kMaxVolume;
+    std::string scaleMode = "integer";  // or "fit"
+    bool fullscreen = false;
+    std::string language = "auto";  // auto (from the environment), ja, en, ...
+    std::array<Slots, kActions> keys{};
+    std::array<Slots, kActions> pad{};
+
+    // Everything as the game has always been.
+    static Settings Defaults();
+    bool operator==(const Settings&) const = default;
+};
+
+// $XDG_CONFIG_HOME/molfo/settings.toml (an absolute XDG_CONFIG_HOME), else
+// ~/.config/molfo/settings.toml; empty without a home folder.
+std::string DefaultPath();
+
+// Whether a key name is one the keyboard has (the window's back end knows).
+using KeyCheck = std::function<bool(const std::string& name)>;
+
+struct Loaded {
+    Settings settings;
+    std::vector<std::string> problems;  // one line each, without the "molfo: " prefix
+    bool found = false;                 // the file exists
+};
+
+// Reads settings from TOML text; `where` names the file in the lines.
+Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& isKey);
+// Reads the file; a missing one gives the defaults and no line.
+Loaded Load(const std::string& path, const KeyCheck& isKey);
+
+// The TOML text of the settings, with a comment on how to edit it.
+std::string Serialize(const Settings& s);
+// Writes the file (its folder made when missing) through a temporary file.
+// Returns an empty text, or one line saying what went wrong.
+std::string Save(const std::string& path, const Settings& s);
+
+}  // namespace molfo::settings

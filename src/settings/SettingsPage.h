@@ -1,0 +1,75 @@
+// The settings page's workings, apart from how it is drawn (render/) and
+// how keys reach it (the window's back end): a list of rows, the one chosen,
+// and what each key does to it. The page's own keys are fixed (arrows,
+// Enter, Escape, the d-pad, A and B) so that a player can always find their
+// way back, whatever they bound.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/Settings.h"
+
+namespace molfo::settings {
+
+class Page {
+public:
+    enum class Nav { Up, Down, Left, Right, Activate, Clear, Leave };
+    // The columns of an action's row.
+    enum Column { Key1, Key2, Pad1, Pad2, kColumns };
+
+    // `languages`: the codes the player may choose ("ja" first), without "auto".
+    Page(Settings start, std::vector<std::string> languages);
+
+    void Press(Nav n);
+    // Waiting for the key or pad button to bind to the chosen cell.
+    bool Capturing() const { return capturing_; }
+    bool CapturingPad() const { return capturing_ && column_ >= Pad1; }
+    // The key (by name) or pad button pressed while capturing. A reserved
+    // key is refused and the page keeps waiting.
+    void Captured(const std::string& name);
+    void CancelCapture() { capturing_ = false; }
+
+    bool Done() const { return done_; }
+    const Settings& Current() const { return s_; }
+    // True once after each change, for the back end to apply it at once.
+    bool TakeChanged();
+
+    // What the view draws. Labels and words are the game's own (Japanese),
+    // translated as they are drawn; key names are shown as they are.
+    struct Line {
+        std::string label;
+        std::vector<std::string> cells;
+        bool isAction = false;
+        int volume = -1;  // 0..100 on the volume rows, for a bar
+    };
+    std::vector<Line> Lines() const;
+    int Row() const { return row_; }
+    int Col() const { return column_; }
+    // One line saying what the keys do on the chosen row, or while capturing.
+    std::string Hint() const;
+
+    static constexpr int kVolumeStep = 10;
+
+private:
+    enum Fixed { MusicRow, EffectRow, ScaleRow, FullscreenRow, LanguageRow };
+    static constexpr int kFixedRows = LanguageRow + 1;
+    static constexpr int kActionRows = static_cast<int>(kActions);
+    int Rows() const { return kFixedRows + kActionRows + 2; }
+    int ActionOf(int row) const { return row - kFixedRows; }
+    bool IsAction(int row) const { return row >= kFixedRows && row < kFixedRows + kActionRows; }
+    int DefaultsRow() const { return kFixedRows + kActionRows; }
+    int DoneRow() const { return kFixedRows + kActionRows + 1; }
+    void Change(int step);
+    std::string& Cell(int action, int column);
+
+    Settings s_;
+    std::vector<std::string> languages_;  // "auto" first
+    int row_ = 0;
+    int column_ = Key1;
+    bool capturing_ = false;
+    bool done_ = false;
+    bool changed_ = false;
+};
+
+}  // namespace molfo::settings
