@@ -53,7 +53,9 @@ foreach(molfo_shot "stage1;390" "boss3;300;--stage;3;--boss" "boss5;300;--stage;
   set(molfo_work ${CMAKE_BINARY_DIR}/screenshots/${molfo_name}.d)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/screenshots/${molfo_name}.png
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${molfo_work}
-    COMMAND molfo --headless --input ${CMAKE_SOURCE_DIR}/dist/screenshots/${molfo_name}.txt ${molfo_shot}
+    # In the game's own Japanese whatever the builder's locale, so every
+    # machine makes the same pictures.
+    COMMAND molfo --headless --language ja --input ${CMAKE_SOURCE_DIR}/dist/screenshots/${molfo_name}.txt ${molfo_shot}
       --frames ${molfo_frame} --screenshot-every ${molfo_frame} --screenshot-dir ${molfo_work}
     COMMAND ${CMAKE_COMMAND} -E copy ${molfo_work}/molfo-${molfo_pad}${molfo_frame}.png
       ${CMAKE_BINARY_DIR}/screenshots/${molfo_name}.png
