@@ -220,6 +220,9 @@ TEST(I18nCompleteness, EveryJapaneseTextTheGameShowsHasAnEnglishTranslation) {
     // Texts the game never shows as words.
     const std::set<std::string> notShown = {
         "ＭＳ Ｐゴシック",  // the font family the labels ask fontconfig for
+        // the characters Japanese line breaking keeps off a line's start and end
+        "ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶー、。，．・：；？！）」』】〕〉》’”ゝゞヽヾ々!),.:;?]}",
+        "（「『【〔〈《‘“([{",
     };
     const std::vector<Literal> literals = JapaneseLiterals(fs::path(MOLFO_SOURCE_DIR) / "src");
     ASSERT_GE(literals.size(), 20u) << "the scan finds the game's Japanese texts";
