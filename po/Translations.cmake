@@ -4,7 +4,8 @@
 # a translation whose %d or %s do not match the Japanese.
 #
 # `cmake --build build --target molfo-pot` writes po/molfo.pot from the
-# sources (every text marked N_("...")) and merges it into every .po, for a
+# sources (every text marked N_("...")) and the words drawn into pictures
+# (see tools/assetgen/Assets.cmake), and merges it into every .po, for a
 # translator to fill in what is new.
 
 find_program(MOLFO_MSGFMT msgfmt REQUIRED)
@@ -32,14 +33,19 @@ file(GLOB_RECURSE MOLFO_I18N_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_D
 list(SORT MOLFO_I18N_SOURCES)
 set(MOLFO_XGETTEXT_ARGS --from-code=UTF-8 --language=C++ --keyword=N_ --package-name=molfo
   --add-comments=TRANSLATORS --sort-output)
-if(MOLFO_XGETTEXT AND MOLFO_MSGMERGE)
+find_program(MOLFO_MSGCAT msgcat)
+if(MOLFO_XGETTEXT AND MOLFO_MSGMERGE AND MOLFO_MSGCAT AND TARGET assetgen)
   set(merge "")
   foreach(code IN LISTS MOLFO_LINGUAS)
     list(APPEND merge COMMAND ${MOLFO_MSGMERGE} --quiet --update --backup=none --no-location
       ${CMAKE_SOURCE_DIR}/po/${code}.po ${CMAKE_SOURCE_DIR}/po/molfo.pot)
   endforeach()
+  # The words drawn into the pictures join the sources' texts.
   add_custom_target(molfo-pot
-    COMMAND ${MOLFO_XGETTEXT} ${MOLFO_XGETTEXT_ARGS} -o po/molfo.pot ${MOLFO_I18N_SOURCES}
+    COMMAND ${MOLFO_XGETTEXT} ${MOLFO_XGETTEXT_ARGS} -o ${CMAKE_BINARY_DIR}/sources.pot ${MOLFO_I18N_SOURCES}
+    COMMAND sh po/pictures-pot.sh ${CMAKE_BINARY_DIR}/picture-words.sh $<TARGET_FILE:assetgen>
+      ${CMAKE_BINARY_DIR}/pictures.pot
+    COMMAND ${MOLFO_MSGCAT} --sort-output -o po/molfo.pot ${CMAKE_BINARY_DIR}/sources.pot ${CMAKE_BINARY_DIR}/pictures.pot
     ${merge}
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
     COMMENT "Extracting the game's texts into po/molfo.pot" VERBATIM)

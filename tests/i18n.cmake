@@ -28,3 +28,16 @@ exit $status
       ${MOLFO_XGETTEXT} ${MOLFO_MSGCMP} ${MOLFO_LINGUAS} -- ${MOLFO_I18N_SOURCES})
   set_tests_properties(I18n.EveryMarkedTextIsTranslated PROPERTIES TIMEOUT 60)
 endif()
+
+# Every Japanese word drawn into a picture (the title, the banner, the
+# ending) has a translation in every catalog, so the pictures drawn for
+# another language hold no Japanese left over.
+if(TARGET assetgen)
+  foreach(code IN LISTS MOLFO_LINGUAS)
+    add_test(NAME I18n.EveryPictureWordIsTranslated.${code}
+      COMMAND sh -c "left=$(sh \"$0\" \"$1\" --words \"$2\") || exit 1; [ -z \"$left\" ] && exit 0; \
+echo \"FAIL: po/${code}.po must translate every word drawn into a picture; it lacks:\" >&2; echo \"$left\" >&2; exit 1"
+        ${MOLFO_PICTURE_WORDS} $<TARGET_FILE:assetgen> ${CMAKE_BINARY_DIR}/sys/locale/${code}/LC_MESSAGES/molfo.mo)
+    set_tests_properties(I18n.EveryPictureWordIsTranslated.${code} PROPERTIES TIMEOUT 60)
+  endforeach()
+endif()

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "i18n/Language.h"
 #include "render/Screen.h"
+#include "world/Game.h"
 
 namespace molfo::i18n {
 namespace {
@@ -92,7 +93,8 @@ TEST(I18nCatalog, DamagedCatalogsAreRefusedWithAReason) {
     std::vector<uint8_t> outside = good;
     outside[28 + 8 + 4] = 0xF0;  // the first message's offset points past the end
     std::vector<uint8_t> noNul = good;
-    noNul.back() = 'x';  // the last string loses its terminating NUL
+    noNul.pop_back();  // the last string loses its terminating NUL
+    noNul.push_back('x');
     std::vector<uint8_t> revision = good;
     revision[6] = 1;
     struct Case {
@@ -270,6 +272,36 @@ TEST(I18nScreen, TheWindowDrawsTheCaptionInTheChosenLanguageWhileTheGameKeepsIts
     EXPECT_EQ(w.GoukeiTenL.caption, "120てん") << "the caption, part of the game's state, keeps the game's words";
     w.SetLanguage(nullptr);
     EXPECT_EQ(labelPixels(), japanese) << "back to the game's own Japanese";
+}
+
+TEST(I18nPictures, ThePicturesWithWordsShowInTheWindowsLanguageWhereTheyWereDrawnInIt) {
+    test::TestGame t;
+    std::string warning;
+    const Catalog english = ChooseCatalog("en", test::DataDir(), Environment{}, warning);
+    ASSERT_EQ(english.Code(), "en") << warning;
+    const std::string sys = std::string(test::DataDir()) + "/sys/";
+    struct Case {
+        const char* rule;
+        const Catalog* words;
+        const char* gamePath;
+        std::string expected;
+    } cases[] = {
+        {"the title in English", &english, "sys\\title.bmp", sys + "en/title.bmp"},
+        {"an ending picture in English", &english, "sys\\ending\\e3.jpg", sys + "en/ending/e3.jpg"},
+        {"the banner in English", &english, "sys\\gameover.bmp", sys + "en/gameover.bmp"},
+        {"a picture without words is the game's own", &english, "sys\\mainmap1.JPG", sys + "mainmap1.JPG"},
+        {"in Japanese, the game's own title", nullptr, "sys\\title.bmp", sys + "title.bmp"},
+    };
+    for (const Case& c : cases) {
+        t.g.scr.SetLanguage(c.words);
+        Surface got, want;
+        ASSERT_TRUE(LoadGamePicture(t.g, got, c.gamePath)) << c.rule;
+        ASSERT_TRUE(LoadPicture(want, c.expected)) << c.rule << ": the build drew " << c.expected;
+        EXPECT_EQ(got.Pixels(), want.Pixels()) << c.rule;
+    }
+    Surface ja, en;
+    ASSERT_TRUE(LoadPicture(ja, sys + "title.bmp") && LoadPicture(en, sys + "en/title.bmp"));
+    EXPECT_NE(ja.Pixels(), en.Pixels()) << "the English title's lettering differs from the Japanese";
 }
 
 }  // namespace

@@ -178,8 +178,9 @@ int RunWindow(Options& o) {
         g.scr.SetLanguage(next.get());
         sdl->window().SetLanguage(next.get());
         words = std::move(next);
-        // The page is drawn over the window as composed: the labels behind
-        // it change language with it.
+        // The page is drawn over the window as composed: the labels and the
+        // title's lettering behind it change language with it.
+        if (onTitle) molfo::DrawTitlePicture(g);
         g.scr.Compose();
     };
     hooks.closed = [&](const settings::Settings& s) {

@@ -19,6 +19,9 @@ void GameShokika(Game& g);
 void GameReset(Game& g);
 void SutejiShinkou(Game& g);
 void Title(Game& g);
+// The title's picture on the playfield, in the window's language (again
+// after the settings page changed it).
+void DrawTitlePicture(Game& g);
 // Moves a game just set up to stage 1..5, and with atBoss to the frame
 // before its boss arrives.
 void PracticeStart(Game& g, int16_t stage, bool atBoss);

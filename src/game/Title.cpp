@@ -4,14 +4,18 @@
 
 namespace molfo {
 
+void DrawTitlePicture(Game& g) {
+    Screen& w = g.scr;
+    LoadGamePicture(g, w.HaikeiPic, "sys\\title.bmp");
+    BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.HaikeiPic, 0, 0, Rop::Copy);
+}
+
 void Title(Game& g) {
     GameState& s = g.s;
-    Screen& w = g.scr;
     HairetuKaihou(g);
     GameReset(g);
     g.SetScene(Scene::Title);
-    LoadGamePicture(g, w.HaikeiPic, "sys\\title.bmp");
-    BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.HaikeiPic, 0, 0, Rop::Copy);
+    DrawTitlePicture(g);
     g.Refresh();
     g.Oto = g.NewSound();
     g.Oto->SHOKIKA();

@@ -1,5 +1,6 @@
 #include "world/Game.h"
 
+#include <string_view>
 #include <utility>
 
 namespace molfo {
@@ -46,6 +47,13 @@ void Game::SetScene(Scene sc) {
 }
 
 bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath) {
+    // A picture with words in it is drawn in every language the game speaks,
+    // under the same name in sys/<language>/; the game's own is the fallback.
+    const std::string& language = g.scr.Language().Code();
+    constexpr std::string_view kSys = "sys\\";
+    if (!language.empty() && gamePath.compare(0, kSys.size(), kSys) == 0 &&
+        LoadPicture(dst, g.HostPath(std::string(kSys) + language + "\\" + gamePath.substr(kSys.size()))))
+        return true;
     if (LoadPicture(dst, g.HostPath(gamePath))) return true;
     // Start-up checks every picture, so this is a file removed while the game
     // runs: show a blank picture of the playfield's size rather than stop.

@@ -58,8 +58,9 @@ struct Game {
     void SetScene(Scene sc);
 };
 
-// Loads a picture named by its game path into a surface; a missing file
-// leaves a blank 500 x 500 picture.
+// Loads a picture named by its game path into a surface, in the window's
+// language where the picture has words (sys\en\title.bmp for
+// sys\title.bmp); a missing file leaves a blank 500 x 500 picture.
 bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath);
 
 // --- the clock, the waits, the keys and the random numbers ---

@@ -8,7 +8,10 @@ find_package(JPEG REQUIRED)
 find_program(MOLFO_ABC2MIDI abc2midi REQUIRED)
 find_program(MOLFO_SOX sox REQUIRED)
 
-add_executable(assetgen ${CMAKE_SOURCE_DIR}/tools/assetgen/assetgen.cpp)
+# The game's own catalog reader draws the pictures' words in other languages.
+add_executable(assetgen ${CMAKE_SOURCE_DIR}/tools/assetgen/assetgen.cpp ${CMAKE_SOURCE_DIR}/src/i18n/Catalog.cpp
+  ${CMAKE_SOURCE_DIR}/src/core/ReadFile.cpp ${CMAKE_SOURCE_DIR}/src/core/Printable.cpp)
+target_include_directories(assetgen PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(assetgen PRIVATE PkgConfig::RSVG JPEG::JPEG)
 
 set(MOLFO_SYS ${CMAKE_BINARY_DIR}/sys)
@@ -47,6 +50,66 @@ function(molfo_picture out format w h svg)
     DEPENDS assetgen ${MOLFO_ART}/${svg} ${MOLFO_PICTURE_EXTRA_DEPS} ${CMAKE_CURRENT_LIST_FILE}
     COMMENT "Drawing sys/${out}" VERBATIM)
   set(MOLFO_ASSET_FILES ${MOLFO_ASSET_FILES} ${MOLFO_SYS}/${out} PARENT_SCOPE)
+endfunction()
+
+# Pictures with words are drawn again for every language of po/LINGUAS, into
+# sys/<code>/ under the same names, with the words from that language's
+# catalog; the game shows the player's language's picture where there is one.
+file(STRINGS ${CMAKE_SOURCE_DIR}/po/LINGUAS MOLFO_PICTURE_LANGUAGES REGEX "^[a-zA-Z_]+$")
+# picture-words.sh ASSETGEN [--words MO] lists the Japanese words of every
+# such picture (those the catalog lacks, given one): the translations' test
+# and the molfo-pot target read it.
+set(MOLFO_PICTURE_WORDS ${CMAKE_BINARY_DIR}/picture-words.sh)
+file(WRITE ${MOLFO_PICTURE_WORDS} "#!/bin/sh\nset -e\na=$1\nshift\n")
+
+# The words check for one picture: its SVG and its -D values, quoted for sh.
+function(molfo_picture_words svg)
+  set(line "\"$a\" words '${svg}' \"$@\"")
+  set(take FALSE)
+  foreach(arg IN LISTS ARGN)
+    if(take)
+      string(REPLACE "'" "'\\''" arg "${arg}")
+      string(APPEND line " -D '${arg}'")
+      set(take FALSE)
+    elseif(arg STREQUAL "-D")
+      set(take TRUE)
+    endif()
+  endforeach()
+  file(APPEND ${MOLFO_PICTURE_WORDS} "${line}\n")
+endfunction()
+
+# molfo_picture, and its twin in every other language.
+function(molfo_worded_picture out format w h svg)
+  molfo_picture(${out} ${format} ${w} ${h} ${svg} ${ARGN})
+  molfo_picture_words(${MOLFO_ART}/${svg} ${ARGN})
+  foreach(code IN LISTS MOLFO_PICTURE_LANGUAGES)
+    set(mo ${MOLFO_SYS}/locale/${code}/LC_MESSAGES/molfo.mo)
+    get_filename_component(dir ${MOLFO_SYS}/${code}/${out} DIRECTORY)
+    add_custom_command(OUTPUT ${MOLFO_SYS}/${code}/${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+      COMMAND assetgen picture ${MOLFO_SYS}/${code}/${out} ${format} ${w} ${h} ${MOLFO_ART}/${svg} ${ARGN} --words ${mo}
+      DEPENDS assetgen ${MOLFO_ART}/${svg} ${mo} ${MOLFO_PICTURE_EXTRA_DEPS} ${CMAKE_CURRENT_LIST_FILE}
+      COMMENT "Drawing sys/${code}/${out}" VERBATIM)
+    list(APPEND MOLFO_ASSET_FILES ${MOLFO_SYS}/${code}/${out})
+  endforeach()
+  set(MOLFO_ASSET_FILES ${MOLFO_ASSET_FILES} PARENT_SCOPE)
+endfunction()
+
+# A one-cell sheet with words, and its twin in every other language.
+function(molfo_worded_sheet out format w h cell)
+  molfo_sheet(${out} ${format} ${w} ${h} ${cell})
+  string(REGEX MATCH "^[^@]+" svg "${cell}")
+  molfo_picture_words(${MOLFO_ART}/${svg})
+  foreach(code IN LISTS MOLFO_PICTURE_LANGUAGES)
+    set(mo ${MOLFO_SYS}/locale/${code}/LC_MESSAGES/molfo.mo)
+    add_custom_command(OUTPUT ${MOLFO_SYS}/${code}/${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${MOLFO_SYS}/${code}
+      COMMAND assetgen sheet ${MOLFO_SYS}/${code}/${out} ${format} ${w} ${h} ${MOLFO_ART}/${cell} --words ${mo}
+      DEPENDS assetgen ${MOLFO_ART}/${svg} ${mo} ${CMAKE_CURRENT_LIST_FILE}
+      COMMENT "Drawing sys/${code}/${out}" VERBATIM)
+    list(APPEND MOLFO_ASSET_FILES ${MOLFO_SYS}/${code}/${out})
+  endforeach()
+  set(MOLFO_ASSET_FILES ${MOLFO_ASSET_FILES} PARENT_SCOPE)
 endfunction()
 
 # --- the window's own sheets and icons ---
@@ -107,7 +170,7 @@ endforeach()
 
 # --- pictures the game names ---
 
-molfo_picture(title.bmp bmp24 500 500 screens/title.svg)
+molfo_worded_picture(title.bmp bmp24 500 500 screens/title.svg)
 # The maps wrap themselves layer by layer (see the SVGs): wrapping the whole
 # picture at once would lay a later copy's shapes over earlier layers at the
 # edges and show the order change as a seam.
@@ -123,7 +186,7 @@ molfo_sheet(kabutomusi.JPG jpg 1236 315 bosses/kabutomusi.svg@0,0,206,315,3)
 molfo_sheet(gifucho.JPG jpg 2862 291 bosses/gifucho.svg@0,0,477,291,3)
 
 # The game-over banner with its mask.
-molfo_sheet(gameover.bmp bmp24 1000 75 screens/gameover.svg@0,0,500,75,1)
+molfo_worded_sheet(gameover.bmp bmp24 1000 75 screens/gameover.svg@0,0,500,75,1)
 
 # The ending: one template, one scene and caption per picture.
 include(${CMAKE_SOURCE_DIR}/assets/art/ending/Ending.cmake)
@@ -165,4 +228,6 @@ foreach(fx IN LISTS MOLFO_EFFECT_NAMES)
 endforeach()
 
 add_custom_target(assets ALL DEPENDS ${MOLFO_ASSET_FILES})
+# The pictures in other languages read the compiled catalogs.
+add_dependencies(assets translations)
 add_dependencies(molfo assets)

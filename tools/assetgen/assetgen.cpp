@@ -2,6 +2,7 @@
 //
 //   assetgen sheet   OUT FORMAT W H [-D KEY=VALUE]... CELL...
 //   assetgen picture OUT FORMAT W H SVG [--wrap-y] [--background RRGGBB] [--base PATH] [-D KEY=VALUE]...
+//   assetgen words   SVG [--words MO] [-D KEY=VALUE]...
 //   assetgen contact OUT.png NAME=PICTURE@X,Y,W,H,FRAMES...
 //   assetgen icon    OUT.png SIZE SVG
 //
@@ -19,6 +20,10 @@
 // of the SVG itself.
 // A contact sheet reads built sheets back and lays every frame out at 2x.
 // An icon is the SVG at SIZE x SIZE on transparency, for the desktop's theme.
+// --words MO (sheet and picture) draws the words of every <text> and <tspan>
+// in the catalog's language, for the pictures of another language; `words`
+// lists the texts with letters past ASCII (the game's Japanese) that the
+// catalog lacks, or all of them without one, one a line.
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <cstddef>
@@ -28,14 +33,18 @@
 #include <jpeglib.h>
 #include <librsvg/rsvg.h>
 
+#include "i18n/Catalog.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -97,6 +106,55 @@ std::string Substitute(std::string text, const std::map<std::string, std::string
     return text;
 }
 
+std::string XmlUnescape(const std::string& s) {
+    static const std::array<std::pair<const char*, char>, 5> kEntities{
+        {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}}};
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        bool entity = false;
+        for (const auto& [name, c] : kEntities)
+            if (s.compare(i, std::strlen(name), name) == 0) {
+                out += c;
+                i += std::strlen(name) - 1;
+                entity = true;
+                break;
+            }
+        if (!entity) out += s[i];
+    }
+    return out;
+}
+
+bool PastAscii(const std::string& s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Calls `each` with every run of words inside a <text> or <tspan> (entities
+// resolved) and puts back what it returns.
+template <typename F>
+std::string EachText(const std::string& svg, F each) {
+    static const std::regex run("(<(?:text|tspan)\\b[^>]*>)([^<]+)");
+    std::string out;
+    auto from = svg.cbegin();
+    for (std::sregex_iterator it(svg.cbegin(), svg.cend(), run), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        out.append(from, m[2].first);
+        from = m[2].second;
+        const std::string words = XmlUnescape(m[2].str());
+        const bool blank = words.find_first_not_of(" \t\r\n") == std::string::npos;
+        out += blank ? m[2].str() : XmlEscape(each(words));
+    }
+    out.append(from, svg.cend());
+    return out;
+}
+
+std::string Translated(const std::string& svg, const molfo::i18n::Catalog* words) {
+    if (words == nullptr) return svg;
+    return EachText(svg, [words](const std::string& w) {
+        const std::string* t = words->Find(w);
+        return t != nullptr ? *t : w;
+    });
+}
+
 // Rasterised ARGB (premultiplied, cairo's layout) of one SVG.
 struct Raster {
     int w, h;
@@ -150,8 +208,9 @@ std::string InlineSvgImages(const std::string& text, const std::string& folder) 
 }
 
 Raster Rasterise(const std::string& path, int w, int h, const std::map<std::string, std::string>& defs,
-                 bool wrapY, int frameW = 0, const std::string& base = "") {
-    const std::string text = InlineSvgImages(Substitute(ReadText(path), defs), FolderOf(base.empty() ? path : base));
+                 bool wrapY, int frameW = 0, const std::string& base = "", const molfo::i18n::Catalog* words = nullptr) {
+    const std::string text =
+        Translated(InlineSvgImages(Substitute(ReadText(path), defs), FolderOf(base.empty() ? path : base)), words);
     GError* err = nullptr;
     RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(text.data()), text.size(), &err);
     if (!handle) Fail(path + ": " + (err ? err->message : "not an SVG"));
@@ -600,9 +659,41 @@ int RunIcon(const std::vector<std::string>& args) {
     return 0;
 }
 
+molfo::i18n::Catalog LoadWords(const std::string& path) {
+    molfo::i18n::Catalog c;
+    std::string error;
+    if (!molfo::i18n::Catalog::LoadMo(path, c, error)) Fail(error);
+    return c;
+}
+
+// assetgen words SVG [--words MO] [-D KEY=VALUE]...
+int RunWords(const std::vector<std::string>& args) {
+    if (args.size() < 2) Fail("usage: assetgen words SVG [--words MO] [-D KEY=VALUE]...");
+    std::map<std::string, std::string> defs;
+    std::unique_ptr<molfo::i18n::Catalog> words;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "-D" && i + 1 < args.size()) {
+            const std::string& d = args[++i];
+            const size_t eq = d.find('=');
+            if (eq == std::string::npos) Fail("-D needs KEY=VALUE");
+            defs[d.substr(0, eq)] = d.substr(eq + 1);
+        } else if (args[i] == "--words" && i + 1 < args.size()) {
+            words = std::make_unique<molfo::i18n::Catalog>(LoadWords(args[++i]));
+        } else {
+            Fail("unknown argument " + args[i]);
+        }
+    }
+    EachText(Substitute(ReadText(args[1]), defs), [&words](const std::string& w) {
+        if (PastAscii(w) && (!words || words->Find(w) == nullptr)) std::cout << w << "\n";
+        return w;
+    });
+    return 0;
+}
+
 int Run(const std::vector<std::string>& args) {
     if (args.size() >= 2 && args[0] == "contact") return RunContact(args);
     if (!args.empty() && args[0] == "icon") return RunIcon(args);
+    if (!args.empty() && args[0] == "words") return RunWords(args);
     if (args.size() < 5) Fail("usage: assetgen sheet|picture OUT FORMAT W H ...");
     const std::string& mode = args[0];
     const std::string& out = args[1];
@@ -613,8 +704,11 @@ int Run(const std::vector<std::string>& args) {
     bool wrapY = false;
     std::string base;
     uint32_t background = kWhite;
+    std::unique_ptr<molfo::i18n::Catalog> words;
     for (size_t i = 5; i < args.size(); ++i) {
-        if (args[i] == "-D" && i + 1 < args.size()) {
+        if (args[i] == "--words" && i + 1 < args.size()) {
+            words = std::make_unique<molfo::i18n::Catalog>(LoadWords(args[++i]));
+        } else if (args[i] == "-D" && i + 1 < args.size()) {
             const std::string& d = args[++i];
             const size_t eq = d.find('=');
             if (eq == std::string::npos) Fail("-D needs KEY=VALUE");
@@ -633,12 +727,12 @@ int Run(const std::vector<std::string>& args) {
     if (mode == "sheet") {
         for (const std::string& arg : rest) {
             const CellArg c = ParseCell(arg);
-            const Raster strip = Rasterise(c.svg, c.w * c.frames, c.h, defs, false, c.w);
+            const Raster strip = Rasterise(c.svg, c.w * c.frames, c.h, defs, false, c.w, "", words.get());
             PlaceCell(img, strip, c.x, c.y, c.w, c.h, c.frames);
         }
     } else if (mode == "picture") {
         if (rest.size() != 1) Fail("picture takes one SVG");
-        const Raster r = Rasterise(rest[0], w, h, defs, wrapY, 0, base);
+        const Raster r = Rasterise(rest[0], w, h, defs, wrapY, 0, base, words.get());
         for (size_t i = 0; i < img.px.size(); ++i) img.px[i] = OverColour(r.argb[i], background);
     } else {
         Fail("unknown mode " + mode);

@@ -44,7 +44,7 @@ foreach(row IN LISTS MOLFO_ENDING_ROWS)
   list(GET f 1 sub)
   # Paths in ending.svg are relative to assets/art/, the folder that holds
   # every SVG it draws from.
-  molfo_picture(ending/e${i}.jpg jpg 500 500 ending/ending.svg --base ${MOLFO_ART}/ending.svg
+  molfo_worded_picture(ending/e${i}.jpg jpg 500 500 ending/ending.svg --base ${MOLFO_ART}/ending.svg
     -D SCENE=e${i} -D "CAPTION=${caption}" -D "SUB=${sub}")
 endforeach()
 set(MOLFO_PICTURE_EXTRA_DEPS "")
