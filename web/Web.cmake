@@ -26,9 +26,13 @@ file(GLOB_RECURSE MOLFO_WEB_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/collision/*.cpp ${CMAKE_SOURCE_DIR}/src/items/*.cpp ${CMAKE_SOURCE_DIR}/src/enemies/*.cpp
   ${CMAKE_SOURCE_DIR}/src/movement/*.cpp ${CMAKE_SOURCE_DIR}/src/boss/*.cpp ${CMAKE_SOURCE_DIR}/src/screens/*.cpp
   ${CMAKE_SOURCE_DIR}/src/sound/*.cpp ${CMAKE_SOURCE_DIR}/src/replay/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/i18n/*.cpp ${CMAKE_SOURCE_DIR}/src/settings/*.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/headless/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/web/*.cpp)
-# Signals are Linux's; platform/web has the page's twin.
-list(REMOVE_ITEM MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/replay/SignalCleanup.cpp)
+list(APPEND MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/LocalTime.cpp)
+# Signals are Linux's; platform/web has the page's twin. The page keeps no
+# settings file, so toml++ stays on the desktop.
+list(REMOVE_ITEM MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/replay/SignalCleanup.cpp
+  ${CMAKE_SOURCE_DIR}/src/settings/SettingsFile.cpp)
 set(MOLFO_WEB_JS ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js)
 set(MOLFO_PAGE ${CMAKE_BINARY_DIR}/page)
 set(MOLFO_STAGE ${CMAKE_BINARY_DIR}/stage)

@@ -21,13 +21,15 @@
   }
 
   // Options for the program, from the address: ?replay=FILE&verify&fast,
-  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute; ?scale=N fixes the scale.
+  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute, ?language=en; ?scale=N
+  // fixes the scale.
   var args = [];
   if (query.has('replay')) args.push('--replay', '/tmp/replay.rec');
   ['verify', 'fast', 'boss', 'mute'].forEach(function(f) { if (query.has(f)) args.push('--' + f); });
   if (query.has('record')) args.push('--record', '/tmp/session.rec');
   if (query.has('stage')) args.push('--stage', query.get('stage'));
   if (query.has('hold')) args.push('--hold', query.get('hold'));
+  if (query.has('language')) args.push('--language', query.get('language'));
 
   function layout() {
     var canvas = $('canvas');

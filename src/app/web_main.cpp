@@ -9,6 +9,7 @@
 
 #include "game/AssetCheck.h"
 #include "game/Flow.h"
+#include "i18n/Language.h"
 #include "platform/web/WebImports.h"
 #include "platform/web/WebPlatform.h"
 #include "platform/web/WebRank.h"
@@ -26,6 +27,7 @@ struct Options {
     bool boss = false;
     bool mute = false;
     bool fast = false;            // a replay as fast as the browser allows
+    std::string language = "ja";  // the page's words: ja or en
     std::set<int64_t> holdAfter;  // passes after which the game waits for the page
 };
 
@@ -47,6 +49,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--stage") o.stage = std::atoi(value().c_str());
         else if (a == "--boss") o.boss = true;
         else if (a == "--mute") o.mute = true;
+        else if (a == "--language") o.language = value();
         else if (a == "--fast") o.fast = true;
         else if (a == "--hold") {
             std::istringstream list(value());
@@ -67,8 +70,13 @@ int Run(const Options& o) {
     if (const int status = capture.Prepare(kDataDir, {o.stage, o.boss, -1, kRankFile}); status != 0) return status;
     molfo::WebTurboClock turbo;
     molfo::Clock* pace = o.fast ? static_cast<molfo::Clock*>(&turbo) : &web.clock();
+    std::string warning;
+    const molfo::i18n::Catalog words = molfo::i18n::ChooseCatalog(o.language, kDataDir, {}, warning);
+    if (!warning.empty()) std::cerr << "molfo: " << warning << "\n";
+    web.SetLanguage(&words);
     molfo::Game g(capture.Wrap(web.platform(), pace, nullptr), capture.DataDir());
     g.rankPath = capture.RankPath(kRankFile);
+    g.scr.SetLanguage(&words);
     const std::string failed = g.scr.LoadOwnPictures(kDataDir);
     if (!failed.empty()) {
         std::cerr << "molfo: cannot load the window's pictures: " << failed << "\n";

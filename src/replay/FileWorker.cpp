@@ -12,6 +12,12 @@ FileWorker::~FileWorker() {
 }
 
 void FileWorker::Post(std::function<void()> job) {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    // The browser build has no threads; its files live in memory, so a job
+    // done at once costs a copy, never a wait on a disk.
+    job();
+    return;
+#endif
     {
         std::lock_guard<std::mutex> lock(m_);
         jobs_.push_back(std::move(job));

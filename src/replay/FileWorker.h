@@ -1,6 +1,7 @@
 // File work off the game's thread. Jobs run one after another, in the order
 // they were posted, on a thread of their own, so writing a recording never
-// holds up a frame however slow the disk.
+// holds up a frame however slow the disk. (In the browser, without threads,
+// the jobs run at once, on files kept in memory.)
 #pragma once
 
 #include <condition_variable>

@@ -58,9 +58,9 @@ bool WebPlatform::RunBox(BoxKind kind, const std::string& text, const Surface& w
         if (now != shownTyped || composing != shownComposing || caretOn != shownCaret) {
             boxBuffer_ = window;
             if (input)
-                DrawInputBox(boxBuffer_, *text_, text, now, composing, caretOn);
+                DrawInputBox(boxBuffer_, *text_, *words_, text, now, composing, caretOn);
             else
-                DrawMessageBox(boxBuffer_, *text_, text);
+                DrawMessageBox(boxBuffer_, *text_, *words_, text);
             Present(boxBuffer_);
             molfo_box_caret(caretOn ? 1 : 0);
             shownTyped = now;

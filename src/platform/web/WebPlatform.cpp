@@ -54,7 +54,13 @@ void WebAudio::Pause(bool paused) {
     if (!mute_) molfo_audio_pause(paused ? 1 : 0);
 }
 
-WebPlatform::WebPlatform(bool mute) : audio_(mute) { molfo_web_init(mute ? 1 : 0); }
+namespace {
+const i18n::Catalog kOwnWords;
+}  // namespace
+
+WebPlatform::WebPlatform(bool mute) : audio_(mute), words_(&kOwnWords) { molfo_web_init(mute ? 1 : 0); }
+
+void WebPlatform::SetLanguage(const i18n::Catalog* words) { words_ = words != nullptr ? words : &kOwnWords; }
 
 WebPlatform::~WebPlatform() = default;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "i18n/Catalog.h"
 #include "platform/KeyLatch.h"
 #include "platform/Platform.h"
 #include "render/Surface.h"
@@ -73,6 +74,9 @@ public:
 
     // Tells the page the program has ended, with its exit status.
     static void Finished(int status);
+    // The language of the boxes' words; the catalog must outlive the
+    // platform or the next call.
+    void SetLanguage(const i18n::Catalog* words);
 
 private:
     enum class BoxKind { Input, Message };
@@ -86,6 +90,7 @@ private:
     std::vector<uint8_t> rgba_;  // the canvas's pixels, kept between frames
     Surface boxBuffer_;
     std::unique_ptr<TextRenderer> text_;
+    const i18n::Catalog* words_;
     Platform platform_{clock_, *this, *this, *this, *this, audio_};
 };
 

@@ -1,0 +1,229 @@
+// Reading and writing the settings file with toml++ (the browser build,
+// which keeps no such file, leaves this out).
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <system_error>
+#include <toml++/toml.h>
+
+#include "core/ReadFile.h"
+#include "settings/Settings.h"
+
+namespace molfo::settings {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Settings files are a few dozen lines.
+constexpr size_t kMaxFileBytes = 256 * 1024;
+
+std::string Quoted(std::string_view s) {
+    std::ostringstream os;
+    os << toml::value<std::string>(std::string(s));
+    return os.str();
+}
+
+std::string ListText(const Slots& names) {
+    std::string out = "[";
+    for (const std::string& n : names) {
+        if (n.empty()) continue;
+        if (out.size() > 1) out += ", ";
+        out += Quoted(n);
+    }
+    return out + "]";
+}
+
+std::string NodeText(const toml::node& n) {
+    std::ostringstream os;
+    n.visit([&os](const auto& v) { os << v; });
+    std::string s = os.str();
+    for (char& c : s)
+        if (c == '\n') c = ' ';
+    return s;
+}
+
+// A list of one to two names (or one name on its own), each passing `ok`.
+bool ReadNames(const toml::node& n, bool mayBeEmpty, const std::function<bool(const std::string&)>& ok, Slots& out) {
+    Slots got{};
+    size_t count = 0;
+    auto take = [&](const toml::node& e) {
+        const auto* s = e.as_string();
+        if (s == nullptr || count >= kSlots || !ok(s->get())) return false;
+        got[count++] = s->get();
+        return true;
+    };
+    if (n.is_string()) {
+        if (!take(n)) return false;
+    } else if (const auto* a = n.as_array()) {
+        for (const toml::node& e : *a)
+            if (!take(e)) return false;
+    } else {
+        return false;
+    }
+    if (count == 0 && !mayBeEmpty) return false;
+    out = got;
+    return true;
+}
+
+}  // namespace
+
+Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& isKey) {
+    Loaded out;
+    out.found = true;
+    out.settings = Settings::Defaults();
+    Settings& s = out.settings;
+    const Settings d = Settings::Defaults();
+    toml::table t;
+    try {
+        t = toml::parse(text, where);
+    } catch (const toml::parse_error& e) {
+        out.problems.push_back(where + ": line " + std::to_string(e.source().begin.line) + ": " +
+                               std::string(e.description()) + "; using the default settings");
+        return out;
+    }
+    auto problem = [&](const std::string& key, const toml::node& n, const char* why, const std::string& dflt) {
+        out.problems.push_back(where + ": " + key + " = " + NodeText(n) + " " + why + "; using the default, " + dflt);
+    };
+    auto volume = [&](const std::string& key, const toml::node& n, int& v) {
+        const auto* i = n.as_integer();
+        if (i != nullptr && i->get() >= 0 && i->get() <= kMaxVolume)
+            v = static_cast<int>(i->get());
+        else
+            problem(key, n, "is not a whole number from 0 to 100", std::to_string(kMaxVolume));
+    };
+    static const std::regex languageCode("^(auto|[a-z]{2,3}(_[A-Z]{2})?)$");
+    for (const auto& [k, n] : t) {
+        const std::string key(k.str());
+        if (key == "music_volume") {
+            volume(key, n, s.musicVolume);
+        } else if (key == "effect_volume") {
+            volume(key, n, s.effectVolume);
+        } else if (key == "scale_mode") {
+            const auto* v = n.as_string();
+            if (v != nullptr && (v->get() == "integer" || v->get() == "fit"))
+                s.scaleMode = v->get();
+            else
+                problem(key, n, "is neither \"integer\" nor \"fit\"", Quoted(d.scaleMode));
+        } else if (key == "fullscreen") {
+            const auto* v = n.as_boolean();
+            if (v != nullptr)
+                s.fullscreen = v->get();
+            else
+                problem(key, n, "is neither true nor false", d.fullscreen ? "true" : "false");
+        } else if (key == "language") {
+            const auto* v = n.as_string();
+            if (v != nullptr && std::regex_match(v->get(), languageCode))
+                s.language = v->get();
+            else
+                problem(key, n, "is not \"auto\" or a language code such as \"en\"", Quoted(d.language));
+        } else if (key == "keys" || key == "pad") {
+            const bool pad = key == "pad";
+            const auto* table = n.as_table();
+            if (table == nullptr) {
+                out.problems.push_back(where + ": " + key + " is not a table of actions; using the defaults");
+                continue;
+            }
+            for (const auto& [ak, an] : *table) {
+                const std::string action(ak.str());
+                size_t a = 0;
+                while (a < kActions && action != kActionTable[a].key) ++a;
+                const std::string full = key + "." + action;
+                if (a == kActions) {
+                    out.problems.push_back(where + ": " + full + " is no action of the game; ignored");
+                    continue;
+                }
+                Slots& slots = pad ? s.pad[a] : s.keys[a];
+                const Slots& dflt = pad ? d.pad[a] : d.keys[a];
+                const bool ok =
+                    pad ? ReadNames(an, true, [](const std::string& b) { return PadButton(b) >= 0; }, slots)
+                        : ReadNames(an, false, [&](const std::string& k2) { return !Reserved(k2) && isKey(k2); }, slots);
+                if (!ok)
+                    problem(full, an,
+                            pad ? "is not a list of up to two pad buttons (a, b, x, y, start, dpleft, ...)"
+                                : "is not a list of one or two keys the game may use",
+                            ListText(dflt));
+            }
+        } else {
+            out.problems.push_back(where + ": " + key + " is no setting of the game; ignored");
+        }
+    }
+    return out;
+}
+
+Loaded Load(const std::string& path, const KeyCheck& isKey) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        Loaded out;
+        out.settings = Settings::Defaults();
+        return out;
+    }
+    std::string text, error;
+    if (!ReadFileLimited(path, kMaxFileBytes, text, error)) {
+        Loaded out;
+        out.found = true;
+        out.settings = Settings::Defaults();
+        out.problems.push_back(error + "; using the default settings");
+        return out;
+    }
+    return Parse(text, path, isKey);
+}
+
+std::string Serialize(const Settings& s) {
+    toml::table keys, pad;
+    for (size_t a = 0; a < kActions; ++a) {
+        toml::array k, p;
+        for (const std::string& n : s.keys[a])
+            if (!n.empty()) k.push_back(n);
+        for (const std::string& n : s.pad[a])
+            if (!n.empty()) p.push_back(n);
+        keys.insert(kActionTable[a].key, std::move(k));
+        pad.insert(kActionTable[a].key, std::move(p));
+    }
+    toml::table t{
+        {"music_volume", s.musicVolume}, {"effect_volume", s.effectVolume}, {"scale_mode", s.scaleMode},
+        {"fullscreen", s.fullscreen},    {"language", s.language},         {"keys", std::move(keys)},
+        {"pad", std::move(pad)},
+    };
+    std::ostringstream os;
+    os << "# Molfo's settings, written by its settings page (F1 on the title).\n"
+          "# Volumes 0..100; scale_mode \"integer\" or \"fit\"; language \"auto\", \"ja\" or \"en\".\n"
+          "# Keys by their names on the keyboard (\"Left Shift\", \"Z\", \"Space\"), at most two an action;\n"
+          "# pad buttons a, b, x, y, back, start, leftshoulder, rightshoulder, dpup, dpdown, dpleft, dpright.\n"
+          "# A line removed or a value the game cannot use means its default.\n\n"
+       << t << "\n";
+    return os.str();
+}
+
+std::string Save(const std::string& path, const Settings& s) {
+    if (path.empty()) return "there is no configuration folder (HOME is not set)";
+    std::error_code ec;
+    const fs::path folder = fs::path(path).parent_path();
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) return "cannot make the folder " + folder.string();
+    std::string tmp = (folder / ".settings-XXXXXX").string();
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0) return "cannot write in " + folder.string();
+    ::close(fd);
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << Serialize(s);
+        out.flush();
+        if (!out) {
+            ::unlink(tmp.c_str());
+            return "cannot write " + path;
+        }
+    }
+    fs::rename(tmp, path, ec);
+    if (ec) {
+        ::unlink(tmp.c_str());
+        return "cannot write " + path + ": " + ec.message();
+    }
+    return {};
+}
+
+}  // namespace molfo::settings
