@@ -33,7 +33,7 @@ void Title(Game& g) {
             s.ShuryoFlag = -1;
             return;
         }
-        if (!shift) g.pf.clock.Sleep(1);
+        if (!shift) Nap(g);
     }
 }
 

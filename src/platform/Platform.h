@@ -32,6 +32,16 @@ public:
     virtual ~Clock() = default;
     virtual uint32_t Ticks() = 0;
     virtual void Sleep(uint32_t ms) = 0;
+    // The pause of a waiting loop between two looks at its input: until
+    // Ticks() reaches `tick` (taken modulo 2^32; a tick already reached
+    // returns at once), or sooner where input can arrive meanwhile. The
+    // window wakes once, at that moment; the headless twin, whose script
+    // may act at any millisecond, moves a millisecond at a time.
+    virtual void SleepUntil(uint32_t tick) = 0;
+    // The same for a loop that reads no clock and only a key ends: about
+    // ms, or nothing at all when a key has just arrived, so that the loop
+    // looks at it at once.
+    virtual void Nap(uint32_t ms) = 0;
 };
 
 class Events {

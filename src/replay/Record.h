@@ -67,6 +67,8 @@ private:
         RecClock(Clock& inner, Recorder& r) : inner_(inner), r_(r) {}
         uint32_t Ticks() override;
         void Sleep(uint32_t ms) override { inner_.Sleep(ms); }
+        void SleepUntil(uint32_t tick) override { inner_.SleepUntil(tick); }
+        void Nap(uint32_t ms) override { inner_.Nap(ms); }
 
     private:
         Clock& inner_;

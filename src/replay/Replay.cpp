@@ -55,27 +55,34 @@ uint32_t Replayer::RepClock::Ticks() {
     return r_.now_;
 }
 
-void Replayer::Pace() {
+void Replayer::Pace(uint32_t until) {
     // Gaps longer than this (a name being typed, a dialog read) are skipped:
     // the replay shows no dialog to look at meanwhile.
     constexpr int64_t kLongestWait = 1000;
     // Running late by more than this starts the count afresh instead of rushing.
     constexpr int64_t kLongestLag = 100;
     const uint32_t real = pace_->Ticks();
-    const int64_t ahead = static_cast<int64_t>(now_ - gameBase_) - static_cast<int64_t>(real - realBase_);
-    if (!paceStarted_ || ahead > kLongestWait || ahead < -kLongestLag) {
+    auto ahead = [&] {
+        return static_cast<int64_t>(until - gameBase_) - static_cast<int64_t>(real - realBase_);
+    };
+    if (!paceStarted_ || ahead() > kLongestWait || ahead() < -kLongestLag) {
         paceStarted_ = true;
         realBase_ = real;
         gameBase_ = now_;
-        return;
     }
-    if (ahead > 0) pace_->Sleep(static_cast<uint32_t>(ahead));
+    const int64_t wait = ahead();
+    if (wait > 0 && wait <= kLongestWait) pace_->SleepUntil(real + static_cast<uint32_t>(wait));
 }
 
 void Replayer::RepClock::Sleep(uint32_t ms) {
-    if (r_.pace_) r_.Pace();
+    if (r_.pace_) r_.Pace(r_.now_ + ms);
     // Winding down, time is the replay's own, so that the game's waits end.
     if (r_.WindingDown()) r_.now_ += ms;
+}
+
+void Replayer::RepClock::SleepUntil(uint32_t tick) {
+    if (r_.pace_) r_.Pace(tick);
+    if (r_.WindingDown() && static_cast<int32_t>(tick - r_.now_) > 0) r_.now_ = tick;
 }
 
 bool Replayer::RepEvents::Pump() {

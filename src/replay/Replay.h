@@ -62,6 +62,8 @@ private:
         explicit RepClock(Replayer& r) : r_(r) {}
         uint32_t Ticks() override;
         void Sleep(uint32_t ms) override;
+        void SleepUntil(uint32_t tick) override;
+        void Nap(uint32_t ms) override { Sleep(ms); }
 
     private:
         Replayer& r_;
@@ -92,8 +94,9 @@ private:
         Replayer& r_;
     };
 
-    // Sleeps on the real clock until it has caught up with the recording.
-    void Pace();
+    // Sleeps on the real clock until it has caught up with the recording's
+    // time `until`.
+    void Pace(uint32_t until);
     void OutOfInput(const char* what);
     // Winds the session down, saying why in RanOutMessage().
     void Stop(const std::string& why);

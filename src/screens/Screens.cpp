@@ -130,7 +130,7 @@ void WaitForRestart(Game& g) {
             s.InGame = 0;
             return;
         }
-        g.pf.clock.Sleep(1);  // a player may leave the list up; don't spin a core
+        Nap(g);  // a player may leave the list up; don't spin a core
     }
 }
 

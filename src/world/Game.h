@@ -66,6 +66,9 @@ bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath);
 // --- the clock, the waits, the keys and the random numbers ---
 void FrameMachi(Game& g, int32_t ms);
 void Delay(Game& g, int32_t ms);
+// The sleep between the looks of a wait that only a key ends (the title's
+// Shift, the ranking's Z): a frame long, or shorter when a key arrived.
+void Nap(Game& g);
 // Pumps window events; a close request sets ShuryoFlag to 1 if it was 0.
 // Returns true when a close request arrived.
 bool DoEvents(Game& g);

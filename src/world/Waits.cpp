@@ -1,5 +1,7 @@
 // The frame wait, the general wait, close requests, the key query and the
 // random numbers: how every step meets the clock and the keyboard.
+#include <algorithm>
+
 #include "world/Game.h"
 
 namespace molfo {
@@ -8,17 +10,26 @@ namespace {
 
 uint32_t Elapsed(uint32_t now, uint32_t start) { return now - start; }  // modulo 2^32
 
+// A wait wakes at least this often to look at the window's events and keys,
+// so they are seen within a frame.
+constexpr uint32_t kLookEveryMs = 15;
+
 }  // namespace
 
 void FrameMachi(Game& g, int32_t ms) {
     GameState& s = g.s;
     const auto wanted = static_cast<uint32_t>(ms);
-    if (Elapsed(static_cast<uint32_t>(s.FrameNowTick), static_cast<uint32_t>(s.FrameStartTick)) >= wanted) return;
+    const auto start = static_cast<uint32_t>(s.FrameStartTick);
+    if (Elapsed(static_cast<uint32_t>(s.FrameNowTick), start) >= wanted) return;
     for (;;) {
         s.FrameNowTick = static_cast<int32_t>(g.pf.clock.Ticks());
         DoEvents(g);
-        if (Elapsed(static_cast<uint32_t>(s.FrameNowTick), static_cast<uint32_t>(s.FrameStartTick)) >= wanted) return;
-        g.pf.clock.Sleep(1);  // wait in slices instead of spinning a core
+        const uint32_t elapsed = Elapsed(static_cast<uint32_t>(s.FrameNowTick), start);
+        if (elapsed >= wanted) return;
+        // One wake-up, at the tick the frame may end: sleeping in slices
+        // woke a thousand times a second and ended the frame up to a
+        // slice late.
+        g.pf.clock.SleepUntil(start + std::min(wanted, elapsed + kLookEveryMs));
     }
 }
 
@@ -31,15 +42,18 @@ void Delay(Game& g, int32_t ms) {
     const uint32_t start = g.pf.clock.Ticks();
     const auto wanted = static_cast<uint32_t>(ms);
     for (;;) {
-        if (Elapsed(g.pf.clock.Ticks(), start) >= wanted) return;
+        const uint32_t elapsed = Elapsed(g.pf.clock.Ticks(), start);
+        if (elapsed >= wanted) return;
         DoEvents(g);
         if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) {
             s.ShuryoFlag = -1;
             return;
         }
-        g.pf.clock.Sleep(1);
+        g.pf.clock.SleepUntil(start + std::min(wanted, elapsed + kLookEveryMs));
     }
 }
+
+void Nap(Game& g) { g.pf.clock.Nap(kLookEveryMs); }
 
 bool DoEvents(Game& g) {
     const bool close = g.pf.events.Pump();

@@ -20,6 +20,12 @@ public:
     uint32_t Ticks() override { return now_; }
     uint32_t Now() const { return now_; }
     void Sleep(uint32_t ms) override { now_ += ms; }
+    // A script acts at any millisecond, so a wait looks at its input every
+    // millisecond of virtual time, and a run goes exactly as it always has.
+    void SleepUntil(uint32_t tick) override {
+        if (static_cast<int32_t>(tick - now_) > 0) ++now_;
+    }
+    void Nap(uint32_t) override { ++now_; }
     void Set(uint32_t t) { now_ = t; }
 
 private:

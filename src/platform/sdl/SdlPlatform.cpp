@@ -1,7 +1,9 @@
 #include "platform/sdl/SdlPlatform.h"
 
 #include <SDL.h>
+#include <time.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -11,9 +13,45 @@
 
 namespace molfo {
 
-uint32_t SdlClock::Ticks() { return SDL_GetTicks() - pausedMs_; }
+namespace {
 
-void SdlClock::Sleep(uint32_t ms) { SDL_Delay(ms); }
+constexpr int64_t kNsPerMs = 1000000;
+
+int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+}
+
+void SleepUntilNs(int64_t ns) {
+    const timespec t{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace
+
+SdlClock::SdlClock() : startNs_(MonotonicNs()) {}
+
+uint32_t SdlClock::Ticks() {
+    return static_cast<uint32_t>((MonotonicNs() - startNs_) / kNsPerMs) - pausedMs_;
+}
+
+void SdlClock::Sleep(uint32_t ms) { SleepUntilNs(MonotonicNs() + int64_t{ms} * kNsPerMs); }
+
+void SdlClock::Nap(uint32_t ms) {
+    if (keyArrived && keyArrived()) return;
+    Sleep(ms);
+}
+
+void SdlClock::SleepUntil(uint32_t tick) {
+    const int64_t sinceStart = MonotonicNs() - startNs_;
+    const auto now = static_cast<uint32_t>(sinceStart / kNsPerMs) - pausedMs_;
+    const auto ahead = static_cast<int32_t>(tick - now);
+    if (ahead <= 0) return;
+    // The tick `tick` begins on a whole millisecond since start-up.
+    SleepUntilNs(startNs_ + (sinceStart / kNsPerMs + ahead) * kNsPerMs);
+}
 
 SdlPlatform::Library::~Library() {
     if (started) SDL_Quit();
@@ -71,6 +109,7 @@ std::unique_ptr<SdlPlatform> SdlPlatform::Open(const SdlOptions& options, std::s
     p->window_ = SdlWindow::Create(std::move(wo), error);
     if (!p->window_) return nullptr;
     SdlWindow& w = *p->window_;
+    p->clock_.keyArrived = [&w] { return w.TakeKeyArrived(); };
     p->platform_ = std::make_unique<Platform>(Platform{p->clock_, w, w, w, w, p->audio_});
     return p;
 }

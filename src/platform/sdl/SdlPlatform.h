@@ -2,6 +2,8 @@
 // HeadlessPlatform: SDL itself, the clock, the window and the audio.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,15 +13,23 @@
 
 namespace molfo {
 
-// SDL's millisecond ticks less the time spent paused: the game's timing
-// never sees a pause, so no wait ends early and no frame runs late.
+// Milliseconds of the monotonic clock since start-up, less the time spent
+// paused: the game's timing never sees a pause, so no wait ends early and no
+// frame runs late. The clock is our own rather than SDL's ticks so that a
+// sleep can end at the very moment a tick begins.
 class SdlClock final : public Clock {
 public:
+    SdlClock();
     uint32_t Ticks() override;
     void Sleep(uint32_t ms) override;
+    void SleepUntil(uint32_t tick) override;
+    void Nap(uint32_t ms) override;
     void LeaveOut(uint32_t ms) { pausedMs_ += ms; }
+    // True when a key arrived since it was last asked.
+    std::function<bool()> keyArrived;
 
 private:
+    int64_t startNs_ = 0;
     uint32_t pausedMs_ = 0;
 };
 

@@ -1,13 +1,19 @@
 #include "platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 #include <utility>
 
 #include "platform/sdl/UserFiles.h"
@@ -33,6 +39,37 @@ bool DrawsOnCpu(SDL_Renderer* renderer) {
     for (const char* soft : {"llvmpipe", "softpipe", "software"})
         if (lower.find(soft) != std::string::npos) return true;
     return false;
+}
+
+// True when OpenGL may run on a GPU here: a DRM render node this user can
+// open, and on X11 a server that lets clients draw on it directly (DRI3 or
+// DRI2). Without them OpenGL is emulated on the CPU, and merely trying it
+// loads some 70 MB of libraries and starts threads that stay for good.
+bool GpuMayDraw(SDL_Window* window) {
+    std::error_code ec;
+    bool node = false;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("renderD", 0) == 0 && access(entry.path().c_str(), R_OK | W_OK) == 0) node = true;
+    }
+    if (!node) return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return true;
+    // SDL has loaded Xlib already; asking it through SDL keeps the program
+    // from linking Xlib itself.
+    void* xlib = SDL_LoadObject("libX11.so.6");
+    if (xlib == nullptr) return true;
+    using QueryExtension = int (*)(::Display*, const char*, int*, int*, int*);
+    const auto query = reinterpret_cast<QueryExtension>(SDL_LoadFunction(xlib, "XQueryExtension"));
+    bool direct = true;
+    if (query != nullptr) {
+        int opcode = 0, event = 0, error = 0;
+        direct = query(info.info.x11.display, "DRI3", &opcode, &event, &error) != 0 ||
+                 query(info.info.x11.display, "DRI2", &opcode, &event, &error) != 0;
+    }
+    SDL_UnloadObject(xlib);
+    return direct;
 }
 
 // The pad's buttons are numbered as SDL numbers them, so an event's button
@@ -92,9 +129,10 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
     }
     // No vsync: the game paces itself at 15 ms a frame, and waiting for a
     // 60 Hz refresh would stretch every frame to 16.7 ms.
-    w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
     const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    if (w->renderer_ != nullptr && (chosen == nullptr || chosen[0] == '\0') && DrawsOnCpu(w->renderer_)) {
+    const bool userChose = chosen != nullptr && chosen[0] != '\0';
+    if (userChose || GpuMayDraw(w->window_)) w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
+    if (w->renderer_ != nullptr && !userChose && DrawsOnCpu(w->renderer_)) {
         // OpenGL emulated on the CPU (a virtual X server, a machine without
         // a GPU driver) spends several times what a plain copy to the window
         // costs: about 1.8 ms against 0.25 ms a frame.
@@ -112,6 +150,9 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
     SDL_SetRenderDrawColor(w->renderer_, 0, 0, 0, 255);
     SDL_RenderClear(w->renderer_);
     SDL_RenderPresent(w->renderer_);
+    // For scripts/measure-window: the moment every frame is shown.
+    if (const char* log = std::getenv("MOLFO_PRESENT_LOG"); log != nullptr && log[0] != '\0')
+        w->presentLog_ = open(log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     return w;
 }
 
@@ -121,6 +162,7 @@ SdlWindow::~SdlWindow() {
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
+    if (presentLog_ >= 0) close(presentLog_);
 }
 
 bool SdlWindow::IsKeyName(const std::string& name) {
@@ -268,6 +310,7 @@ void SdlWindow::HandlePadEvent(const SDL_Event& e) {
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP: {
             const bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
+            keyArrived_ = keyArrived_ || down;
             pads_.Button(e.cbutton.which, e.cbutton.button, down);
             // Back tapped alone opens the settings (Back with Start quits).
             const bool back = e.cbutton.button == SDL_CONTROLLER_BUTTON_BACK;
@@ -299,7 +342,10 @@ void SdlWindow::Handle(const SDL_Event& e) {
                 if (e.key.repeat == 0) OpenSettings();
                 break;
             }
-            for (const Target& t : Targets(e.key)) keys_.Press(t.vk, t.source, e.key.repeat != 0);
+            for (const Target& t : Targets(e.key)) {
+                keys_.Press(t.vk, t.source, e.key.repeat != 0);
+                keyArrived_ = keyArrived_ || e.key.repeat == 0;
+            }
             break;
         }
         case SDL_KEYUP:
@@ -358,6 +404,19 @@ void SdlWindow::Show(const Surface& s) {
     if (s.Empty()) return;
     shown_ = &s;
     Upload(s);
+    if (presentLog_ >= 0) LogPresent();
+}
+
+void SdlWindow::LogPresent() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[32];
+    const int n = std::snprintf(line, sizeof line, "%lld\n",
+                                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    if (n > 0 && write(presentLog_, line, static_cast<size_t>(n)) != n) {
+        close(presentLog_);
+        presentLog_ = -1;
+    }
 }
 
 void SdlWindow::Upload(const Surface& s) {

@@ -81,6 +81,13 @@ public:
     // Whether the keyboard has a key of this name (as SDL names keys).
     static bool IsKeyName(const std::string& name);
 
+    // True when a game key or pad button went down since the last call.
+    bool TakeKeyArrived() {
+        const bool arrived = keyArrived_;
+        keyArrived_ = false;
+        return arrived;
+    }
+
 private:
     explicit SdlWindow(WindowOptions options);
 
@@ -115,6 +122,8 @@ private:
     void Upload(const Surface& s);
     // Shows the last uploaded buffer again.
     void Repaint();
+    // Appends the time (CLOCK_MONOTONIC, ns) to the present log.
+    void LogPresent();
 
     enum class BoxKind { Input, Message };
     // The modal loop of both boxes. Returns true when confirmed.
@@ -133,6 +142,7 @@ private:
     bool closePending_ = false;
     bool unfocused_ = false;
     bool quitting_ = false;
+    bool keyArrived_ = false;
     // The buffer last shown: the game's composed window or a dialog's copy
     // of it. Both outlive every pump that could look at it.
     const Surface* shown_ = nullptr;
@@ -153,6 +163,8 @@ private:
     SettingsHooks hooks_;
     bool backAlone_ = false;  // a pad's Back is down with no other button pressed since
     Surface pageBuffer_;
+    // MOLFO_PRESENT_LOG's file, or -1: one line per frame shown.
+    int presentLog_ = -1;
 };
 
 }  // namespace molfo
