@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "game/Flow.h"
 #include "platform/headless/Headless.h"
@@ -25,5 +26,13 @@ struct TestGame {
     // Frees every slot and clears the grid to walls and empty playfield.
     void EmptyField();
 };
+
+// Composes in `fresh` the window `shown` shows, drawn whole from its
+// controls and pictures: what an incremental compose must match.
+void ComposeAfresh(const Screen& shown, Screen& fresh);
+
+// The first pixel at which two surfaces differ, as "(x, y)"; empty when
+// they are the same.
+std::string FirstDifference(const Surface& a, const Surface& b);
 
 }  // namespace molfo::test

@@ -119,6 +119,42 @@ TEST(EndToEnd, LossRankingRestartAndQuit) {
     EXPECT_EQ(session.hp.dialogs.shown[0].text, "ランキング1位です。\r\nなまえを入力してください") << "the name prompt";
 }
 
+TEST(EndToEnd, EveryFrameShownMatchesTheWindowDrawnWhole) {
+    TempData data;
+    HeadlessSession session(data.dir, Script(
+        "title: press SHIFT\n"
+        "play#1 1-150: hold LEFT Z\n"
+        "play#1 151-300: hold RIGHT UP Z\n"
+        "play#1 160: press C\n"
+        "play#1 200: press X\n"
+        "name: answer テスト\n"
+        "ranking#1: press Z\n"
+        "title#2: press ESC\n"));
+    session.onDump = [&](const nlohmann::ordered_json& j) {
+        Game& g = *session.game;
+        if (j["game"] == 1 && j["frame"] == 320 && j["scene"] == "play") {
+            g.s.KyaraHp[slot::Molfo] = 1;
+            TekiDanClass(g).TekidanHasha(slot::Molfo, 1, 1);
+        }
+    };
+    Screen fresh;
+    int shown = 0;
+    std::string firstDifference;
+    session.hp.display.onPresent = [&](const Surface& window) {
+        ++shown;
+        test::ComposeAfresh(session.game->scr, fresh);
+        const std::string at = test::FirstDifference(window, fresh.window);
+        if (firstDifference.empty() && !at.empty())
+            firstDifference = "frame shown " + std::to_string(shown) + " in " + SceneName(session.game->scene) + " at " + at;
+    };
+    session.Run();
+    const std::vector<Scene> expected = {Scene::Title, Scene::Play,  Scene::GameOver, Scene::NameEntry,
+                                         Scene::Ranking, Scene::Title, Scene::Play, Scene::End};
+    EXPECT_EQ(Collapse(session.scenes), expected) << "the run went through every screen with labels of its own";
+    EXPECT_GT(shown, 320) << "every frame of play was shown";
+    EXPECT_EQ(firstDifference, "") << "the window, redrawn only where it changed, is the window drawn whole";
+}
+
 TEST(EndToEnd, StageOneFightAndTheHud) {
     TempData data;
     HeadlessSession session(data.dir, Script("title: press SHIFT\n"));

@@ -528,6 +528,39 @@ TEST(RenderText, WrapFollowsJapaneseLineBreaking) {
     }
 }
 
+TEST(RenderScreen, ChangedControlsLeaveTheSamePixelsAsAWindowDrawnWhole) {
+    test::TestGame t;
+    Screen& w = t.g.scr;
+    for (int k = 1; k <= 6; ++k) w.ItemIcon[k].Resize(30, 30, Rgb(static_cast<uint8_t>(40 * k), 7, 9));
+    w.MainPic1.Fill(0, 0, kPlayfield, kPlayfield, Rgb(1, 2, 3));
+    w.Invalidate();
+    w.Compose();
+    Screen fresh;
+    struct Step { const char* change; void (*apply)(Screen&); } steps[] = {
+        {"nothing changes", [](Screen&) {}},
+        {"the score's caption changes", [](Screen& s) { s.GoukeiTenL.caption = "12345てん"; }},
+        {"the stamina bar shrinks", [](Screen& s) { s.HPL.w = 20; }},
+        {"the boss bars show", [](Screen& s) { s.BossHpL.visible = s.BossHpL2.visible = true; s.BossHpL.w = 150; }},
+        {"the boss bar shrinks under the distance's caption", [](Screen& s) { s.BossHpL.w = 3; }},
+        {"a caption grows over its neighbours", [](Screen& s) { s.BossKyoriL.w = 120; s.BossKyoriL.caption = "12345m"; }},
+        {"the boss bars hide", [](Screen& s) { s.BossHpL.visible = s.BossHpL2.visible = false; }},
+        {"the help text moves and changes", [](Screen& s) { s.MS.x = 500; s.MS.y = 380; s.MS.caption = "Z\r\nX\r\nC"; }},
+        {"the selected item's icon changes", [](Screen& s) { s.MainItemPic.icon = 4; }},
+        {"an item's icon and count hide", [](Screen& s) { s.ItemPic[2].icon = 0; s.SPL[2].visible = false; }},
+        {"a bar goes negative", [](Screen& s) { s.HPL.w = -5; }},
+        {"the playfield alone changes", [](Screen& s) { s.MainPic1.Fill(10, 10, 50, 50, Rgb(200, 0, 0)); }},
+        {"the playfield's colour changes where its picture ends",
+         [](Screen& s) { s.MainPic1.SetBackground(Rgb(0, 99, 0)); }},
+    };
+    for (const Step& step : steps) {
+        step.apply(w);
+        w.Compose();
+        test::ComposeAfresh(w, fresh);
+        EXPECT_EQ(test::FirstDifference(w.window, fresh.window), "")
+            << "a window redrawn only where controls changed shows what one drawn whole does, after: " << step.change;
+    }
+}
+
 TEST(RenderScreen, PrintedLinesGoDownThePlayfield) {
     test::TestGame t;
     Screen& w = t.g.scr;

@@ -1,5 +1,5 @@
 // The frame's drawing step: the scrolling background, every live slot
-// stamped from its sprite sheet, and the finished frame shown in one copy.
+// stamped from its sprite sheet, and the finished frame shown.
 #include "draw/Draw.h"
 
 #include "world/Game.h"
@@ -20,7 +20,12 @@ constexpr int16_t kOtherFrames = 4;
 
 void DrawBackground(GameState& s, Screen& w) {
     const int y = w.HaikeiY;
-    // XOR onto the freshly cleared (white) buffer inverts the picture.
+    // The two copies cover the whole back buffer, so it is cleared only
+    // when they do not: the flash XORs onto white, which inverts the
+    // picture, and a picture smaller than the playfield leaves white round it.
+    const bool covers = w.HaikeiPic.Width() >= kPlayfield && w.HaikeiPic.Height() >= kPlayfield && y >= 0 &&
+                        y <= kPlayfield && w.MainPic2.Width() <= kPlayfield && w.MainPic2.Height() <= kPlayfield;
+    if (s.HantenCount > 0 || !covers) w.MainPic2.Clear();
     const Rop op = s.HantenCount > 0 ? Rop::Xor : Rop::Copy;
     BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield - y, w.HaikeiPic, 0, y, op);
     BitBlt(w.MainPic2, 0, kPlayfield - y, kPlayfield, y, w.HaikeiPic, 0, 0, op);
@@ -65,13 +70,18 @@ void DrawSlot(GameState& s, Screen& w, int n) {
 void Byouga(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
-    w.MainPic2.Clear();
     DrawBackground(s, w);
     Scroll(w);
     // Ascending order: a higher slot covers a lower one.
     for (int n = slot::Molfo; n <= slot::ItemLast; ++n)
         if (s.KyaraSonzai[n] == 1) DrawSlot(s, w, n);
-    BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.MainPic2, 0, 0, Rop::Copy);
+    // The finished frame becomes the visible playfield by trading buffers;
+    // the back buffer is drawn over in full on the next frame.
+    const bool sameSize = w.MainPic1.Width() == w.MainPic2.Width() && w.MainPic1.Height() == w.MainPic2.Height();
+    if (sameSize && w.MainPic1.Width() <= kPlayfield && w.MainPic1.Height() <= kPlayfield)
+        w.MainPic1.SwapPixels(w.MainPic2);
+    else
+        BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.MainPic2, 0, 0, Rop::Copy);
     g.Refresh();
 }
 

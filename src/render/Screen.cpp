@@ -24,6 +24,22 @@ constexpr uint32_t kLight = Rgb(227, 227, 227);
 
 constexpr int kLabelPx = 12;  // a 9 pt font at 96 dpi
 
+Rect Intersect(const Rect& a, const Rect& b) {
+    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+    const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
+    return Rect{x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
+bool IsEmpty(const Rect& r) { return r.w <= 0 || r.h <= 0; }
+
+void FillIn(Surface& dst, const Rect& area, const Rect& clip, uint32_t colour) {
+    const Rect r = Intersect(area, clip);
+    if (!IsEmpty(r)) dst.Fill(r.x, r.y, r.w, r.h, colour);
+}
+
+Rect Area(const Label& l) { return Rect{l.x, l.y, std::max(0, l.w), std::max(0, l.h)}; }
+Rect Area(const ImageControl& c) { return Rect{c.x, c.y, c.w, c.h}; }
+
 // The window's labels, back to front (a bar lies in front of its track).
 // Columns: control, left, top, width, height, initial caption, opaque,
 // background colour.
@@ -107,6 +123,7 @@ void Screen::ResetLayout() {
     HaikeiPic.Resize(kPlayfield, kPlayfield, kNavy);
     window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
     CurrentY = 0;
+    Invalidate();
 }
 
 std::string Screen::LoadOwnPictures(const std::string& dataDir) {
@@ -121,6 +138,7 @@ std::string Screen::LoadOwnPictures(const std::string& dataDir) {
     for (size_t n = 0; n < assets::kKyaraPicFiles.size(); ++n)
         if (*assets::kKyaraPicFiles[n]) load(KyaraPic[n], assets::kKyaraPicFiles[n]);
     for (size_t n = 1; n < assets::kItemIconFiles.size(); ++n) load(ItemIcon[n], assets::kItemIconFiles[n]);
+    Invalidate();  // new icons
     return failed;
 }
 
@@ -136,12 +154,14 @@ void Screen::PrintLine(const std::string& text) {
     CurrentY += print_->LineHeight(kPrintPx) + 2;
 }
 
-void Screen::DrawLabel(const Label& l, CaptionCache& c) {
+void Screen::DrawLabel(const Label& l, CaptionCache& c, const Rect& clip) {
     // The key help's label reaches past the window's right edge; its text
     // wraps to the part that shows.
     const int w = std::max(0, std::min(l.w, kWindowWidth - l.x)), h = std::max(0, l.h);
     if (!l.visible || w == 0 || h == 0) return;
-    if (l.opaque) window.Fill(l.x, l.y, w, h, l.back);
+    const Rect area = Intersect(Area(l), clip);
+    if (IsEmpty(area)) return;
+    if (l.opaque) window.Fill(area.x, area.y, area.w, area.h, l.back);
     if (l.caption.empty()) return;
     if (c.caption != l.caption || c.language != language_ || c.width != w || c.px != l.fontPx) {
         c.caption = l.caption;
@@ -154,40 +174,76 @@ void Screen::DrawLabel(const Label& l, CaptionCache& c) {
         for (size_t i = 0; i < lines.size(); ++i) text_->RenderMask(c.lines[i], lines[i], l.fontPx);
         ++captionRenders_;
     }
-    const Rect clip{l.x, l.y, w, h};
     for (size_t i = 0; i < c.lines.size(); ++i)
-        DrawTextMask(window, l.x, l.y + static_cast<int>(i) * c.lineHeight, c.lines[i], l.fore, clip);
+        DrawTextMask(window, l.x, l.y + static_cast<int>(i) * c.lineHeight, c.lines[i], l.fore, area);
 }
 
-void Screen::DrawImage(const ImageControl& c) {
+void Screen::DrawImage(const ImageControl& c, const Rect& clip) {
     if (c.icon < 1 || c.icon >= static_cast<int>(ItemIcon.size())) return;
-    const Surface& icon = ItemIcon[c.icon];
-    BitBlt(window, c.x, c.y, c.w, c.h, icon, 0, 0, Rop::Copy);
+    const Rect area = Intersect(Area(c), clip);
+    if (IsEmpty(area)) return;
+    BitBlt(window, area.x, area.y, area.w, area.h, ItemIcon[c.icon], area.x - c.x, area.y - c.y, Rop::Copy);
 }
 
-void Screen::DrawPlayfield() {
+void Screen::DrawPlayfieldEdge(const Rect& clip) {
     const int x = kPlayfieldX, y = kPlayfieldY, w = kPlayfieldOuterW, h = kPlayfieldOuterH;
     // A sunken client edge: shadow and dark shadow above and left, white and
     // light below and right.
-    window.Fill(x, y, w, 1, kShadow);
-    window.Fill(x, y, 1, h, kShadow);
-    window.Fill(x, y + h - 1, w, 1, kWhite);
-    window.Fill(x + w - 1, y, 1, h, kWhite);
-    window.Fill(x + 1, y + 1, w - 2, 1, kDarkShadow);
-    window.Fill(x + 1, y + 1, 1, h - 2, kDarkShadow);
-    window.Fill(x + 1, y + h - 2, w - 2, 1, kLight);
-    window.Fill(x + w - 2, y + 1, 1, h - 2, kLight);
+    FillIn(window, {x, y, w, 1}, clip, kShadow);
+    FillIn(window, {x, y, 1, h}, clip, kShadow);
+    FillIn(window, {x, y + h - 1, w, 1}, clip, kWhite);
+    FillIn(window, {x + w - 1, y, 1, h}, clip, kWhite);
+    FillIn(window, {x + 1, y + 1, w - 2, 1}, clip, kDarkShadow);
+    FillIn(window, {x + 1, y + 1, 1, h - 2}, clip, kDarkShadow);
+    FillIn(window, {x + 1, y + h - 2, w - 2, 1}, clip, kLight);
+    FillIn(window, {x + w - 2, y + 1, 1, h - 2}, clip, kLight);
+}
+
+void Screen::DrawPlayfield() {
     const int b = kPlayfieldBorder;
-    const int cw = w - 2 * b, ch = h - 2 * b;
-    window.Fill(x + b, y + b, cw, ch, MainPic1.Background());
-    BitBlt(window, x + b, y + b, cw, ch, MainPic1, 0, 0, Rop::Copy);
+    const int x = kPlayfieldX + b, y = kPlayfieldY + b;
+    const int cw = kPlayfieldOuterW - 2 * b, ch = kPlayfieldOuterH - 2 * b;
+    // The picture's own colour shows only where the picture does not reach.
+    const int pw = std::clamp(MainPic1.Width(), 0, cw), ph = std::clamp(MainPic1.Height(), 0, ch);
+    if (pw < cw) window.Fill(x + pw, y, cw - pw, ch, MainPic1.Background());
+    if (ph < ch) window.Fill(x, y + ph, pw, ch - ph, MainPic1.Background());
+    BitBlt(window, x, y, pw, ph, MainPic1, 0, 0, Rop::Copy);
+}
+
+void Screen::DrawChrome(const Rect& clip) {
+    FillIn(window, clip, {0, 0, window.Width(), window.Height()}, window.Background());
+    DrawImage(MainItemPic, clip);
+    for (int k = 1; k <= 6; ++k) DrawImage(ItemPic[k], clip);
+    for (int i = 0; i < kLabelCount; ++i) DrawLabel(*labels_[i], captions_[i], clip);
+    DrawPlayfieldEdge(clip);
 }
 
 void Screen::Compose() {
-    window.Clear();
-    DrawImage(MainItemPic);
-    for (int k = 1; k <= 6; ++k) DrawImage(ItemPic[k]);
-    for (int i = 0; i < kLabelCount; ++i) DrawLabel(*labels_[i], captions_[i]);
+    // Everything but the playfield's picture is drawn again only where a
+    // control changed: most frames change the playfield alone, and each
+    // pixel of the window is then written once, by the playfield's copy.
+    if (chromeStale_ || window.Width() != kWindowWidth || window.Height() != kWindowHeight) {
+        if (window.Width() != kWindowWidth || window.Height() != kWindowHeight)
+            window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
+        DrawChrome({0, 0, window.Width(), window.Height()});
+        chromeStale_ = false;
+    } else {
+        size_t n = 0;
+        // A control that moved, shrank or hid leaves its old rectangle to
+        // repaint as well as its new one.
+        auto changed = [&](const Rect& before, const Rect& now) {
+            if (!IsEmpty(before)) stale_[n++] = before;
+            if (!IsEmpty(now)) stale_[n++] = now;
+        };
+        for (int i = 0; i < kLabelCount; ++i)
+            if (composedLabels_[i] != *labels_[i]) changed(Area(composedLabels_[i]), Area(*labels_[i]));
+        if (composedImages_[0] != MainItemPic) changed(Area(composedImages_[0]), Area(MainItemPic));
+        for (int k = 1; k <= 6; ++k)
+            if (composedImages_[k] != ItemPic[k]) changed(Area(composedImages_[k]), Area(ItemPic[k]));
+        // Each rectangle is painted whole from the bottom layer up, so
+        // rectangles that overlap paint the same pixels again.
+        for (size_t i = 0; i < n; ++i) DrawChrome(stale_[i]);
+    }
     DrawPlayfield();
 
     for (int i = 0; i < kLabelCount; ++i)

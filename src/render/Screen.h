@@ -93,14 +93,19 @@ public:
     void ResetLayout();
 
     // Loads the window's own pictures (sheets 0, 1, 3, 4 and the item icons)
-    // from the data folder. Returns the names of files that failed.
+    // from the data folder. Returns the names of files that failed. The
+    // icons are drawn again at the next compose; otherwise the window only
+    // redraws a control when it changes.
     std::string LoadOwnPictures(const std::string& dataDir);
 
     // Prints one line of text onto MainPic1 at the current text position.
     void PrintLine(const std::string& text);
 
-    // Draws the whole window into `window`.
+    // Draws the whole window into `window`: the playfield's picture every
+    // time, the rest where a control changed since the last compose.
     void Compose();
+    // Has the next compose draw the whole window again.
+    void Invalidate() { chromeStale_ = true; }
 
     // True when a label or image control differs from the window as last
     // composed. The controls are the window's own and show a change at once,
@@ -132,8 +137,14 @@ private:
     };
     static constexpr int kLabelCount = 17;
 
-    void DrawLabel(const Label& l, CaptionCache& c);
-    void DrawImage(const ImageControl& c);
+    // Each draws only the part inside `clip`.
+    void DrawLabel(const Label& l, CaptionCache& c, const Rect& clip);
+    void DrawImage(const ImageControl& c, const Rect& clip);
+    void DrawPlayfieldEdge(const Rect& clip);
+    // Everything but the playfield's picture: the form, icons, labels and
+    // the playfield's edge.
+    void DrawChrome(const Rect& clip);
+    // The playfield's picture, drawn on every compose.
     void DrawPlayfield();
 
     std::unique_ptr<TextRenderer> text_;
@@ -150,6 +161,11 @@ private:
     const i18n::Catalog* catalog_;
     uint64_t language_ = 1;  // changes with every catalog given, so each caption is drawn again
     TextMask printMask_;
+    // The window's controls and icons are to be drawn in full at the next
+    // compose: a new layout, new icons, a window never composed.
+    bool chromeStale_ = true;
+    // Rectangles to paint again, an old and a new one per control.
+    std::array<Rect, 2 * (kLabelCount + 7)> stale_{};
 };
 
 }  // namespace molfo

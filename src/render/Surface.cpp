@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace molfo {
 
@@ -24,6 +25,12 @@ void Surface::Release() {
     w_ = h_ = 0;
     px_.clear();
     px_.shrink_to_fit();
+}
+
+void Surface::SwapPixels(Surface& other) {
+    std::swap(w_, other.w_);
+    std::swap(h_, other.h_);
+    px_.swap(other.px_);
 }
 
 namespace {

@@ -26,6 +26,9 @@ public:
     void Fill(int x, int y, int w, int h, uint32_t colour);
     // Releases the pixels; the surface becomes 0 x 0.
     void Release();
+    // Trades pixels (and sizes) with another surface; each keeps its
+    // background colour. A copy of a whole surface at no cost.
+    void SwapPixels(Surface& other);
 
     int Width() const { return w_; }
     int Height() const { return h_; }
