@@ -267,6 +267,55 @@ TEST(RenderByouga, HigherSlotsCoverLowerAndOnlyDrawnSlotsShow) {
     EXPECT_EQ(t.g.scr.MainPic1.At(321, 321), Rgb(0, 0, 0x50)) << "slots below the player are never drawn";
 }
 
+TEST(RenderByouga, AFrameRedrawnOnlyWhereObjectsWereLeavesThePixelsOfOneDrawnWhole) {
+    // Two games given the same frames; the second forgets every time what
+    // its last frame drew, so it always draws the whole playfield.
+    DrawGame t, whole;
+    for (DrawGame* d : {&t, &whole}) {
+        RowNumberedBackground(d->g.scr);
+        d->g.scr.HaikeiYD = 0.4;
+        PlaceSprite(d->s, slot::Molfo, 0, 240, 450, 1);
+        PlaceSprite(d->s, slot::ZakoFirst, 1, 100, 100, 2);
+        PlaceSprite(d->s, slot::ZakoFirst + 1, 1, -2, 497, 1);
+        PlaceSprite(d->s, slot::TekidanFirst, 3, 300, 30, 1);
+    }
+    struct Step { const char* change; void (*apply)(DrawGame&); } steps[] = {
+        {"nothing", [](DrawGame&) {}},
+        {"the player moves", [](DrawGame& d) { d.s.KyaraX[slot::Molfo] += 3; }},
+        {"a bullet moves down", [](DrawGame& d) { d.s.KyaraY[slot::TekidanFirst] += 7; }},
+        {"an enemy is hit", [](DrawGame& d) { d.s.KyaraDameji[slot::ZakoFirst] = 1; }},
+        {"an enemy goes", [](DrawGame& d) { d.s.KyaraSonzai[slot::ZakoFirst] = 0; }},
+        {"an item comes", [](DrawGame& d) { PlaceSprite(d.s, slot::ItemFirst, 4, 60, 60, 1); }},
+        {"the background flashes", [](DrawGame& d) { d.s.HantenCount = 1; }},
+        {"the item moves over the player", [](DrawGame& d) { d.s.KyaraY[slot::ItemFirst] = 451; d.s.KyaraX[slot::ItemFirst] = 241; }},
+        {"a line is printed on the playfield", [](DrawGame& d) { d.g.scr.PrintLine("1. ABC  1230"); }},
+        {"the background changes", [](DrawGame& d) { d.g.scr.HaikeiPic.Fill(0, 0, 500, 250, Rgb(9, 9, 9)); }},
+        {"the bullet leaves past the edge", [](DrawGame& d) { d.s.KyaraY[slot::TekidanFirst] = 498; }},
+        {"the player moves again", [](DrawGame& d) { d.s.KyaraX[slot::Molfo] -= 5; }},
+        // An odd number of steps: the second round meets each step with the
+        // background on the other side of its every-other-frame move.
+        {"nothing again", [](DrawGame&) {}},
+    };
+    int redrawnInPlace = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const Step& step : steps) {
+            step.apply(t);
+            step.apply(whole);
+            whole.g.scr.drawnPlayfield.valid = false;
+            const uint64_t backBuffer = t.g.scr.MainPic2.Version();
+            t.Frame();
+            whole.Frame();
+            redrawnInPlace += t.g.scr.MainPic2.Version() == backBuffer;
+            EXPECT_EQ(test::FirstDifference(t.g.scr.MainPic1, whole.g.scr.MainPic1), "")
+                << "the playfield drawn only where objects were and are is the playfield drawn whole, after: "
+                << step.change;
+            EXPECT_EQ(test::FirstDifference(t.g.scr.window, whole.g.scr.window), "")
+                << "the window shows the same playfield, after: " << step.change;
+        }
+    }
+    EXPECT_GE(redrawnInPlace, 5) << "frames whose background stayed put are redrawn in place";
+}
+
 TEST(RenderByouga, SpritesPastTheEdgeAreClippedAndTheFrameIsShown) {
     DrawGame t;
     PlaceSprite(t.s, slot::ZakoFirst, 1, -2, 498, 1000);

@@ -1,6 +1,10 @@
 // The frame's drawing step: the scrolling background, every live slot
-// stamped from its sprite sheet, and the finished frame shown.
+// stamped from its sprite sheet, and the finished frame shown. A frame whose
+// background did not move redraws only where the objects were and are.
 #include "draw/Draw.h"
+
+#include <algorithm>
+#include <span>
 
 #include "world/Game.h"
 
@@ -18,18 +22,34 @@ constexpr int16_t kBossFrames = 3;
 constexpr int16_t kItemFrames = 1;
 constexpr int16_t kOtherFrames = 4;
 
+// The background and the back buffer are big enough for the two copies
+// of the background to cover the whole back buffer.
+bool BackgroundCovers(const Screen& w, int y) {
+    return w.HaikeiPic.Width() >= kPlayfield && w.HaikeiPic.Height() >= kPlayfield && y >= 0 && y <= kPlayfield &&
+           w.MainPic2.Width() <= kPlayfield && w.MainPic2.Height() <= kPlayfield;
+}
+
 void DrawBackground(GameState& s, Screen& w) {
     const int y = w.HaikeiY;
-    // The two copies cover the whole back buffer, so it is cleared only
-    // when they do not: the flash XORs onto white, which inverts the
-    // picture, and a picture smaller than the playfield leaves white round it.
-    const bool covers = w.HaikeiPic.Width() >= kPlayfield && w.HaikeiPic.Height() >= kPlayfield && y >= 0 &&
-                        y <= kPlayfield && w.MainPic2.Width() <= kPlayfield && w.MainPic2.Height() <= kPlayfield;
-    if (s.HantenCount > 0 || !covers) w.MainPic2.Clear();
+    // The back buffer is cleared only when the copies do not cover it: the
+    // flash XORs onto white, which inverts the picture, and a picture
+    // smaller than the playfield leaves white round it.
+    if (s.HantenCount > 0 || !BackgroundCovers(w, y)) w.MainPic2.Clear();
     const Rop op = s.HantenCount > 0 ? Rop::Xor : Rop::Copy;
     BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield - y, w.HaikeiPic, 0, y, op);
     BitBlt(w.MainPic2, 0, kPlayfield - y, kPlayfield, y, w.HaikeiPic, 0, 0, op);
     if (s.HantenCount > 0) s.HantenCount = static_cast<int16_t>(s.HantenCount - 1);
+}
+
+// Puts back inside `r` the background DrawBackground copies there.
+void RestoreBackground(Surface& pic, const Surface& haikei, int y, const Rect& r) {
+    const int split = kPlayfield - y;  // the rows above come from row y of the picture on
+    const int top = r.y, bottom = r.y + r.h;
+    if (top < split) BitBlt(pic, r.x, top, r.w, std::min(bottom, split) - top, haikei, r.x, top + y, Rop::Copy);
+    if (bottom > split) {
+        const int from = std::max(top, split);
+        BitBlt(pic, r.x, from, r.w, bottom - from, haikei, r.x, from - split, Rop::Copy);
+    }
 }
 
 void Scroll(Screen& w) {
@@ -38,21 +58,26 @@ void Scroll(Screen& w) {
     w.HaikeiY = static_cast<int16_t>(w.HaikeiYD);  // never negative, so truncation rounds down
 }
 
-void DrawSlot(GameState& s, Screen& w, int n) {
+// Draws slot n onto `target`. Returns false when it drew nothing, else
+// true with the rectangle it drew in.
+bool DrawSlot(GameState& s, Screen& w, Surface& target, int n, Rect& drawn) {
     const int wd = s.KyaraHaba[n], ht = s.KyaraTakasa[n];
     const int pic = s.KyaraPicNo[n];
+    bool drew = false;
     if (pic >= 0 && pic < static_cast<int>(w.KyaraPic.size())) {
         const Surface& sheet = w.KyaraPic[pic];
         const int sx = s.KyaraPicX[n] + 2 * wd * s.KyaraKoma[n];
         const int sy = s.KyaraPicY[n];
         // The mask whitens the sprite's area; the picture, on white, then
         // lets its colours through only there.
-        BitBlt(w.MainPic2, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sy, Rop::Or);
+        BitBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sy, Rop::Or);
         if (s.KyaraDameji[n] == 1) {
             s.KyaraDameji[n] = 0;  // the hit flash: one frame as a white silhouette
         } else {
-            BitBlt(w.MainPic2, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx, sy, Rop::And);
+            BitBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx, sy, Rop::And);
         }
+        drawn = Rect{s.KyaraX[n], s.KyaraY[n], wd, ht};
+        drew = wd > 0 && ht > 0;
     } else if (s.KyaraDameji[n] == 1) {
         s.KyaraDameji[n] = 0;
     }
@@ -63,6 +88,7 @@ void DrawSlot(GameState& s, Screen& w, int n) {
     if (kankaku > 0 && s.FrameCount % kankaku == 0) s.KyaraKoma[n] = static_cast<int16_t>(s.KyaraKoma[n] + 1);
     const int16_t frames = slot::IsBoss(n) ? kBossFrames : slot::IsItem(n) ? kItemFrames : kOtherFrames;
     if (s.KyaraKoma[n] == frames) s.KyaraKoma[n] = 0;
+    return drew;
 }
 
 }  // namespace
@@ -70,18 +96,57 @@ void DrawSlot(GameState& s, Screen& w, int n) {
 void Byouga(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
-    DrawBackground(s, w);
+    DrawnPlayfield& last = w.drawnPlayfield;
+    const int y = w.HaikeiY;
+    const bool inverted = s.HantenCount > 0;
+    const bool square = w.MainPic1.Width() == kPlayfield && w.MainPic1.Height() == kPlayfield &&
+                        w.MainPic2.Width() == kPlayfield && w.MainPic2.Height() == kPlayfield;
+    // Every other frame the background stays where it was: then the last
+    // frame's objects are wiped off the visible playfield and this frame's
+    // drawn on it, instead of drawing the whole playfield again. That holds
+    // while the playfield and the background are as the last frame left
+    // them, which their versions tell.
+    const bool still = square && BackgroundCovers(w, y) && last.valid && !inverted && !last.inverted &&
+                       y == last.haikeiY && w.HaikeiPic.Version() == last.haikeiVersion &&
+                       w.MainPic1.Version() == last.picVersion;
+    const uint64_t since = w.MainPic1.Version();
+    size_t changed = 0;
+    if (still) {
+        for (size_t i = 0; i < last.count; ++i) {
+            RestoreBackground(w.MainPic1, w.HaikeiPic, y, last.sprites[i]);
+            last.changed[changed++] = last.sprites[i];
+        }
+    } else {
+        DrawBackground(s, w);
+    }
+    Surface& target = still ? w.MainPic1 : w.MainPic2;
     Scroll(w);
+    last.count = 0;
     // Ascending order: a higher slot covers a lower one.
-    for (int n = slot::Molfo; n <= slot::ItemLast; ++n)
-        if (s.KyaraSonzai[n] == 1) DrawSlot(s, w, n);
-    // The finished frame becomes the visible playfield by trading buffers;
-    // the back buffer is drawn over in full on the next frame.
-    const bool sameSize = w.MainPic1.Width() == w.MainPic2.Width() && w.MainPic1.Height() == w.MainPic2.Height();
-    if (sameSize && w.MainPic1.Width() <= kPlayfield && w.MainPic1.Height() <= kPlayfield)
-        w.MainPic1.SwapPixels(w.MainPic2);
-    else
-        BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.MainPic2, 0, 0, Rop::Copy);
+    for (int n = slot::Molfo; n <= slot::ItemLast; ++n) {
+        Rect drawn;
+        if (s.KyaraSonzai[n] == 1 && DrawSlot(s, w, target, n, drawn)) {
+            last.sprites[last.count++] = drawn;
+            last.changed[changed++] = drawn;
+        }
+    }
+    if (!still) {
+        // The finished frame becomes the visible playfield by trading
+        // buffers; the back buffer is drawn over in full on the next frame.
+        if (square)
+            w.MainPic1.SwapPixels(w.MainPic2);
+        else
+            BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.MainPic2, 0, 0, Rop::Copy);
+    }
+    last.valid = square && BackgroundCovers(w, y);
+    last.haikeiY = y;
+    last.inverted = inverted;
+    last.haikeiVersion = w.HaikeiPic.Version();
+    last.picVersion = w.MainPic1.Version();
+    // Telling the window where the playfield changed spares it looking.
+    const Rect all{0, 0, kPlayfield, kPlayfield};
+    w.PlayfieldChangedOnly(still ? std::span<const Rect>(last.changed.data(), changed) : std::span<const Rect>(&all, 1),
+                           since);
     g.Refresh();
 }
 

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+
+#include "platform/Rect.h"
 
 namespace molfo {
 
@@ -64,8 +67,10 @@ public:
 class Display {
 public:
     virtual ~Display() = default;
-    // Shows the whole composed window (645 x 573).
-    virtual void Present(const Surface& window) = 0;
+    // Shows the whole composed window (645 x 573). `changed` holds the
+    // rectangles that may differ from the window presented before (empty:
+    // all of it), so that a back end can copy only those.
+    virtual void Present(const Surface& window, std::span<const Rect> changed) = 0;
 };
 
 class Dialogs {

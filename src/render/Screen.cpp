@@ -4,6 +4,7 @@
 #include "render/Screen.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/AssetNames.h"
 
@@ -24,6 +25,10 @@ constexpr uint32_t kLight = Rgb(227, 227, 227);
 
 constexpr int kLabelPx = 12;  // a 9 pt font at 96 dpi
 
+// The playfield is compared with the window, and copied, in bands of rows,
+// each as wide as the columns (in steps of this many) that changed in it.
+constexpr int kBandColumns = 16;
+
 Rect Intersect(const Rect& a, const Rect& b) {
     const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
     const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
@@ -35,6 +40,12 @@ bool IsEmpty(const Rect& r) { return r.w <= 0 || r.h <= 0; }
 void FillIn(Surface& dst, const Rect& area, const Rect& clip, uint32_t colour) {
     const Rect r = Intersect(area, clip);
     if (!IsEmpty(r)) dst.Fill(r.x, r.y, r.w, r.h, colour);
+}
+
+// The playfield inside its edge: what every compose draws.
+Rect PlayfieldInside() {
+    const int b = kPlayfieldBorder;
+    return Rect{kPlayfieldX + b, kPlayfieldY + b, kPlayfieldOuterW - 2 * b, kPlayfieldOuterH - 2 * b};
 }
 
 Rect Area(const Label& l) { return Rect{l.x, l.y, std::max(0, l.w), std::max(0, l.h)}; }
@@ -199,15 +210,82 @@ void Screen::DrawPlayfieldEdge(const Rect& clip) {
     FillIn(window, {x + w - 2, y + 1, 1, h - 2}, clip, kLight);
 }
 
-void Screen::DrawPlayfield() {
-    const int b = kPlayfieldBorder;
-    const int x = kPlayfieldX + b, y = kPlayfieldY + b;
-    const int cw = kPlayfieldOuterW - 2 * b, ch = kPlayfieldOuterH - 2 * b;
+void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since) {
+    hintLo_.fill(kPlayfield);
+    hintHi_.fill(0);
+    for (const Rect& a : areas) {
+        const Rect r = Intersect(a, Rect{0, 0, kPlayfield, kPlayfield});
+        if (IsEmpty(r)) continue;
+        for (int band = r.y / kBandRows; band <= (r.y + r.h - 1) / kBandRows; ++band) {
+            hintLo_[band] = std::min(hintLo_[band], r.x);
+            hintHi_[band] = std::max(hintHi_[band], r.x + r.w);
+        }
+    }
+    hinted_ = true;
+    hintSince_ = since;
+    hintUntil_ = MainPic1.Version();
+}
+
+void Screen::DrawPlayfield(bool whole, bool hintHolds) {
+    // Read through a const view: a reader must not move its version.
+    const Surface& pic = MainPic1;
+    const Rect inside = PlayfieldInside();
+    const int x = inside.x, y = inside.y, cw = inside.w, ch = inside.h;
     // The picture's own colour shows only where the picture does not reach.
-    const int pw = std::clamp(MainPic1.Width(), 0, cw), ph = std::clamp(MainPic1.Height(), 0, ch);
-    if (pw < cw) window.Fill(x + pw, y, cw - pw, ch, MainPic1.Background());
-    if (ph < ch) window.Fill(x, y + ph, pw, ch - ph, MainPic1.Background());
-    BitBlt(window, x, y, pw, ph, MainPic1, 0, 0, Rop::Copy);
+    const int pw = std::clamp(pic.Width(), 0, cw), ph = std::clamp(pic.Height(), 0, ch);
+    const uint32_t ground = pic.Background();
+    for (const Rect& strip : {Rect{x + pw, y, cw - pw, ch}, Rect{x, y + ph, pw, ch - ph}}) {
+        if (IsEmpty(strip)) continue;
+        bool same = !whole;
+        for (int yy = strip.y; same && yy < strip.y + strip.h; ++yy)
+            same = std::all_of(window.Row(yy) + strip.x, window.Row(yy) + strip.x + strip.w,
+                               [ground](uint32_t p) { return p == ground; });
+        if (same) continue;
+        window.Fill(strip.x, strip.y, strip.w, strip.h, ground);
+        if (!whole) drawn_[drawnCount_++] = strip;
+    }
+    composedVersion_ = pic.Version();
+    if (whole) {
+        BitBlt(window, x, y, pw, ph, pic, 0, 0, Rop::Copy);
+        return;
+    }
+    for (int top = 0, band = 0; top < ph; top += kBandRows, ++band) {
+        const int rows = std::min(kBandRows, ph - top);
+        int lo = pw, hi = 0;
+        if (hintHolds) {
+            // Told where the picture changed: no need to look.
+            lo = hintLo_[band];
+            hi = std::min(pw, hintHi_[band]);
+        } else {
+            // Only the bands of rows that differ from the window are copied
+            // and shown: the background moves every other frame, and in
+            // between only the objects change.
+            for (int r = top; r < top + rows; ++r) {
+                const uint32_t* now = pic.Row(r);
+                const uint32_t* shown = window.Row(y + r) + x;
+                int a = 0;
+                while (a < lo &&
+                       std::memcmp(now + a, shown + a, sizeof(uint32_t) * std::min(kBandColumns, pw - a)) == 0)
+                    a += kBandColumns;
+                if (a >= pw) continue;  // the row is unchanged
+                lo = std::min(lo, a);
+                int b = (pw - 1) / kBandColumns * kBandColumns;
+                while (b > hi &&
+                       std::memcmp(now + b, shown + b, sizeof(uint32_t) * std::min(kBandColumns, pw - b)) == 0)
+                    b -= kBandColumns;
+                hi = std::max(hi, std::min(pw, b + kBandColumns));
+            }
+        }
+        if (lo >= hi) continue;
+        BitBlt(window, x + lo, y + top, hi - lo, rows, pic, lo, top, Rop::Copy);
+        // A band as wide as the one above it joins it: a moving background
+        // goes to the screen in one piece.
+        Rect& last = drawn_[drawnCount_ - (drawnCount_ > 0 ? 1 : 0)];
+        if (drawnCount_ > 0 && last.x == x + lo && last.w == hi - lo && last.y + last.h == y + top)
+            last.h += rows;
+        else
+            drawn_[drawnCount_++] = Rect{x + lo, y + top, hi - lo, rows};
+    }
 }
 
 void Screen::DrawChrome(const Rect& clip) {
@@ -222,11 +300,18 @@ void Screen::Compose() {
     // Everything but the playfield's picture is drawn again only where a
     // control changed: most frames change the playfield alone, and each
     // pixel of the window is then written once, by the playfield's copy.
-    if (chromeStale_ || window.Width() != kWindowWidth || window.Height() != kWindowHeight) {
+    const bool whole = chromeStale_ || window.Width() != kWindowWidth || window.Height() != kWindowHeight;
+    // The playfield's word on what changed holds while the window still
+    // shows the picture it started from, untouched by the controls.
+    bool hintHolds = hinted_ && hintSince_ == composedVersion_ && hintUntil_ == MainPic1.Version();
+    hinted_ = false;
+    if (whole) {
         if (window.Width() != kWindowWidth || window.Height() != kWindowHeight)
             window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
         DrawChrome({0, 0, window.Width(), window.Height()});
         chromeStale_ = false;
+        drawn_[0] = Rect{0, 0, window.Width(), window.Height()};
+        drawnCount_ = 1;
     } else {
         size_t n = 0;
         // A control that moved, shrank or hid leaves its old rectangle to
@@ -242,9 +327,16 @@ void Screen::Compose() {
             if (composedImages_[k] != ItemPic[k]) changed(Area(composedImages_[k]), Area(ItemPic[k]));
         // Each rectangle is painted whole from the bottom layer up, so
         // rectangles that overlap paint the same pixels again.
-        for (size_t i = 0; i < n; ++i) DrawChrome(stale_[i]);
+        const Rect all{0, 0, window.Width(), window.Height()};
+        drawnCount_ = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (!IsEmpty(Intersect(stale_[i], PlayfieldInside()))) hintHolds = false;
+            DrawChrome(stale_[i]);
+            const Rect r = Intersect(stale_[i], all);
+            if (!IsEmpty(r)) drawn_[drawnCount_++] = r;
+        }
     }
-    DrawPlayfield();
+    DrawPlayfield(whole, hintHolds);
 
     for (int i = 0; i < kLabelCount; ++i)
         if (composedLabels_[i] != *labels_[i]) composedLabels_[i] = *labels_[i];

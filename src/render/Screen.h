@@ -6,9 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "core/GameState.h"
 #include "i18n/Catalog.h"
 #include "render/Surface.h"
 #include "render/Text.h"
@@ -50,6 +52,23 @@ struct Label {
     bool operator==(const Label&) const = default;
 };
 
+// Objects drawn on the playfield by one frame: slots Molfo..ItemLast.
+inline constexpr int kMostSprites = slot::ItemLast - slot::Molfo + 1;
+
+// The playfield as the last frame drew it, so that a frame whose background
+// stayed where it was redraws only where objects were and are.
+struct DrawnPlayfield {
+    bool valid = false;
+    int haikeiY = 0;
+    bool inverted = false;
+    uint64_t haikeiVersion = 0;  // HaikeiPic's and MainPic1's versions then
+    uint64_t picVersion = 0;
+    std::array<Rect, kMostSprites> sprites{};
+    size_t count = 0;
+    // Room for a frame's changes: the objects it erased and drew.
+    std::array<Rect, 2 * kMostSprites> changed{};
+};
+
 struct ImageControl {
     int x = 0, y = 0, w = 33, h = 33;
     int icon = 0;  // usable item kind 1..6 whose icon it shows; 0 none
@@ -82,6 +101,9 @@ public:
     double HaikeiYD = 0.0;
     int16_t HaikeiY = 0;
 
+    // Kept by the frame's drawing step between frames.
+    DrawnPlayfield drawnPlayfield;
+
     // Text printed on MainPic1 (the ranking's ten lines): the next line's top.
     int CurrentY = 0;
 
@@ -106,6 +128,13 @@ public:
     void Compose();
     // Has the next compose draw the whole window again.
     void Invalidate() { chromeStale_ = true; }
+    // Says that MainPic1 changed only inside these rectangles (its own
+    // pixels) since its version `since`, so that the next compose copies
+    // only them. Ignored unless the window shows that version and
+    // MainPic1 has not changed again since.
+    void PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since);
+    // The rectangles of `window` the last compose changed.
+    std::span<const Rect> Changed() const { return {drawn_.data(), drawnCount_}; }
 
     // True when a label or image control differs from the window as last
     // composed. The controls are the window's own and show a change at once,
@@ -136,6 +165,9 @@ private:
         std::vector<TextMask> lines;
     };
     static constexpr int kLabelCount = 17;
+    // The playfield is compared and copied in bands of this many rows.
+    static constexpr int kBandRows = 16;
+    static constexpr int kBands = (kPlayfield + kBandRows - 1) / kBandRows;
 
     // Each draws only the part inside `clip`.
     void DrawLabel(const Label& l, CaptionCache& c, const Rect& clip);
@@ -144,8 +176,10 @@ private:
     // Everything but the playfield's picture: the form, icons, labels and
     // the playfield's edge.
     void DrawChrome(const Rect& clip);
-    // The playfield's picture, drawn on every compose.
-    void DrawPlayfield();
+    // The playfield's picture where it differs from the window (where
+    // PlayfieldChangedOnly said, when its word holds), or `whole`; adds
+    // what it drew to the changed rectangles.
+    void DrawPlayfield(bool whole, bool hintHolds);
 
     std::unique_ptr<TextRenderer> text_;
     // The ranking's lines pad names by bytes; a fixed-pitch face keeps their
@@ -166,6 +200,17 @@ private:
     bool chromeStale_ = true;
     // Rectangles to paint again, an old and a new one per control.
     std::array<Rect, 2 * (kLabelCount + 7)> stale_{};
+    // What the last compose drew: those, the playfield's bands of rows
+    // and the strips beside its picture.
+    std::array<Rect, 2 * (kLabelCount + 7) + kBands + 2> drawn_{};
+    size_t drawnCount_ = 0;
+    // The version of MainPic1 the window shows.
+    uint64_t composedVersion_ = 0;
+    // PlayfieldChangedOnly's word: the columns to copy in each band of
+    // rows, from which version to which.
+    std::array<int, kBands> hintLo_{}, hintHi_{};
+    bool hinted_ = false;
+    uint64_t hintSince_ = 0, hintUntil_ = 0;
 };
 
 }  // namespace molfo

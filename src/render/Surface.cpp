@@ -6,14 +6,39 @@
 
 namespace molfo {
 
+Surface& Surface::operator=(const Surface& other) {
+    const uint64_t after = std::max(version_, other.version_) + 1;
+    w_ = other.w_;
+    h_ = other.h_;
+    background_ = other.background_;
+    px_ = other.px_;
+    version_ = after;
+    return *this;
+}
+
+Surface& Surface::operator=(Surface&& other) noexcept {
+    const uint64_t after = std::max(version_, other.version_) + 1;
+    w_ = other.w_;
+    h_ = other.h_;
+    background_ = other.background_;
+    px_ = std::move(other.px_);
+    version_ = after;
+    ++other.version_;
+    return *this;
+}
+
 void Surface::Resize(int w, int h, uint32_t background) {
+    ++version_;
     w_ = std::max(0, w);
     h_ = std::max(0, h);
     background_ = background;
     px_.assign(static_cast<size_t>(w_) * h_, background_);
 }
 
-void Surface::Clear() { std::fill(px_.begin(), px_.end(), background_); }
+void Surface::Clear() {
+    ++version_;
+    std::fill(px_.begin(), px_.end(), background_);
+}
 
 void Surface::Fill(int x, int y, int w, int h, uint32_t colour) {
     const int x0 = std::max(0, x), y0 = std::max(0, y);
@@ -22,12 +47,15 @@ void Surface::Fill(int x, int y, int w, int h, uint32_t colour) {
 }
 
 void Surface::Release() {
+    ++version_;
     w_ = h_ = 0;
     px_.clear();
     px_.shrink_to_fit();
 }
 
 void Surface::SwapPixels(Surface& other) {
+    ++version_;
+    ++other.version_;
     std::swap(w_, other.w_);
     std::swap(h_, other.h_);
     px_.swap(other.px_);

@@ -18,6 +18,10 @@ class Surface {
 public:
     Surface() = default;
     Surface(int w, int h, uint32_t background = 0) { Resize(w, h, background); }
+    Surface(const Surface&) = default;
+    Surface(Surface&&) = default;
+    Surface& operator=(const Surface& other);
+    Surface& operator=(Surface&& other) noexcept;
 
     void Resize(int w, int h, uint32_t background);
     void Resize(int w, int h) { Resize(w, h, background_); }
@@ -34,20 +38,38 @@ public:
     int Height() const { return h_; }
     bool Empty() const { return w_ == 0 || h_ == 0; }
     uint32_t Background() const { return background_; }
-    void SetBackground(uint32_t c) { background_ = c; }
+    void SetBackground(uint32_t c) {
+        ++version_;
+        background_ = c;
+    }
 
-    uint32_t* Row(int y) { return px_.data() + static_cast<size_t>(y) * w_; }
+    // Every way in to the pixels that could change them moves the version
+    // on, so a reader can tell the pixels are as it last saw them.
+    uint32_t* Row(int y) {
+        ++version_;
+        return px_.data() + static_cast<size_t>(y) * w_;
+    }
     const uint32_t* Row(int y) const { return px_.data() + static_cast<size_t>(y) * w_; }
     uint32_t At(int x, int y) const { return px_[static_cast<size_t>(y) * w_ + x]; }
-    uint32_t& At(int x, int y) { return px_[static_cast<size_t>(y) * w_ + x]; }
-    std::vector<uint32_t>& Pixels() { return px_; }
+    uint32_t& At(int x, int y) {
+        ++version_;
+        return px_[static_cast<size_t>(y) * w_ + x];
+    }
+    std::vector<uint32_t>& Pixels() {
+        ++version_;
+        return px_;
+    }
     const std::vector<uint32_t>& Pixels() const { return px_; }
+    // Moves on whenever the pixels, size or background may have changed;
+    // never comes back to an earlier value.
+    uint64_t Version() const { return version_; }
 
 private:
     int w_ = 0;
     int h_ = 0;
     uint32_t background_ = 0;
     std::vector<uint32_t> px_;
+    uint64_t version_ = 0;
 };
 
 // Copies the w x h rectangle at (sx, sy) of src onto (dx, dy) of dst,

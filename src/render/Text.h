@@ -7,13 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/Rect.h"
 #include "render/Surface.h"
 
 namespace molfo {
-
-struct Rect {
-    int x = 0, y = 0, w = 0, h = 0;
-};
 
 // One line of text rendered once as coverage (0 = none, 255 = full), so a
 // caption that does not change can be drawn again without the font.

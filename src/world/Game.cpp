@@ -37,7 +37,7 @@ std::unique_ptr<mySound> Game::NewSound() {
 
 void Game::Refresh() {
     scr.Compose();
-    pf.display.Present(scr.window);
+    pf.display.Present(scr.window, scr.Changed());
 }
 
 void Game::SetScene(Scene sc) {

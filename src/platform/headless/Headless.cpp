@@ -29,8 +29,9 @@ void HeadlessKeys::Press(int vkCode) {
     if (InRange(vkCode)) latched_[vkCode] = true;
 }
 
-void HeadlessDisplay::Present(const Surface& window) {
+void HeadlessDisplay::Present(const Surface& window, std::span<const Rect> changedRects) {
     ++presents;
+    changed = changedRects;
     if (onPresent) onPresent(window);
 }
 

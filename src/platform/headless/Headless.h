@@ -62,9 +62,12 @@ private:
 
 class HeadlessDisplay : public Display {
 public:
-    void Present(const Surface& window) override;
+    void Present(const Surface& window, std::span<const Rect> changed) override;
     uint64_t presents = 0;
     std::function<void(const Surface&)> onPresent;
+    // What the last present named as changed; it points into the game's
+    // window and holds until the next compose.
+    std::span<const Rect> changed;
 };
 
 class HeadlessDialogs : public Dialogs {

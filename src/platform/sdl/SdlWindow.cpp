@@ -109,8 +109,8 @@ void SdlWindow::SetLanguage(const i18n::Catalog* words) { words_ = words != null
 std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string& error) {
     const bool fullscreen = options.fullscreen;
     std::unique_ptr<SdlWindow> w(new SdlWindow(std::move(options)));
-    // With the software renderer, draw straight to the window instead of
-    // through an OpenGL texture.
+    // The window's own buffer is X's shared memory, never an OpenGL
+    // texture behind SDL's back.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // Long IME compositions (Japanese names) arrive whole instead of cut at 32 bytes.
     SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
@@ -139,17 +139,17 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
         SDL_DestroyRenderer(w->renderer_);
         w->renderer_ = nullptr;
     }
-    if (w->renderer_ == nullptr) w->renderer_ = SDL_CreateRenderer(w->window_, -1, SDL_RENDERER_SOFTWARE);
-    if (w->renderer_ == nullptr) {
+    // Without a GPU the frames go straight into the window's own buffer,
+    // which X shares with us: one copy of what changed, where SDL's
+    // software renderer would copy the whole window twice.
+    if (w->renderer_ == nullptr && SDL_GetWindowSurface(w->window_) == nullptr) {
         error = std::string("cannot draw in the game window: ") + SDL_GetError();
         return nullptr;
     }
     // SDL turns text input on with the first window; while it is on, an IME
     // would swallow the game's keys.
     SDL_StopTextInput();
-    SDL_SetRenderDrawColor(w->renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(w->renderer_);
-    SDL_RenderPresent(w->renderer_);
+    w->Repaint();
     // For scripts/measure-window: the moment every frame is shown.
     if (const char* log = std::getenv("MOLFO_PRESENT_LOG"); log != nullptr && log[0] != '\0')
         w->presentLog_ = open(log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -159,6 +159,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
 SdlWindow::~SdlWindow() {
     for (SDL_GameController* c : controllers_)
         if (c != nullptr) SDL_GameControllerClose(c);
+    if (view_ != nullptr) SDL_FreeSurface(view_);
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -212,8 +213,19 @@ void SdlWindow::OpenSettings() {
 }
 
 bool SdlWindow::Pump() {
-    SDL_Event e;
-    while (SDL_PollEvent(&e) != 0) Handle(e);
+    // Talking to the X server costs a handful of system calls; a frame
+    // pumps several times within a millisecond or two, and once is enough.
+    // Whatever arrives meanwhile is taken at the next pump, within a frame.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t nowNs = int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+    if (nowNs - lastPumpNs_ >= kPumpGapNs) {
+        lastPumpNs_ = nowNs;
+        SDL_PumpEvents();
+        SDL_Event e;
+        // Peeking, unlike polling, takes the queue without pumping again.
+        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Handle(e);
+    }
     // Escape and a close request both end the game; the few waits left on
     // its way out must not stop for a pause.
     if (closePending_ || keys_.Held(vk::Escape)) quitting_ = true;
@@ -397,66 +409,5 @@ void SdlWindow::ToggleFullscreen() {
 }
 
 bool SdlWindow::Query(int vkCode) { return keys_.Query(vkCode); }
-
-void SdlWindow::Present(const Surface& window) { Show(window); }
-
-void SdlWindow::Show(const Surface& s) {
-    if (s.Empty()) return;
-    shown_ = &s;
-    Upload(s);
-    if (presentLog_ >= 0) LogPresent();
-}
-
-void SdlWindow::LogPresent() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    char line[32];
-    const int n = std::snprintf(line, sizeof line, "%lld\n",
-                                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-    if (n > 0 && write(presentLog_, line, static_cast<size_t>(n)) != n) {
-        close(presentLog_);
-        presentLog_ = -1;
-    }
-}
-
-void SdlWindow::Upload(const Surface& s) {
-    if (s.Empty()) return;
-    if (texture_ == nullptr || textureW_ != s.Width() || textureH_ != s.Height()) {
-        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-        // 0x00RRGGBB words are exactly SDL's RGB888 (XRGB8888) layout.
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, s.Width(),
-                                     s.Height());
-        if (texture_ == nullptr) return;
-        textureW_ = s.Width();
-        textureH_ = s.Height();
-        SDL_SetTextureScaleMode(texture_, sharp_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-    }
-    SDL_UpdateTexture(texture_, nullptr, s.Pixels().data(), s.Width() * static_cast<int>(sizeof(uint32_t)));
-    haveFrame_ = true;
-    Repaint();
-}
-
-void SdlWindow::Repaint() {
-    // Real pixels, not window points, so a high-DPI screen gets the whole
-    // scale it can hold.
-    int ow = 0, oh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-    const Placement p = PlacePicture(ow, oh, textureW_, textureH_, options_.scale);
-    // Clearing matters only for the bars; a picture that covers the whole
-    // window is not drawn over black first.
-    if (!haveFrame_ || p.w != ow || p.h != oh) {
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-    }
-    if (haveFrame_) {
-        if (p.sharp != sharp_) {
-            sharp_ = p.sharp;
-            SDL_SetTextureScaleMode(texture_, sharp_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-        }
-        const SDL_Rect dst{p.x, p.y, p.w, p.h};
-        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
-    }
-    SDL_RenderPresent(renderer_);
-}
 
 }  // namespace molfo

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -23,6 +25,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Surface;
 union SDL_Event;
 struct SDL_KeyboardEvent;
 struct _SDL_GameController;
@@ -66,7 +69,7 @@ public:
 
     bool Pump() override;
     bool Query(int vkCode) override;
-    void Present(const Surface& window) override;
+    void Present(const Surface& window, std::span<const Rect> changed) override;
     std::string InputBox(const std::string& prompt, const Surface& window) override;
     void MessageBox(const std::string& text, const Surface& window) override;
 
@@ -117,11 +120,18 @@ private:
     bool FullscreenShortcut(const SDL_KeyboardEvent& key);
     void ToggleFullscreen();
     // Uploads a buffer and shows it; it becomes the one screenshots take.
-    void Show(const Surface& s);
+    // `changed` as for Present; empty: all of it.
+    void Show(const Surface& s, std::span<const Rect> changed = {});
     // Uploads a buffer and shows it, leaving the screenshot's buffer alone.
-    void Upload(const Surface& s);
-    // Shows the last uploaded buffer again.
+    void Upload(const Surface& s, std::span<const Rect> changed = {});
+    // Shows the last uploaded buffer again, whole.
     void Repaint();
+    // Without a GPU: the last uploaded buffer into the window's buffer.
+    void RepaintWindowBuffer();
+    // Copies the changed rectangles into the window's buffer, and shows
+    // them when `update`.
+    void CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update = true);
+    void StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p);
     // Appends the time (CLOCK_MONOTONIC, ns) to the present log.
     void LogPresent();
 
@@ -137,7 +147,12 @@ private:
     SDL_Texture* texture_ = nullptr;
     int textureW_ = 0;
     int textureH_ = 0;
-    bool haveFrame_ = false;
+    // The buffer last uploaded, and whether the window holds all of it,
+    // so that the next frame of it may copy only what changed.
+    const Surface* uploaded_ = nullptr;
+    bool whole_ = false;
+    // Our pixels as an SDL surface, for scaling into the window's buffer.
+    SDL_Surface* view_ = nullptr;
     bool sharp_ = false;  // the texture's sampling, changed only when it must
     bool closePending_ = false;
     bool unfocused_ = false;
@@ -165,6 +180,10 @@ private:
     Surface pageBuffer_;
     // MOLFO_PRESENT_LOG's file, or -1: one line per frame shown.
     int presentLog_ = -1;
+    // When events were last taken from SDL (CLOCK_MONOTONIC, ns), and the
+    // least time between two takings.
+    int64_t lastPumpNs_ = INT64_MIN / 2;
+    static constexpr int64_t kPumpGapNs = 4000000;
 };
 
 }  // namespace molfo

@@ -1,0 +1,192 @@
+// Showing the composed window: through a GPU texture when a GPU draws, or
+// copied into the window's own buffer, which X shares with us. Either way
+// only what changed since the last frame is copied, and the picture is
+// scaled into the real window with black bars round it.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/sdl/SdlWindow.h"
+
+namespace molfo {
+
+namespace {
+
+// 0x00RRGGBB words are exactly SDL's RGB888 (XRGB8888) layout.
+constexpr Uint32 kOurFormat = SDL_PIXELFORMAT_RGB888;
+// Rectangles shown in one update; a compose draws fewer.
+constexpr int kMostRects = 128;
+
+// The part of `r` inside a w x h picture.
+SDL_Rect Clip(const Rect& r, int w, int h) {
+    const int x0 = std::max(r.x, 0), y0 = std::max(r.y, 0);
+    const int x1 = std::min(r.x + r.w, w), y1 = std::min(r.y + r.h, h);
+    return SDL_Rect{x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
+const void* At(const Surface& s, const SDL_Rect& r) { return s.Row(r.y) + r.x; }
+
+int Pitch(const Surface& s) { return s.Width() * static_cast<int>(sizeof(uint32_t)); }
+
+}  // namespace
+
+void SdlWindow::Present(const Surface& window, std::span<const Rect> changed) { Show(window, changed); }
+
+void SdlWindow::Show(const Surface& s, std::span<const Rect> changed) {
+    if (s.Empty()) return;
+    shown_ = &s;
+    Upload(s, changed);
+    if (presentLog_ >= 0) LogPresent();
+}
+
+void SdlWindow::LogPresent() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[32];
+    const int n = std::snprintf(line, sizeof line, "%lld\n",
+                                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    if (n > 0 && write(presentLog_, line, static_cast<size_t>(n)) != n) {
+        close(presentLog_);
+        presentLog_ = -1;
+    }
+}
+
+void SdlWindow::Upload(const Surface& s, std::span<const Rect> changed) {
+    if (s.Empty()) return;
+    // A part of a buffer is enough only on top of that same buffer, shown
+    // whole since the window last lost its contents (a dialog, the pause
+    // note, a new size).
+    bool part = !changed.empty() && uploaded_ == &s && whole_;
+    uploaded_ = &s;
+    if (renderer_ == nullptr) {
+        if (part)
+            CopyToWindow(s, changed);
+        else
+            Repaint();
+        return;
+    }
+    if (texture_ == nullptr || textureW_ != s.Width() || textureH_ != s.Height()) {
+        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+        texture_ = SDL_CreateTexture(renderer_, kOurFormat, SDL_TEXTUREACCESS_STREAMING, s.Width(), s.Height());
+        if (texture_ == nullptr) return;
+        part = false;
+        textureW_ = s.Width();
+        textureH_ = s.Height();
+        SDL_SetTextureScaleMode(texture_, sharp_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    }
+    if (part) {
+        for (const Rect& r : changed) {
+            const SDL_Rect c = Clip(r, s.Width(), s.Height());
+            if (c.w > 0 && c.h > 0) SDL_UpdateTexture(texture_, &c, At(s, c), Pitch(s));
+        }
+    } else {
+        SDL_UpdateTexture(texture_, nullptr, s.Pixels().data(), Pitch(s));
+    }
+    whole_ = true;
+    Repaint();
+}
+
+void SdlWindow::Repaint() {
+    if (renderer_ == nullptr) {
+        RepaintWindowBuffer();
+        return;
+    }
+    // Real pixels, not window points, so a high-DPI screen gets the whole
+    // scale it can hold.
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+    const bool haveFrame = uploaded_ != nullptr && texture_ != nullptr;
+    const Placement p = PlacePicture(ow, oh, textureW_, textureH_, options_.scale);
+    // Clearing matters only for the bars; a picture that covers the whole
+    // window is not drawn over black first.
+    if (!haveFrame || p.w != ow || p.h != oh) {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+    }
+    if (haveFrame) {
+        if (p.sharp != sharp_) {
+            sharp_ = p.sharp;
+            SDL_SetTextureScaleMode(texture_, sharp_ ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+        }
+        const SDL_Rect dst{p.x, p.y, p.w, p.h};
+        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+    }
+    SDL_RenderPresent(renderer_);
+}
+
+void SdlWindow::RepaintWindowBuffer() {
+    // After a resize SDL makes the buffer anew at the new size.
+    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    if (out == nullptr) return;
+    const Surface* s = uploaded_;
+    const Placement p = s != nullptr ? PlacePicture(out->w, out->h, s->Width(), s->Height(), options_.scale)
+                                     : Placement{};
+    if (s == nullptr || p.w != out->w || p.h != out->h) SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
+    if (s != nullptr && p.w > 0 && p.h > 0) {
+        if (p.w == s->Width() && p.h == s->Height()) {
+            const Rect all{0, 0, s->Width(), s->Height()};
+            CopyToWindow(*s, std::span<const Rect>(&all, 1), false);
+        } else {
+            StretchToWindow(*s, out, p);
+        }
+    }
+    SDL_UpdateWindowSurface(window_);
+    whole_ = s != nullptr;
+}
+
+void SdlWindow::CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update) {
+    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    if (out == nullptr) return;
+    const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), options_.scale);
+    if (p.w != s.Width() || p.h != s.Height()) {
+        // Scaled, the picture is stretched whole: the window's buffer is
+        // only there when no GPU is, and a scaled window is the rare case.
+        StretchToWindow(s, out, p);
+        if (update) SDL_UpdateWindowSurface(window_);
+        return;
+    }
+    const bool locked = SDL_MUSTLOCK(out) && SDL_LockSurface(out) == 0;
+    SDL_Rect updates[kMostRects];
+    int n = 0;
+    bool all = false;
+    for (const Rect& r : changed) {
+        const SDL_Rect c = Clip(r, s.Width(), s.Height());
+        if (c.w <= 0 || c.h <= 0) continue;
+        auto* dst = static_cast<uint8_t*>(out->pixels) + static_cast<ptrdiff_t>(p.y + c.y) * out->pitch +
+                    static_cast<ptrdiff_t>(p.x + c.x) * out->format->BytesPerPixel;
+        SDL_ConvertPixels(c.w, c.h, kOurFormat, At(s, c), Pitch(s), out->format->format, dst, out->pitch);
+        if (n < kMostRects)
+            updates[n++] = SDL_Rect{p.x + c.x, p.y + c.y, c.w, c.h};
+        else
+            all = true;
+    }
+    if (locked) SDL_UnlockSurface(out);
+    if (!update) return;
+    if (all)
+        SDL_UpdateWindowSurface(window_);
+    else if (n > 0)
+        SDL_UpdateWindowSurfaceRects(window_, updates, n);
+}
+
+void SdlWindow::StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p) {
+    // A view of our pixels, made again only when the buffer moved.
+    if (view_ == nullptr || view_->pixels != s.Pixels().data() || view_->w != s.Width() || view_->h != s.Height()) {
+        if (view_ != nullptr) SDL_FreeSurface(view_);
+        view_ = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(s.Pixels().data()), s.Width(), s.Height(),
+                                                   32, Pitch(s), kOurFormat);
+        if (view_ == nullptr) return;
+    }
+    SDL_Rect dst{p.x, p.y, p.w, p.h};
+    // Whole multiples copy every pixel into an even block; other sizes
+    // are smoothed, as the GPU would.
+    if (!p.sharp && out->format->format == kOurFormat)
+        SDL_SoftStretchLinear(view_, nullptr, out, &dst);
+    else
+        SDL_BlitScaled(view_, nullptr, out, &dst);
+}
+
+}  // namespace molfo
