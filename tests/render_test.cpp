@@ -128,6 +128,48 @@ TEST(RenderRasterOps, CopiesAreClippedAtSourceAndDestinationEdges) {
     }
 }
 
+TEST(RenderRasterOps, ASpriteInOnePassMatchesTheMaskThenThePicture) {
+    // A sheet 10 wide: a 4-wide picture at 0..3, its mask at 4..7, and two
+    // columns past them, so a mask can run off the sheet's edge.
+    Surface sheet(10, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 10; ++x) sheet.At(x, y) = Rgb(static_cast<uint8_t>(30 * x), static_cast<uint8_t>(50 * y), 0x5A) | (x >= 4 && x < 8 && (x + y) % 3 == 0 ? kWhite : 0);
+    struct Case { const char* rule; int dx, dy, w, h, maskX, picX, sy; } cases[] = {
+        {"inside both surfaces", 2, 2, 4, 4, 4, 0, 0},
+        {"past the destination's left and top edges", -2, -1, 4, 4, 4, 0, 1},
+        {"past the destination's right and bottom edges", 6, 5, 4, 4, 4, 0, 0},
+        {"a mask that runs off the sheet while its picture does not", 1, 1, 5, 3, 6, 1, 0},
+        {"a negative source row", 3, 3, 4, 4, 4, 0, -2},
+        {"wholly outside the destination", 20, 0, 4, 4, 4, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Surface once(8, 7), twice(8, 7);
+        for (Surface* d : {&once, &twice})
+            for (int y = 0; y < 7; ++y)
+                for (int x = 0; x < 8; ++x) d->At(x, y) = Rgb(static_cast<uint8_t>(11 * x), 0x33, static_cast<uint8_t>(17 * y));
+        MaskBlt(once, c.dx, c.dy, c.w, c.h, sheet, c.maskX, c.picX, c.sy);
+        BitBlt(twice, c.dx, c.dy, c.w, c.h, sheet, c.maskX, c.sy, Rop::Or);
+        BitBlt(twice, c.dx, c.dy, c.w, c.h, sheet, c.picX, c.sy, Rop::And);
+        EXPECT_EQ(test::FirstDifference(once, twice), "") << "a sprite drawn in one pass is the mask ORed, then the picture ANDed: " << c.rule;
+    }
+}
+
+TEST(RenderPictures, AWholeWindowScreenshotLoadsBackPixelForPixel) {
+    Surface pic(kWindowWidth, kWindowHeight);
+    uint32_t v = 12345;
+    for (uint32_t& p : pic.Pixels()) {
+        v = v * 1103515245u + 12345u;
+        p = (v >> 8) & 0xFFFFFFu;
+    }
+    pic.Fill(100, 100, 300, 200, Rgb(1, 2, 3));  // flat parts as well as noise
+    const std::string path = ::testing::TempDir() + "/molfo_render_window.png";
+    ASSERT_TRUE(SavePng(pic, path)) << "a screenshot of the whole window is written";
+    Surface back;
+    ASSERT_TRUE(LoadPicture(back, path)) << "the screenshot loads as a picture";
+    EXPECT_EQ(test::FirstDifference(back, pic), "") << "a screenshot keeps every pixel exactly";
+    std::remove(path.c_str());
+}
+
 TEST(RenderPictures, SavedPngLoadsBackAndMissingFileLeavesSurface) {
     const std::string dir = ::testing::TempDir();
     Surface pic(3, 2);

@@ -70,11 +70,11 @@ bool DrawSlot(GameState& s, Screen& w, Surface& target, int n, Rect& drawn) {
         const int sy = s.KyaraPicY[n];
         // The mask whitens the sprite's area; the picture, on white, then
         // lets its colours through only there.
-        BitBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sy, Rop::Or);
         if (s.KyaraDameji[n] == 1) {
+            BitBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sy, Rop::Or);
             s.KyaraDameji[n] = 0;  // the hit flash: one frame as a white silhouette
         } else {
-            BitBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx, sy, Rop::And);
+            MaskBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sx, sy);
         }
         drawn = Rect{s.KyaraX[n], s.KyaraY[n], wd, ht};
         drew = wd > 0 && ht > 0;

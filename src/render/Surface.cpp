@@ -72,37 +72,70 @@ void BlitRows(Surface& dst, int dx, int dy, int w, int h, const Surface& src, in
     }
 }
 
-}  // namespace
+// A copy's rectangle clipped against the source, then the destination,
+// both origins moving together so the copied pixels stay aligned.
+struct Clipped {
+    int dx, dy, w, h, sx, sy;
+    bool Empty() const { return w <= 0 || h <= 0; }
+};
 
-void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy, Rop op) {
-    // Clip against the source, then the destination, moving both origins
-    // together so the copied pixels stay aligned.
+Clipped Clip(const Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
     if (sx < 0) { w += sx; dx -= sx; sx = 0; }
     if (sy < 0) { h += sy; dy -= sy; sy = 0; }
     if (dx < 0) { w += dx; sx -= dx; dx = 0; }
     if (dy < 0) { h += dy; sy -= dy; dy = 0; }
     w = std::min({w, src.Width() - sx, dst.Width() - dx});
     h = std::min({h, src.Height() - sy, dst.Height() - dy});
-    if (w <= 0 || h <= 0) return;
+    return Clipped{dx, dy, w, h, sx, sy};
+}
 
+}  // namespace
+
+void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy, Rop op) {
+    const Clipped c = Clip(dst, dx, dy, w, h, src, sx, sy);
+    if (c.Empty()) return;
     if (&dst == &src && op == Rop::Copy) {
         // Overlapping copy within one surface: rows in the safe order, each
         // row moved as a whole.
-        const bool upward = dy > sy;
-        for (int i = 0; i < h; ++i) {
-            const int row = upward ? h - 1 - i : i;
-            std::memmove(dst.Row(dy + row) + dx, src.Row(sy + row) + sx, sizeof(uint32_t) * w);
+        const bool upward = c.dy > c.sy;
+        for (int i = 0; i < c.h; ++i) {
+            const int row = upward ? c.h - 1 - i : i;
+            std::memmove(dst.Row(c.dy + row) + c.dx, src.Row(c.sy + row) + c.sx, sizeof(uint32_t) * c.w);
         }
         return;
     }
     switch (op) {
         case Rop::Copy:
-            for (int row = 0; row < h; ++row)
-                std::copy_n(src.Row(sy + row) + sx, w, dst.Row(dy + row) + dx);
+            for (int row = 0; row < c.h; ++row) std::copy_n(src.Row(c.sy + row) + c.sx, c.w, dst.Row(c.dy + row) + c.dx);
             break;
-        case Rop::Or: BlitRows(dst, dx, dy, w, h, src, sx, sy, [](uint32_t d, uint32_t s) { return d | s; }); break;
-        case Rop::And: BlitRows(dst, dx, dy, w, h, src, sx, sy, [](uint32_t d, uint32_t s) { return d & s; }); break;
-        case Rop::Xor: BlitRows(dst, dx, dy, w, h, src, sx, sy, [](uint32_t d, uint32_t s) { return d ^ s; }); break;
+        case Rop::Or:
+            BlitRows(dst, c.dx, c.dy, c.w, c.h, src, c.sx, c.sy, [](uint32_t d, uint32_t s) { return d | s; });
+            break;
+        case Rop::And:
+            BlitRows(dst, c.dx, c.dy, c.w, c.h, src, c.sx, c.sy, [](uint32_t d, uint32_t s) { return d & s; });
+            break;
+        case Rop::Xor:
+            BlitRows(dst, c.dx, c.dy, c.w, c.h, src, c.sx, c.sy, [](uint32_t d, uint32_t s) { return d ^ s; });
+            break;
+    }
+}
+
+void MaskBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int maskX, int picX, int sy) {
+    const Clipped mask = Clip(dst, dx, dy, w, h, sheet, maskX, sy);
+    const Clipped pic = Clip(dst, dx, dy, w, h, sheet, picX, sy);
+    const bool same = mask.dx == pic.dx && mask.dy == pic.dy && mask.w == pic.w && mask.h == pic.h;
+    if (!same || &dst == &sheet) {
+        // The two copies cover different pixels: one after the other.
+        BitBlt(dst, dx, dy, w, h, sheet, maskX, sy, Rop::Or);
+        BitBlt(dst, dx, dy, w, h, sheet, picX, sy, Rop::And);
+        return;
+    }
+    if (mask.Empty()) return;
+    for (int row = 0; row < mask.h; ++row) {
+        uint32_t* d = dst.Row(mask.dy + row) + mask.dx;
+        const uint32_t* m = sheet.Row(mask.sy + row) + mask.sx;
+        const uint32_t* p = sheet.Row(pic.sy + row) + pic.sx;
+        for (int i = 0; i < mask.w; ++i) d[i] = (d[i] | m[i]) & p[i];
     }
 }
 

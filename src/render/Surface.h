@@ -77,6 +77,11 @@ private:
 // surfaces; the parts outside either are left out.
 void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy, Rop op);
 
+// A sprite: ORs the mask at (maskX, sy) of the sheet onto dst, then ANDs the
+// picture at (picX, sy), both w x h at (dx, dy): what BitBlt by Or and then
+// by And does, in one pass.
+void MaskBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int maskX, int picX, int sy);
+
 // Decodes a BMP, JPEG or PNG file into the surface, which takes the picture's
 // size. Returns false (and leaves the surface as it was) when the file cannot
 // be read or decoded.
