@@ -30,6 +30,12 @@ SDL_Rect Clip(const Rect& r, int w, int h) {
 
 const void* At(const Surface& s, const SDL_Rect& r) { return s.Row(r.y) + r.x; }
 
+int64_t MonotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
 int Pitch(const Surface& s) { return s.Width() * static_cast<int>(sizeof(uint32_t)); }
 
 }  // namespace
@@ -39,16 +45,15 @@ void SdlWindow::Present(const Surface& window, std::span<const Rect> changed) { 
 void SdlWindow::Show(const Surface& s, std::span<const Rect> changed) {
     if (s.Empty()) return;
     shown_ = &s;
+    const int64_t handed = presentLog_ >= 0 ? MonotonicNs() : 0;
     Upload(s, changed);
-    if (presentLog_ >= 0) LogPresent();
+    if (presentLog_ >= 0) LogPresent(handed, MonotonicNs());
 }
 
-void SdlWindow::LogPresent() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    char line[32];
-    const int n = std::snprintf(line, sizeof line, "%lld\n",
-                                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+void SdlWindow::LogPresent(int64_t handed, int64_t shown) {
+    char line[48];
+    const int n = std::snprintf(line, sizeof line, "%lld %lld\n", static_cast<long long>(handed),
+                                static_cast<long long>(shown));
     if (n > 0 && write(presentLog_, line, static_cast<size_t>(n)) != n) {
         close(presentLog_);
         presentLog_ = -1;

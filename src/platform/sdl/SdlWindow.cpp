@@ -150,7 +150,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
     // would swallow the game's keys.
     SDL_StopTextInput();
     w->Repaint();
-    // For scripts/measure-window: the moment every frame is shown.
+    // For scripts/measure-window: when every frame is shown.
     if (const char* log = std::getenv("MOLFO_PRESENT_LOG"); log != nullptr && log[0] != '\0')
         w->presentLog_ = open(log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     return w;

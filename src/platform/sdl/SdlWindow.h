@@ -132,8 +132,9 @@ private:
     // them when `update`.
     void CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update = true);
     void StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p);
-    // Appends the time (CLOCK_MONOTONIC, ns) to the present log.
-    void LogPresent();
+    // Appends to the present log when a frame was handed to the window
+    // and when the X server had it (CLOCK_MONOTONIC, ns).
+    void LogPresent(int64_t handed, int64_t shown);
 
     enum class BoxKind { Input, Message };
     // The modal loop of both boxes. Returns true when confirmed.
@@ -178,7 +179,8 @@ private:
     SettingsHooks hooks_;
     bool backAlone_ = false;  // a pad's Back is down with no other button pressed since
     Surface pageBuffer_;
-    // MOLFO_PRESENT_LOG's file, or -1: one line per frame shown.
+    // MOLFO_PRESENT_LOG's file, or -1: one line per frame shown, for
+    // scripts/measure-window.
     int presentLog_ = -1;
     // When events were last taken from SDL (CLOCK_MONOTONIC, ns), and the
     // least time between two takings.
