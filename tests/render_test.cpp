@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestSupport.h"
@@ -168,6 +169,76 @@ TEST(RenderPictures, AWholeWindowScreenshotLoadsBackPixelForPixel) {
     ASSERT_TRUE(LoadPicture(back, path)) << "the screenshot loads as a picture";
     EXPECT_EQ(test::FirstDifference(back, pic), "") << "a screenshot keeps every pixel exactly";
     std::remove(path.c_str());
+}
+
+TEST(RenderPictures, AHeaderTellsThePictureSizeOrThatTheDecoderCannotReadIt) {
+    auto le = [](std::string& b, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto bmp = [&](int dib, int32_t w, int32_t h, uint32_t compression) {
+        std::string b = "BM";
+        le(b, 0, 4), le(b, 0, 4), le(b, 54, 4), le(b, static_cast<uint32_t>(dib), 4);
+        if (dib == 12) {
+            le(b, static_cast<uint32_t>(w), 2), le(b, static_cast<uint32_t>(h), 2), le(b, 1, 2), le(b, 24, 2);
+        } else {
+            le(b, static_cast<uint32_t>(w), 4), le(b, static_cast<uint32_t>(h), 4), le(b, 1, 2), le(b, 24, 2);
+            le(b, compression, 4);
+        }
+        return b + std::string(40, '\0');
+    };
+    auto seg = [](unsigned char marker, const std::string& body) {
+        const size_t n = body.size() + 2;
+        return std::string{'\xFF', static_cast<char>(marker), static_cast<char>(n >> 8), static_cast<char>(n & 0xFF)} + body;
+    };
+    auto frame = [&](unsigned char marker, int precision, int w, int h) {
+        return seg(marker, std::string{static_cast<char>(precision), static_cast<char>(h >> 8), static_cast<char>(h & 0xFF),
+                                       static_cast<char>(w >> 8), static_cast<char>(w & 0xFF), 1, 1, 0x11, 0});
+    };
+    const std::string soi = "\xFF\xD8", app0 = seg(0xE0, std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14));
+    const std::string exif = seg(0xE1, std::string(3000, 'x'));
+    struct Case { const char* rule; std::string bytes; bool ok; int w, h; } cases[] = {
+        {"a BMP's size", bmp(40, 9, 4, 0), true, 9, 4},
+        {"a BMP stored top row first", bmp(40, 9, -4, 0), true, 9, 4},
+        {"a BMP with the old short header", bmp(12, 3, 2, 0), true, 3, 2},
+        {"a BMP in bit fields", bmp(40, 5, 6, 3), true, 5, 6},
+        {"a run-length BMP, which the decoder cannot read", bmp(40, 9, 4, 1), false, 0, 0},
+        {"a baseline JPEG's size, past a long segment", soi + app0 + exif + frame(0xC0, 8, 800, 500), true, 800, 500},
+        {"a progressive JPEG", soi + app0 + frame(0xC2, 8, 64, 48), true, 64, 48},
+        {"an arithmetic-coded JPEG, which the decoder cannot read", soi + app0 + frame(0xC9, 8, 64, 48), false, 0, 0},
+        {"a 12-bit JPEG, which the decoder cannot read", soi + frame(0xC1, 12, 64, 48), false, 0, 0},
+        {"a JPEG whose data comes before any frame header", soi + app0 + seg(0xDA, "\1\1\0\0\x3F\0"), false, 0, 0},
+        {"a JPEG cut inside a segment", soi + app0 + exif.substr(0, 100), false, 0, 0},
+        {"text", "not a picture at all", false, 0, 0},
+    };
+    const std::string path = ::testing::TempDir() + "/molfo_render_header";
+    for (const Case& c : cases) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+        int w = -1, h = -1;
+        EXPECT_EQ(ReadPictureSize(path, w, h), c.ok) << c.rule;
+        if (c.ok) {
+            EXPECT_EQ(std::make_pair(w, h), std::make_pair(c.w, c.h)) << c.rule;
+        }
+    }
+    Surface png(7, 5);
+    ASSERT_TRUE(SavePng(png, path)) << "a PNG to read";
+    int w = 0, h = 0;
+    EXPECT_TRUE(ReadPictureSize(path, w, h) && w == 7 && h == 5) << "a PNG's size comes from its header chunk";
+    std::remove(path.c_str());
+    EXPECT_FALSE(ReadPictureSize(path, w, h)) << "a missing file has no size";
+
+    // Every picture the game ships: the header says what the decoder gives.
+    int pictures = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(std::string(test::DataDir()) + "/sys")) {
+        const std::string ext = e.path().extension().string();
+        if (ext != ".bmp" && ext != ".jpg" && ext != ".JPG") continue;
+        Surface pic;
+        ASSERT_TRUE(LoadPicture(pic, e.path().string())) << e.path();
+        ASSERT_TRUE(ReadPictureSize(e.path().string(), w, h)) << "the header of " << e.path() << " is read";
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(pic.Width(), pic.Height()))
+            << "the header of " << e.path() << " gives the decoded picture's size";
+        ++pictures;
+    }
+    EXPECT_GT(pictures, 40) << "the game's pictures were all looked at";
 }
 
 TEST(RenderPictures, SavedPngLoadsBackAndMissingFileLeavesSurface) {

@@ -87,6 +87,10 @@ void MaskBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, i
 // be read or decoded.
 bool LoadPicture(Surface& dst, const std::string& path);
 
+// A BMP's, JPEG's or PNG's width and height, from its header alone. Returns
+// false when the file is none of these, or is one the decoder cannot read.
+bool ReadPictureSize(const std::string& path, int& w, int& h);
+
 // Writes the surface as a PNG file. Returns false on failure.
 bool SavePng(const Surface& src, const std::string& path);
 

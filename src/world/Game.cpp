@@ -1,7 +1,10 @@
 #include "world/Game.h"
 
+#include <cstdio>
 #include <string_view>
 #include <utility>
+
+#include "core/Printable.h"
 
 namespace molfo {
 
@@ -54,9 +57,12 @@ bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath) {
     if (!language.empty() && gamePath.compare(0, kSys.size(), kSys) == 0 &&
         LoadPicture(dst, g.HostPath(std::string(kSys) + language + "\\" + gamePath.substr(kSys.size()))))
         return true;
-    if (LoadPicture(dst, g.HostPath(gamePath))) return true;
-    // Start-up checks every picture, so this is a file removed while the game
-    // runs: show a blank picture of the playfield's size rather than stop.
+    const std::string path = g.HostPath(gamePath);
+    if (LoadPicture(dst, path)) return true;
+    // Start-up read every picture's header, so this is a file removed or
+    // damaged since, or one whose fault lies deep in its data: a blank
+    // picture of the playfield's size stands in rather than stop the game.
+    std::fprintf(stderr, "molfo: %s: cannot be decoded; a blank picture stands in\n", Printable(path, 300).c_str());
     dst.Resize(kPlayfield, kPlayfield, Rgb(255, 255, 255));
     return false;
 }

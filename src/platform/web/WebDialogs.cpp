@@ -61,7 +61,7 @@ bool WebPlatform::RunBox(BoxKind kind, const std::string& text, const Surface& w
                 DrawInputBox(boxBuffer_, *text_, *words_, text, now, composing, caretOn);
             else
                 DrawMessageBox(boxBuffer_, *text_, *words_, text);
-            Present(boxBuffer_);
+            Present(boxBuffer_, {});
             molfo_box_caret(caretOn ? 1 : 0);
             shownTyped = now;
             shownComposing = composing;
@@ -76,7 +76,7 @@ bool WebPlatform::RunBox(BoxKind kind, const std::string& text, const Surface& w
     TakeKeys();
     keys_.Forget();
     // Takes the box off the screen at once, before the game draws again.
-    Present(window);
+    Present(window, {});
     return status == 1;
 }
 

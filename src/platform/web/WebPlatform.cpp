@@ -25,6 +25,11 @@ uint32_t WebClock::Ticks() { return NowMs() - pausedMs_; }
 
 void WebClock::Sleep(uint32_t ms) { molfo_sleep(static_cast<int>(ms)); }
 
+void WebClock::SleepUntil(uint32_t tick) {
+    const auto ahead = static_cast<int32_t>(tick - Ticks());
+    if (ahead > 0) molfo_sleep(ahead);
+}
+
 uint32_t WebTurboClock::Ticks() { return NowMs(); }
 
 void WebTurboClock::Sleep(uint32_t) {
@@ -101,7 +106,7 @@ bool WebPlatform::Pump() {
     return false;
 }
 
-void WebPlatform::Present(const Surface& window) {
+void WebPlatform::Present(const Surface& window, std::span<const Rect>) {
     const size_t n = window.Pixels().size();
     if (rgba_.size() != n * 4) rgba_.assign(n * 4, 255);
     const uint32_t* in = window.Pixels().data();

@@ -24,6 +24,10 @@ class WebClock final : public Clock {
 public:
     uint32_t Ticks() override;
     void Sleep(uint32_t ms) override;
+    // The page's timers count whole milliseconds: one wake-up, in time
+    // for the tick.
+    void SleepUntil(uint32_t tick) override;
+    void Nap(uint32_t ms) override { Sleep(ms); }
     void LeaveOut(uint32_t ms) { pausedMs_ += ms; }
 
 private:
@@ -37,6 +41,8 @@ class WebTurboClock final : public Clock {
 public:
     uint32_t Ticks() override;
     void Sleep(uint32_t ms) override;
+    void SleepUntil(uint32_t) override { Sleep(0); }
+    void Nap(uint32_t ms) override { Sleep(ms); }
 
 private:
     uint32_t lastYield_ = 0;
@@ -68,7 +74,7 @@ public:
 
     bool Pump() override;
     bool Query(int vkCode) override { return keys_.Query(vkCode); }
-    void Present(const Surface& window) override;
+    void Present(const Surface& window, std::span<const Rect> changed) override;
     std::string InputBox(const std::string& prompt, const Surface& window) override;
     void MessageBox(const std::string& text, const Surface& window) override;
 
