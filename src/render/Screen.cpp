@@ -111,6 +111,8 @@ TextRenderer& Screen::Text() { return *text_; }
 void Screen::SetLanguage(const i18n::Catalog* catalog) {
     catalog_ = catalog != nullptr ? catalog : &kOwnWords;
     ++language_;
+    // Every caption reads differently now, though no control changed.
+    Invalidate();
 }
 
 void Screen::ResetLayout() {
