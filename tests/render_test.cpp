@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -253,6 +252,28 @@ TEST(RenderPictures, SavedPngLoadsBackAndMissingFileLeavesSurface) {
     ASSERT_EQ(back.Width(), 3) << "a loaded picture takes the file's size";
     ASSERT_EQ(back.Height(), 2) << "a loaded picture takes the file's size";
     for (int i = 0; i < 6; ++i) EXPECT_EQ(back.At(i % 3, i / 3), px[i]) << "pixels are 0x00RRGGBB after a round trip";
+    std::remove(path.c_str());
+
+    // A window-sized picture of noise and flat runs: many deflate blocks.
+    Surface big(645, 573);
+    uint32_t seed = 12345;
+    for (int y = 0; y < big.Height(); ++y)
+        for (int x = 0; x < big.Width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            big.At(x, y) = y < 300 ? (seed >> 8) & 0xFFFFFF : static_cast<uint32_t>(x / 40 % 16) * 0x101010u;
+        }
+    ASSERT_TRUE(SavePng(big, path)) << "a window-sized screenshot is written";
+    Surface bigBack;
+    ASSERT_TRUE(LoadPicture(bigBack, path)) << "a window-sized screenshot loads";
+    ASSERT_EQ(bigBack.Width(), 645);
+    ASSERT_EQ(bigBack.Height(), 573);
+    int wrong = 0;
+    for (int y = 0; y < big.Height(); ++y)
+        for (int x = 0; x < big.Width(); ++x)
+            if (bigBack.At(x, y) != big.At(x, y) && wrong++ == 0)
+                ADD_FAILURE() << "first wrong pixel at " << x << "," << y << ": " << std::hex << bigBack.At(x, y)
+                              << " for " << big.At(x, y);
+    EXPECT_EQ(wrong, 0) << "every pixel of a window-sized screenshot survives the round trip";
     std::remove(path.c_str());
 
     Surface kept(2, 2, 0x777777);

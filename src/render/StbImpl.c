@@ -12,6 +12,10 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
+/* The desktop build hands the PNG writer's deflate to zlib (PngDeflate.c). */
+#ifdef STBIW_ZLIB_COMPRESS
+unsigned char* STBIW_ZLIB_COMPRESS(unsigned char* data, int data_len, int* out_len, int quality);
+#endif
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
