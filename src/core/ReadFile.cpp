@@ -26,11 +26,15 @@ bool ReadFileLimited(const std::string& path, size_t maxBytes, std::string& out,
         error = "cannot read " + name + ": it is a folder";
         return false;
     }
+    // A file's own size, when it has one, is room enough for all of it at
+    // once (a font is megabytes); pipes and the like grow piece by piece.
+    if (S_ISREG(st.st_mode) && st.st_size > 0)
+        out.reserve(std::min(static_cast<size_t>(st.st_size), maxBytes) + 1);
     constexpr size_t kPiece = 64 * 1024;
     for (;;) {
         const size_t room = maxBytes + 1 - out.size();  // one byte past the limit shows it was passed
         const size_t old = out.size();
-        out.resize(old + std::min(kPiece, room));
+        out.resize(old + std::max(std::min(kPiece, room), std::min(out.capacity() - old, room)));
         const ssize_t r = ::read(fd, out.data() + old, out.size() - old);
         if (r < 0 && errno == EINTR) {
             out.resize(old);

@@ -12,9 +12,14 @@
 #include <string_view>
 #include <utility>
 
+#include "core/ReadFile.h"
+
 namespace molfo {
 
 namespace {
+
+// No font file of any script comes near this; a larger file is not a font.
+constexpr size_t kLargestFont = 64 * 1024 * 1024;
 
 // Where the fonts lie. The window's labels use a proportional Japanese
 // gothic, the printed ranking one whose full-width characters are exactly two
@@ -159,7 +164,7 @@ struct TextRenderer::Impl {
     std::string path;
     bool looked = false;  // the font file has been chosen and read
     bool usable = false;
-    std::vector<unsigned char> data;
+    std::string data;
     stbtt_fontinfo info{};
     std::vector<SizedFont> faces;  // by pixel size
     TextMask scratch;
@@ -169,11 +174,13 @@ struct TextRenderer::Impl {
         looked = true;
         if (path.empty()) path = FindFont(face);
         if (path.empty()) return;
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return;
-        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        const int offset = stbtt_GetFontOffsetForIndex(data.data(), 0);
-        usable = offset >= 0 && stbtt_InitFont(&info, data.data(), offset) != 0;
+        // Read in large pieces: a CJK face is several megabytes, which
+        // a stream iterator took tens of milliseconds to gather byte by byte.
+        std::string error;
+        if (!ReadFileLimited(path, kLargestFont, data, error)) return;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+        const int offset = stbtt_GetFontOffsetForIndex(bytes, 0);
+        usable = offset >= 0 && stbtt_InitFont(&info, bytes, offset) != 0;
     }
 
     SizedFont* FaceOf(int px) {
