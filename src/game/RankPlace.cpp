@@ -47,7 +47,7 @@ std::string UserDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
     std::string base;
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // XDG's base directory rules ignore a relative XDG_DATA_HOME.
     if (xdg != nullptr && xdg[0] == '/')
         base = xdg;
     else if (home != nullptr && home[0] != '\0')

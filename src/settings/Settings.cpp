@@ -54,7 +54,7 @@ std::string DefaultPath() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
     fs::path base;
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // XDG's base directory rules ignore a relative XDG_CONFIG_HOME.
     if (xdg != nullptr && xdg[0] == '/')
         base = xdg;
     else if (home != nullptr && home[0] != '\0')
