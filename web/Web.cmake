@@ -74,13 +74,17 @@ foreach(mid ${MOLFO_SONGS})
     DEPENDS ${mid} VERBATIM)
   list(APPEND MOLFO_OGGS ${ogg})
 endforeach()
+# Every file of sys/ (the English pictures and the catalogs among them), so
+# that a picture or a language added to the desktop build reaches the page.
+file(GLOB_RECURSE MOLFO_SYS_FILES CONFIGURE_DEPENDS ${MOLFO_SYS_DIR}/*)
+list(FILTER MOLFO_SYS_FILES EXCLUDE REGEX "/rank\\.hms$")
 add_custom_command(OUTPUT ${MOLFO_STAGE}/stamp
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${MOLFO_STAGE}/data
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${MOLFO_SYS_DIR} ${MOLFO_STAGE}/data/sys
   COMMAND ${CMAKE_COMMAND} -E rm -f ${MOLFO_STAGE}/data/sys/rank.hms
   COMMAND ${CMAKE_COMMAND} -E copy ${MOLFO_OGGS} ${MOLFO_STAGE}/data/sys/
   COMMAND ${CMAKE_COMMAND} -E touch ${MOLFO_STAGE}/stamp
-  DEPENDS ${MOLFO_OGGS} ${MOLFO_SONGS} VERBATIM)
+  DEPENDS ${MOLFO_OGGS} ${MOLFO_SONGS} ${MOLFO_SYS_FILES} VERBATIM)
 add_custom_target(molfo_data DEPENDS ${MOLFO_STAGE}/stamp)
 add_dependencies(molfo molfo_data)
 

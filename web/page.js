@@ -21,7 +21,8 @@
   }
 
   // Options for the program, from the address: ?replay=FILE&verify&fast,
-  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute, ?language=en; ?scale=N
+  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute, ?language=en (else the browser's
+  // languages); ?scale=N
   // fixes the scale.
   var args = [];
   if (query.has('replay')) args.push('--replay', '/tmp/replay.rec');
@@ -29,7 +30,21 @@
   if (query.has('record')) args.push('--record', '/tmp/session.rec');
   if (query.has('stage')) args.push('--stage', query.get('stage'));
   if (query.has('hold')) args.push('--hold', query.get('hold'));
-  if (query.has('language')) args.push('--language', query.get('language'));
+  var language = chooseLanguage();
+  if (language) args.push('--language', language);
+
+  // The page speaks the first of the browser's languages the game has
+  // words in (English, or Japanese, its own), as gettext reads LANGUAGE;
+  // none of them leaves the game's own Japanese. ?language= wins.
+  function chooseLanguage() {
+    if (query.has('language')) return query.get('language');
+    var wanted = navigator.languages && navigator.languages.length ? navigator.languages : [navigator.language || ''];
+    for (var i = 0; i < wanted.length; i++) {
+      var primary = String(wanted[i]).toLowerCase().split('-')[0];
+      if (primary === 'ja' || primary === 'en') return primary;
+    }
+    return '';
+  }
 
   function layout() {
     var canvas = $('canvas');

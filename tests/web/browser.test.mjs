@@ -71,6 +71,34 @@ test('a recording made by the desktop program verifies in the browser', async ()
   await page.close();
 });
 
+test('the page speaks the first of the browser\'s languages it has words in, unless the address says', async () => {
+  const cases = [
+    {name: 'ja', languages: ['ja-JP', 'ja'], query: ''},
+    {name: 'fr-en', languages: ['fr-FR', 'fr', 'en-US'], query: ''},
+    {name: 'en', languages: ['en-GB'], query: ''},
+    {name: 'en-asks-ja', languages: ['en-US'], query: '&language=ja'},
+    {name: 'de', languages: ['de-DE'], query: ''},
+    {name: 'ja-asks-en', languages: ['ja'], query: '&language=en'},
+  ];
+  const shots = {};
+  for (const c of cases) {
+    const page = await open(browser, server, `?mute&scale=1${c.query}`, c.languages);
+    await waitFrames(page, 1);
+    await sleep(500);
+    shots[c.name] = path.join(work, `title-${c.name}.png`);
+    await canvasShot(page, shots[c.name]);
+    if (env.MOLFO_KEEP_SHOTS) fs.copyFileSync(shots[c.name], path.join(env.MOLFO_KEEP_SHOTS, `title-${c.name}.png`));
+    assert.deepEqual(page.problems, [], `${c.name}: no console errors`);
+    await page.close();
+  }
+  const english = await differingPixels(shots.ja, shots['fr-en']);
+  assert.ok(english > 1000, `French then English: the title in English (${english} pixels differ from the Japanese)`);
+  assert.equal(await differingPixels(shots['fr-en'], shots.en), 0, 'the first language with words is taken');
+  assert.equal(await differingPixels(shots.ja, shots['en-asks-ja']), 0, '?language=ja wins over the browser');
+  assert.equal(await differingPixels(shots.en, shots['ja-asks-en']), 0, '?language=en wins over the browser');
+  assert.equal(await differingPixels(shots.ja, shots.de), 0, 'a language without words keeps the game\'s Japanese');
+});
+
 test('a game in the page: title, play, name box, ranking kept across a reload, and its recording verifies on the desktop', async () => {
   const page = await open(browser, server, `?record&scale=1&hold=${HOLD_PASS}`);
   await waitFrames(page, 1);

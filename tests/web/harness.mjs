@@ -50,9 +50,14 @@ export async function close(browser) {
 }
 
 // A page that records console errors, failed requests and requests that
-// leave the test server.
-export async function open(browser, server, query = '') {
+// leave the test server. The browser says it prefers `languages` (Japanese
+// unless told, so the page's pictures are the desktop's under the C locale).
+export async function open(browser, server, query = '', languages = ['ja-JP', 'ja']) {
   const page = await browser.newPage();
+  await page.evaluateOnNewDocument((langs) => {
+    Object.defineProperty(navigator, 'languages', {get: () => langs});
+    Object.defineProperty(navigator, 'language', {get: () => langs[0]});
+  }, languages);
   const origin = `http://127.0.0.1:${server.address().port}`;
   page.problems = [];
   page.on('console', (m) => { if (m.type() === 'error') page.problems.push('console error: ' + m.text()); });
