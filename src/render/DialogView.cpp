@@ -5,17 +5,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "render/Palette.h"
 #include "render/Text.h"
 
 namespace molfo {
 
 namespace {
 
-constexpr uint32_t kFace = Rgb(212, 208, 200);
-constexpr uint32_t kHighlight = Rgb(255, 255, 255);
-constexpr uint32_t kShadow = Rgb(128, 128, 128);
-constexpr uint32_t kDarkShadow = Rgb(64, 64, 64);
-constexpr uint32_t kInk = Rgb(0, 0, 0);
 constexpr uint32_t kFieldBack = Rgb(255, 255, 255);
 
 constexpr int kPx = 12;
@@ -27,8 +23,8 @@ constexpr int kMessageMinW = 200;
 
 // Two-pixel 3D edge: raised puts the light on the top and left.
 void Edge(Surface& s, int x, int y, int w, int h, bool raised) {
-    const uint32_t outerTL = raised ? kFace : kShadow, innerTL = raised ? kHighlight : kDarkShadow;
-    const uint32_t outerBR = raised ? kDarkShadow : kHighlight, innerBR = raised ? kShadow : kFace;
+    const uint32_t outerTL = raised ? kFormGrey : kEdgeShadow, innerTL = raised ? kEdgeLight : kEdgeDarkShadow;
+    const uint32_t outerBR = raised ? kEdgeDarkShadow : kEdgeLight, innerBR = raised ? kEdgeShadow : kFormGrey;
     s.Fill(x, y, w, 1, outerTL);
     s.Fill(x, y, 1, h, outerTL);
     s.Fill(x, y + h - 1, w, 1, outerBR);
@@ -48,7 +44,7 @@ void Frame(Surface& s, int x, int y, int w, int h, uint32_t c) {
 
 // A push button; the default one (OK) has the extra dark frame.
 void Button(Surface& s, TextRenderer& text, int x, int y, const std::string& label, bool isDefault) {
-    s.Fill(x, y, kButtonW, kButtonH, kFace);
+    s.Fill(x, y, kButtonW, kButtonH, kFormGrey);
     if (isDefault) {
         Frame(s, x, y, kButtonW, kButtonH, kInk);
         Edge(s, x + 1, y + 1, kButtonW - 2, kButtonH - 2, true);
@@ -63,7 +59,7 @@ void Button(Surface& s, TextRenderer& text, int x, int y, const std::string& lab
 // The box itself, centred over the window.
 Rect Box(Surface& window, int w, int h) {
     const Rect r{(window.Width() - w) / 2, (window.Height() - h) / 2, w, h};
-    window.Fill(r.x, r.y, r.w, r.h, kFace);
+    window.Fill(r.x, r.y, r.w, r.h, kFormGrey);
     Edge(window, r.x, r.y, r.w, r.h, true);
     return r;
 }

@@ -19,8 +19,6 @@ constexpr uint32_t kYellow = Rgb(255, 255, 0);
 constexpr uint32_t kGreen = Rgb(0, 255, 0);
 constexpr uint32_t kBlack = Rgb(0, 0, 0);
 constexpr uint32_t kWhite = Rgb(255, 255, 255);
-constexpr uint32_t kShadow = Rgb(128, 128, 128);
-constexpr uint32_t kDarkShadow = Rgb(64, 64, 64);
 constexpr uint32_t kLight = Rgb(227, 227, 227);
 
 constexpr int kLabelPx = 12;  // a 9 pt font at 96 dpi
@@ -202,12 +200,12 @@ void Screen::DrawPlayfieldEdge(const Rect& clip) {
     const int x = kPlayfieldX, y = kPlayfieldY, w = kPlayfieldOuterW, h = kPlayfieldOuterH;
     // A sunken client edge: shadow and dark shadow above and left, white and
     // light below and right.
-    FillIn(window, {x, y, w, 1}, clip, kShadow);
-    FillIn(window, {x, y, 1, h}, clip, kShadow);
+    FillIn(window, {x, y, w, 1}, clip, kEdgeShadow);
+    FillIn(window, {x, y, 1, h}, clip, kEdgeShadow);
     FillIn(window, {x, y + h - 1, w, 1}, clip, kWhite);
     FillIn(window, {x + w - 1, y, 1, h}, clip, kWhite);
-    FillIn(window, {x + 1, y + 1, w - 2, 1}, clip, kDarkShadow);
-    FillIn(window, {x + 1, y + 1, 1, h - 2}, clip, kDarkShadow);
+    FillIn(window, {x + 1, y + 1, w - 2, 1}, clip, kEdgeDarkShadow);
+    FillIn(window, {x + 1, y + 1, 1, h - 2}, clip, kEdgeDarkShadow);
     FillIn(window, {x + 1, y + h - 2, w - 2, 1}, clip, kLight);
     FillIn(window, {x + w - 2, y + 1, 1, h - 2}, clip, kLight);
 }

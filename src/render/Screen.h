@@ -12,6 +12,7 @@
 
 #include "core/GameState.h"
 #include "i18n/Catalog.h"
+#include "render/Palette.h"
 #include "render/Surface.h"
 #include "render/Text.h"
 
@@ -29,7 +30,6 @@ inline constexpr int kPlayfieldOuterH = 497;
 inline constexpr int kPlayfieldBorder = 2;
 
 inline constexpr uint32_t kNavy = Rgb(0, 0, 128);
-inline constexpr uint32_t kFormGrey = Rgb(212, 208, 200);
 // The back buffer clears to white, so the XOR flash shows the background
 // fully inverted.
 inline constexpr uint32_t kBackBufferClear = Rgb(255, 255, 255);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "render/Palette.h"
 #include "render/Screen.h"
 #include "render/Text.h"
 
@@ -15,11 +16,6 @@ namespace {
 
 using i18n::N_;
 
-constexpr uint32_t kFace = Rgb(212, 208, 200);
-constexpr uint32_t kHighlight = Rgb(255, 255, 255);
-constexpr uint32_t kShadow = Rgb(128, 128, 128);
-constexpr uint32_t kDarkShadow = Rgb(64, 64, 64);
-constexpr uint32_t kInk = Rgb(0, 0, 0);
 constexpr uint32_t kChosen = Rgb(0, 0, 128);  // the chosen row, as a selected list item
 constexpr uint32_t kBar = Rgb(0, 128, 0);
 
@@ -32,7 +28,7 @@ constexpr int kValueX = 210;  // where the values start, from the panel's left
 constexpr int kCellW = 92;
 
 void Edge(Surface& s, int x, int y, int w, int h, bool raised) {
-    const uint32_t tl = raised ? kHighlight : kShadow, br = raised ? kDarkShadow : kHighlight;
+    const uint32_t tl = raised ? kEdgeLight : kEdgeShadow, br = raised ? kEdgeDarkShadow : kEdgeLight;
     s.Fill(x, y, w, 1, tl);
     s.Fill(x, y, 1, h, tl);
     s.Fill(x, y + h - 1, w, 1, br);
@@ -63,7 +59,7 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
                       bool caretOn) {
     Dim(window);
     const int px = (window.Width() - kPanelW) / 2, py = (window.Height() - kPanelH) / 2;
-    window.Fill(px, py, kPanelW, kPanelH, kFace);
+    window.Fill(px, py, kPanelW, kPanelH, kFormGrey);
     Edge(window, px, py, kPanelW, kPanelH, true);
     const int lh = text.LineHeight(kPx);
     text.Draw(window, px + kPad, py + kPad, words.Translate(N_("設定")), kInk, kTitlePx);
@@ -79,7 +75,7 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
             y += 4;
             const char* heads[] = {N_("キー1"), N_("キー2"), N_("パッド1"), N_("パッド2")};
             for (int c = 0; c < 4; ++c)
-                text.Draw(window, px + kValueX + c * kCellW + 4, y, words.Translate(heads[c]), kShadow, kPx);
+                text.Draw(window, px + kValueX + c * kCellW + 4, y, words.Translate(heads[c]), kEdgeShadow, kPx);
             y += kRowH;
         }
         if (!l.isAction && headed && l.cells.empty()) y += i == static_cast<int>(lines.size()) - 2 ? 6 : 0;
@@ -88,13 +84,13 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
         const int labelW = kValueX - 2 * kPad + 4;
         if (chosen) window.Fill(px + kPad - 4, y, (l.isAction || l.cells.empty()) ? labelW : kPanelW - 2 * kPad + 8, kRowH, kChosen);
         const Rect clip{px + kPad, y, labelW - 4, kRowH};
-        text.Draw(window, px + kPad, ty, words.Translate(l.label), chosen ? kHighlight : kInk, kPx,
+        text.Draw(window, px + kPad, ty, words.Translate(l.label), chosen ? kEdgeLight : kInk, kPx,
                   l.isAction ? clip : Rect{});
         if (l.isAction) {
             for (int c = 0; c < static_cast<int>(l.cells.size()); ++c) {
                 const int cx = px + kValueX + c * kCellW;
                 const bool cell = chosen && c == page.Col();
-                window.Fill(cx, y + 1, kCellW - 4, kRowH - 2, cell ? kHighlight : kFace);
+                window.Fill(cx, y + 1, kCellW - 4, kRowH - 2, cell ? kEdgeLight : kFormGrey);
                 if (cell) Edge(window, cx, y + 1, kCellW - 4, kRowH - 2, false);
                 std::string name = l.cells[static_cast<size_t>(c)];
                 if (c >= settings::Page::Pad1 && !name.empty()) name = PadButtonLabel(name);
@@ -102,13 +98,13 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
                 text.Draw(window, cx + 4, ty, name, kInk, kPx, {cx + 2, y, kCellW - 8, kRowH});
             }
         } else if (!l.cells.empty()) {
-            const uint32_t ink = chosen ? kHighlight : kInk;
+            const uint32_t ink = chosen ? kEdgeLight : kInk;
             int vx = px + kValueX;
             if (l.volume >= 0) {
                 // Ten steps, filled up to the volume.
                 for (int b = 0; b < 10; ++b) {
                     const bool on = (b + 1) * settings::Page::kVolumeStep <= l.volume;
-                    window.Fill(vx + b * 12, y + 4, 10, kRowH - 8, on ? (chosen ? kHighlight : kBar) : kShadow);
+                    window.Fill(vx + b * 12, y + 4, 10, kRowH - 8, on ? (chosen ? kEdgeLight : kBar) : kEdgeShadow);
                 }
                 vx += 10 * 12 + 8;
             }
@@ -118,7 +114,7 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
     }
     const std::vector<std::string> hint = text.Wrap(words.Translate(page.Hint()), kPx, kPanelW - 2 * kPad);
     int hy = py + kPanelH - kPad - static_cast<int>(hint.size()) * lh;
-    window.Fill(px + kPad, hy - 6, kPanelW - 2 * kPad, 1, kShadow);
+    window.Fill(px + kPad, hy - 6, kPanelW - 2 * kPad, 1, kEdgeShadow);
     for (const std::string& h : hint) {
         text.Draw(window, px + kPad, hy, h, kInk, kPx);
         hy += lh;
