@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/Printable.h"
+#include "core/UserFolders.h"
 
 namespace molfo {
 
@@ -44,16 +45,8 @@ bool PlayerMayWrite(const std::string& folder) {
 }
 
 std::string UserDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::string base;
-    // XDG's base directory rules ignore a relative XDG_DATA_HOME.
-    if (xdg != nullptr && xdg[0] == '/')
-        base = xdg;
-    else if (home != nullptr && home[0] != '\0')
-        base = Join(home, ".local/share");
-    else
-        return {};
+    const std::string base = XdgFolder("XDG_DATA_HOME", ".local/share");
+    if (base.empty()) return {};
     const fs::path folder = fs::path(base) / "molfo";
     std::error_code ec;
     fs::create_directories(folder, ec);

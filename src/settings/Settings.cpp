@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/UserFolders.h"
 #include "i18n/Catalog.h"
 #include "platform/Platform.h"
 
@@ -51,17 +52,9 @@ Settings Settings::Defaults() {
 }
 
 std::string DefaultPath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    fs::path base;
-    // XDG's base directory rules ignore a relative XDG_CONFIG_HOME.
-    if (xdg != nullptr && xdg[0] == '/')
-        base = xdg;
-    else if (home != nullptr && home[0] != '\0')
-        base = fs::path(home) / ".config";
-    else
-        return {};
-    return (base / "molfo" / "settings.toml").string();
+    const std::string base = XdgFolder("XDG_CONFIG_HOME", ".config");
+    if (base.empty()) return {};
+    return (fs::path(base) / "molfo" / "settings.toml").string();
 }
 
 }  // namespace molfo::settings
