@@ -3,10 +3,6 @@
 # data in that prefix and play 100 frames; moved to another prefix as a
 # whole, it still must.
 
-# The unit tests of where the window keeps the player's files compile this
-# SDL-free part of the back end.
-target_sources(molfo_tests PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/sdl/UserFiles.cpp)
-
 set(MOLFO_INSTALL_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/install_run.sh)
 file(WRITE ${MOLFO_INSTALL_SCRIPT} [=[#!/bin/sh
 # install_run.sh CMAKE BUILD_DIR WORK

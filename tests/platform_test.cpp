@@ -16,7 +16,7 @@
 #include "platform/PadMap.h"
 #include "platform/Platform.h"
 #include "platform/sdl/Placement.h"
-#include "platform/sdl/UserFiles.h"
+#include "core/UserFiles.h"
 #include "player/Player.h"
 #include "screens/Screens.h"
 

@@ -15,6 +15,3 @@ add_test(NAME Web.Browser
     MOLFO_NODE=${MOLFO_NODE}
     sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
 set_tests_properties(Web.Browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)
-
-# The ranking's merge is plain C++: the desktop's unit tests check it.
-target_sources(molfo_tests PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/RankMerge.cpp)

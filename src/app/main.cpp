@@ -18,7 +18,7 @@
 #include "i18n/Language.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
-#include "platform/sdl/UserFiles.h"
+#include "core/UserFiles.h"
 #include "replay/Capture.h"
 #include "replay/Library.h"
 #include "settings/Settings.h"

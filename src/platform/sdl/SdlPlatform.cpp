@@ -9,7 +9,7 @@
 #include <iostream>
 #include <utility>
 
-#include "platform/sdl/UserFiles.h"
+#include "core/UserFiles.h"
 
 namespace molfo {
 

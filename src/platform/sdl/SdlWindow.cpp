@@ -16,7 +16,7 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/sdl/UserFiles.h"
+#include "core/UserFiles.h"
 #include "render/Screen.h"
 #include "render/Text.h"
 

@@ -1,4 +1,4 @@
-#include "platform/sdl/UserFiles.h"
+#include "core/UserFiles.h"
 
 #include <algorithm>
 #include <cstdio>
