@@ -1,12 +1,12 @@
-// The browser's ranking: a finished game's entry merged into the ranking as
+// The ranking's merge: a finished game's entry merged into the ranking as
 // another tab may have stored it meanwhile.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/web/WebRank.h"
 #include "screens/RankFile.h"
+#include "screens/RankMerge.h"
 
 namespace molfo {
 namespace {
@@ -26,7 +26,7 @@ RankTable Table(std::initializer_list<std::pair<const char*, int16_t>> rows) {
 
 std::vector<uint8_t> Bytes(const RankTable& t) { return rank::SerializeRank(t); }
 
-TEST(WebRank, MergesThisGamesEntryIntoTheStoredRanking) {
+TEST(RankMerge, MergesThisGamesEntryIntoTheStoredRanking) {
     const RankTable base = Table({{"AAA", 500}, {"BBB", 300}});
     struct Case {
         const char* rule;
@@ -47,16 +47,16 @@ TEST(WebRank, MergesThisGamesEntryIntoTheStoredRanking) {
          base, Table({{"TAB", 700}, {"AAA", 500}, {"BBB", 300}}), Table({{"TAB", 700}, {"AAA", 500}, {"BBB", 300}})},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(WebRank::Merge(Bytes(base), Bytes(c.ours), Bytes(c.latest)), Bytes(c.want)) << c.rule;
+        EXPECT_EQ(rank::MergeRank(Bytes(base), Bytes(c.ours), Bytes(c.latest)), Bytes(c.want)) << c.rule;
 }
 
-TEST(WebRank, AFullRankingDropsItsLastPlaceAndKeepsItsSize) {
+TEST(RankMerge, AFullRankingDropsItsLastPlaceAndKeepsItsSize) {
     RankTable base = rank::FreshTable();
     for (int i = 1; i <= rank::kPlaces; ++i) base.RankScore[i] = static_cast<int16_t>(2000 - i);
     RankTable ours = base, latest = base;
     rank::InsertRank(ours, 1, 5000, rank::EncodeName("OURS"));
     rank::InsertRank(latest, 1, 6000, rank::EncodeName("TAB"));
-    const RankTable merged = rank::ParseRank(WebRank::Merge(Bytes(base), Bytes(ours), Bytes(latest)));
+    const RankTable merged = rank::ParseRank(rank::MergeRank(Bytes(base), Bytes(ours), Bytes(latest)));
     EXPECT_EQ(Bytes(merged).size(), static_cast<size_t>(rank::kFileBytes)) << "the stored ranking keeps 14000 bytes";
     EXPECT_EQ(merged.RankScore[1], 6000) << "the other tab's better entry keeps first place";
     EXPECT_EQ(merged.RankScore[2], 5000) << "this game's entry follows it";

@@ -1,7 +1,8 @@
-// Where the windowed game finds its data and puts the player's files: the
-// sys/ folder beside the program or in an installed share folder, and
-// screenshots in the picture folder (the ranking's place is game/RankPlace). No SDL here: the choices are
-// plain functions of what exists on disk, so they can be tested as they are.
+// Where the program finds its data and puts the player's screenshots: the
+// sys/ folder beside the program or in an installed share folder, and the
+// picture folder. The XDG folders are in core/UserFolders.h, the ranking's
+// place in game/RankPlace.h. The choices are plain functions of what exists
+// on disk, so they can be tested as they are.
 #pragma once
 
 #include <ctime>

@@ -5,6 +5,7 @@
 
 #include "platform/web/WebImports.h"
 #include "screens/RankFile.h"
+#include "screens/RankMerge.h"
 #include "world/Game.h"
 
 namespace molfo {
@@ -34,7 +35,7 @@ void WebRank::OnScene(Game& g) {
     haveBase_ = false;
     const std::vector<uint8_t> ours = Read();
     molfo_rank_lock();  // reads storage over our file, so ours was read first
-    const std::vector<uint8_t> merged = Merge(base_, ours, Read());
+    const std::vector<uint8_t> merged = rank::MergeRank(base_, ours, Read());
     Write(merged);
     molfo_rank_unlock(1);
 }

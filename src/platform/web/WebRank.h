@@ -22,12 +22,6 @@ public:
     // merges and saves it.
     void OnScene(Game& g);
 
-    // The merge on its own, for the tests: `base` is the ranking the game
-    // read, `ours` the file it wrote, `latest` the ranking in storage now.
-    // Returns the file to store.
-    static std::vector<uint8_t> Merge(const std::vector<uint8_t>& base, const std::vector<uint8_t>& ours,
-                                      const std::vector<uint8_t>& latest);
-
 private:
     std::vector<uint8_t> Read() const;
     void Write(const std::vector<uint8_t>& bytes) const;
