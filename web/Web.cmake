@@ -19,32 +19,17 @@ set(MOLFO_HOST_INC ${CMAKE_BINARY_DIR}/hostinc)
 file(MAKE_DIRECTORY ${MOLFO_HOST_INC})
 file(CREATE_LINK /usr/include/stb ${MOLFO_HOST_INC}/stb SYMBOLIC)
 
-# The headless driver and its JSON dump stay on the desktop.
-file(GLOB_RECURSE MOLFO_WEB_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/core/*.cpp ${CMAKE_SOURCE_DIR}/src/world/*.cpp ${CMAKE_SOURCE_DIR}/src/game/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/draw/*.cpp ${CMAKE_SOURCE_DIR}/src/render/*.cpp ${CMAKE_SOURCE_DIR}/src/player/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/collision/*.cpp ${CMAKE_SOURCE_DIR}/src/items/*.cpp ${CMAKE_SOURCE_DIR}/src/enemies/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/movement/*.cpp ${CMAKE_SOURCE_DIR}/src/boss/*.cpp ${CMAKE_SOURCE_DIR}/src/screens/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/sound/*.cpp ${CMAKE_SOURCE_DIR}/src/replay/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/i18n/*.cpp ${CMAKE_SOURCE_DIR}/src/settings/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/platform/headless/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/web/*.cpp)
-list(APPEND MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/LocalTime.cpp)
-# Signals are Linux's; platform/web has the page's twin. The page keeps no
-# settings file, so toml++ stays on the desktop.
-list(REMOVE_ITEM MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/replay/SignalCleanup.cpp
-  ${CMAKE_SOURCE_DIR}/src/settings/SettingsFile.cpp)
 set(MOLFO_WEB_JS ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js)
 set(MOLFO_PAGE ${CMAKE_BINARY_DIR}/page)
 set(MOLFO_STAGE ${CMAKE_BINARY_DIR}/stage)
 
-add_executable(molfo ${CMAKE_SOURCE_DIR}/src/app/web_main.cpp ${MOLFO_WEB_SOURCES}
-  ${CMAKE_SOURCE_DIR}/src/render/StbImpl.c)
+# The game library's sources (cmake/Sources.cmake) and the browser's back end;
+# the headless driver, the settings file and zlib stay on the desktop.
+add_executable(molfo ${MOLFO_SOURCES} ${MOLFO_WEB_SOURCES})
 target_include_directories(molfo PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(molfo SYSTEM PRIVATE ${MOLFO_HOST_INC}/stb)
 target_compile_definitions(molfo PRIVATE MOLFO_VERSION="${PROJECT_VERSION}")
 target_compile_options(molfo PRIVATE -O2 -Wno-unknown-warning-option)
-set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/StbImpl.c PROPERTIES COMPILE_OPTIONS "-ffp-contract=off;-w")
-set_source_files_properties(${CMAKE_SOURCE_DIR}/src/core/Trig.cpp PROPERTIES COMPILE_OPTIONS "-ffp-contract=off")
 set_target_properties(molfo PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${MOLFO_PAGE})
 set(MOLFO_ASYNC_IMPORTS "['molfo_sleep','molfo_yield','molfo_rank_lock','molfo_rank_unlock','molfo_hold']")
 target_link_options(molfo PRIVATE -O2
