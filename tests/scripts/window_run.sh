@@ -1,0 +1,138 @@
+#!/bin/sh
+# window_run.sh MODE PROGRAM WORKDIR
+#   nodisplay  no display at all: one line that suggests --headless, status not 0
+#   escape     Escape ends the game from the title: status 0
+#   close      close requests (SDL turns SIGTERM into one) end the game: status 0
+#   second     a second copy says so in one line and ends at once with status 0
+#   screenshot the window resized to 1290 x 1146, F12 saves the composed
+#              645 x 573 window as a dated PNG in ~/Pictures; Escape still ends
+#              the game with status 0
+set -u
+mode=$1
+molfo=$2
+work=$3
+rm -rf "$work"
+mkdir -p "$work"
+chmod 700 "$work"
+export XDG_RUNTIME_DIR="$work"
+export SDL_AUDIODRIVER=dummy
+
+fail() {
+    echo "FAIL ($mode): $*" >&2
+    for f in "$work"/*.err; do [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }; done
+    [ -n "${pid:-}" ] && kill -KILL "$pid" 2>/dev/null
+    exit 1
+}
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# Waits up to $2 tenths of a second for process $1 to end.
+wait_end() {
+    n=0
+    while kill -0 "$1" 2>/dev/null; do
+        n=$((n + 1))
+        [ "$n" -gt "$2" ] && return 1
+        sleep 0.1
+    done
+    return 0
+}
+
+# Repeats a command every half second until the game has ended or 8 s have
+# passed. A request seen by the title's opening wait only arms the end, so
+# one Escape or close request is not always enough.
+keep_sending() {
+    t=0
+    while kill -0 "$pid" 2>/dev/null && [ "$t" -lt 16 ]; do
+        "$@" 2>/dev/null
+        sleep 0.5
+        t=$((t + 1))
+    done
+}
+
+press_escape() {
+    xdotool windowfocus "$wid"
+    xdotool key --clearmodifiers Escape
+}
+
+# Starts the game and waits for its window (title "Form1").
+start_game() {
+    export SDL_VIDEODRIVER=x11
+    "$molfo" 2>"$work/first.err" &
+    pid=$!
+    wid=$(timeout 6 xdotool search --sync --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1)
+    [ -n "$wid" ] || fail "no window named Form1 appeared"
+    kill -0 "$pid" 2>/dev/null || fail "the game ended at start-up"
+}
+
+case "$mode" in
+nodisplay)
+    env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$molfo" 2>"$work/nodisplay.err" >/dev/null
+    rc=$?
+    [ "$rc" -ne 0 ] || fail "no display must end with a non-zero status"
+    [ "$(wc -l <"$work/nodisplay.err")" -eq 1 ] || fail "no display must be told in exactly one line"
+    grep -q -- '--headless' "$work/nodisplay.err" || fail "the line must suggest --headless"
+    grep -qi 'display' "$work/nodisplay.err" || fail "the line must say the display is missing"
+    ;;
+escape)
+    start_game
+    sleep 1
+    keep_sending press_escape
+    wait_end "$pid" 20 || fail "Escape did not end the game"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "Escape must end the game with status 0, got $rc"
+    ;;
+close)
+    start_game
+    sleep 1
+    keep_sending kill -TERM "$pid"
+    wait_end "$pid" 20 || fail "a close request did not end the game"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "a close request must end the game with status 0, got $rc"
+    ;;
+second)
+    start_game
+    t0=$(now_ms)
+    timeout 5 "$molfo" 2>"$work/second.err" >/dev/null
+    rc=$?
+    t1=$(now_ms)
+    kill -0 "$pid" 2>/dev/null || fail "the first copy must keep running"
+    [ "$rc" -eq 0 ] || fail "the second copy must end with status 0, got $rc"
+    [ "$(wc -l <"$work/second.err")" -eq 1 ] || fail "the second copy must say so in exactly one line"
+    grep -q 'already running' "$work/second.err" || fail "the line must say the game is already running"
+    [ $((t1 - t0)) -lt 2000 ] || fail "the second copy must end at once, took $((t1 - t0)) ms"
+    [ "$(xdotool search --name '^Form1$' 2>/dev/null | wc -l)" -eq 1 ] || fail "the second copy opened a window"
+    keep_sending kill -TERM "$pid"
+    wait_end "$pid" 20 || kill -KILL "$pid"
+    ;;
+screenshot)
+    export HOME="$work/home"
+    mkdir -p "$HOME/Pictures"
+    start_game
+    sleep 1
+    xdotool windowsize "$wid" 1290 1146
+    sleep 0.5
+    xdotool getwindowgeometry "$wid" | grep -q 'Geometry: 1290x1146' || fail "the window could not be resized"
+    kill -0 "$pid" 2>/dev/null || fail "the game ended when its window was resized"
+    xdotool windowfocus "$wid"
+    xdotool key F12
+    n=0
+    while [ -z "$(ls "$HOME/Pictures")" ] && [ "$n" -lt 30 ]; do sleep 0.1; n=$((n + 1)); done
+    shot=$(ls "$HOME/Pictures")
+    [ "$(echo "$shot" | wc -l)" -eq 1 ] || fail "F12 must save exactly one screenshot, got: $shot"
+    echo "$shot" | grep -Eq '^molfo-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.png$' || fail "badly named screenshot $shot"
+    # The PNG header's width and height: the composed window, not the scaled one.
+    size=$(od -An -tu1 -j16 -N8 "$HOME/Pictures/$shot" | tr -s ' ')
+    [ "$size" = " 0 0 2 133 0 0 2 61" ] || fail "the screenshot must be 645 x 573, header says$size"
+    keep_sending press_escape
+    wait_end "$pid" 20 || fail "Escape did not end the game after a screenshot"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "the game must end with status 0 after a screenshot, got $rc"
+    ;;
+*)
+    fail "unknown mode"
+    ;;
+esac
+exit 0
