@@ -1,6 +1,15 @@
 #include "TestSupport.h"
 
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
 namespace molfo::test {
+
+namespace fs = std::filesystem;
 
 const char* DataDir() { return MOLFO_TEST_DATA_DIR; }
 
@@ -20,6 +29,51 @@ void TestGame::NewGame() {
 void TestGame::EmptyField() {
     ClearSlots(s);
     s.ChousaMap.Fill();
+}
+
+void SeedNextDraw(Game& g, int16_t n, int16_t want) {
+    for (uint64_t seed = 1;; ++seed) {
+        g.ransuState = seed;
+        if (Ransu(g, n) == want) {
+            g.ransuState = seed;
+            return;
+        }
+    }
+}
+
+InputScript Script(const std::string& text) {
+    InputScript s;
+    std::string error;
+    if (!ParseInputScript(text, s, error)) throw std::invalid_argument("bad input script: " + error);
+    return s;
+}
+
+Scratch::Scratch(const std::string& name)
+    : root(fs::temp_directory_path() / ("molfo-" + name + "-" + std::to_string(::getpid()))) {
+    fs::remove_all(root);
+    fs::create_directories(root);
+}
+
+Scratch::~Scratch() {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+
+std::string Scratch::Make(const std::string& rel, const std::string& content) const {
+    const fs::path p = root / rel;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+}
+
+std::string Scratch::Dir(const std::string& rel) const {
+    fs::create_directories(root / rel);
+    return (root / rel).string();
+}
+
+std::string Scratch::Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void ComposeAfresh(const Screen& shown, Screen& fresh) {

@@ -1,9 +1,14 @@
-// A fresh game on the headless back end, for tests and benchmarks.
+// What the tests and the benchmarks share: a fresh game on the headless
+// back end, input scripts, scratch folders, and ways to compare windows.
+// No GoogleTest here, so the benchmarks can use it too.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "driver/InputScript.h"
 #include "game/Flow.h"
 #include "platform/headless/Headless.h"
 #include "world/Game.h"
@@ -25,6 +30,29 @@ struct TestGame {
     void NewGame();
     // Frees every slot and clears the grid to walls and empty playfield.
     void EmptyField();
+};
+
+// Sets Ransu's running state so that its next draw of 1..n comes out as
+// `want`: a draw depends only on that state and the clock.
+void SeedNextDraw(Game& g, int16_t n, int16_t want);
+
+// The input script `text` says; a script that does not parse throws, which
+// fails the test with the parser's message.
+InputScript Script(const std::string& text);
+
+// A folder of one test's own under the system's temporary folder, removed
+// with all it holds when the test ends.
+struct Scratch {
+    std::filesystem::path root;
+    explicit Scratch(const std::string& name);
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    // Writes `content` to the file `rel` under the root, making its folders.
+    std::string Make(const std::string& rel, const std::string& content = {}) const;
+    // Makes the folder `rel` under the root.
+    std::string Dir(const std::string& rel) const;
+    static std::string Read(const std::string& path);
 };
 
 // Composes in `fresh` the window `shown` shows, drawn whole from its

@@ -12,18 +12,6 @@ namespace {
 
 constexpr int16_t kBoss = slot::BossFirst;
 
-// Ransu depends only on its running state and the clock, so a test can pick
-// the state that makes the next draw of 1..n come out as `want`.
-void SeedNextDraw(Game& g, int16_t n, int16_t want) {
-    for (uint64_t seed = 1;; ++seed) {
-        g.ransuState = seed;
-        if (Ransu(g, n) == want) {
-            g.ransuState = seed;
-            return;
-        }
-    }
-}
-
 struct Shot {
     int16_t muki, soku;
     bool operator==(const Shot&) const = default;
@@ -93,7 +81,7 @@ TEST(Boss, EachStageFiresItsTimetable) {
         test::TestGame t;
         BossAt(t, c.stage, 200, 100);
         t.s.FrameCount = c.frame;
-        if (c.sevenDraw) SeedNextDraw(t.g, 7, c.sevenDraw);
+        if (c.sevenDraw) test::SeedNextDraw(t.g, 7, c.sevenDraw);
         BossDataClass(t.g).BossUgoki();
         EXPECT_EQ(LiveBullets(t.s), c.shots) << "stage " << c.stage << " at F = " << c.frame << " fires its timetable";
     }

@@ -1,5 +1,6 @@
-// The headless driver as a user meets it: the input script's numbers and
-// error lines, the dump's last pass and odd names, runs with sounds missing,
+// The headless driver as a user meets it: the input script's rules, numbers
+// and error lines, one script giving one dump, the dump's last pass and odd
+// names, runs with sounds missing,
 // the stop for a wait nothing will end, and where the ranking is kept.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,7 +17,6 @@
 #include <nlohmann/json.hpp>
 
 #include "TestSupport.h"
-#include "core/Printable.h"
 #include "driver/Driver.h"
 #include "driver/Session.h"
 #include "screens/RankFile.h"
@@ -125,22 +125,6 @@ TEST(InputScriptNumbers, ErrorLinesShowTheOffendingTextSafely) {
     ASSERT_FALSE(ParseInputScript("title: press " + std::string(2 * 1024 * 1024, 'K') + "\n", s, error));
     EXPECT_LT(error.size(), 200u) << "a 2 MB token gives a short line";
     EXPECT_NE(error.find("2097152 bytes"), std::string::npos) << "that says how long the token was: " << error;
-}
-
-TEST(Printable, KeepsTextAndEscapesTheRest) {
-    struct Case {
-        std::string raw;
-        std::string shown;
-    } cases[] = {
-        {"plain /path/rank.hms", "plain /path/rank.hms"},
-        {"ランキング", "ランキング"},
-        {"tab\tand\nnewline", "tab\\tand\\nnewline"},
-        {"\xc2\x9b" "31m", "\\xC2\\x9B31m"},  // a C1 control in UTF-8 steers terminals too
-        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},   // a surrogate is no character
-        {"\xe3\x83", "\\xE3\\x83"},            // a character cut short
-    };
-    for (const Case& c : cases) EXPECT_EQ(Printable(c.raw), c.shown) << "for " << Printable(c.raw);
-    EXPECT_EQ(Printable("abcdef", 3), "abc... (6 bytes)") << "long text is cut and its length said";
 }
 
 TEST(HeadlessRun, MissingSoundsStaySilentAndTheGamePlays) {
@@ -299,6 +283,52 @@ TEST(HeadlessRun, AnUnwritableDataFolderKeepsTheRankingInTheUsersFolder) {
     ASSERT_TRUE(fs::exists(mine)) << "the ranking is in $XDG_DATA_HOME/molfo";
     EXPECT_EQ(rank::DecodeName(rank::ReadRankFile(mine.string()).RankName[1]).substr(0, 4), "USER")
         << "with the game's entry in it";
+}
+
+TEST(Headless, SameScriptGivesIdenticalDumps) {
+    auto run = [] {
+        HeadlessSession session(test::DataDir(), test::Script("title: press SHIFT\nplay 1-120: hold LEFT Z\nplay 121-200: hold UP Z\n"));
+        session.frameLimit = 200;
+        std::string out;
+        session.onDump = [&out](const nlohmann::ordered_json& j) { out += j.dump() + "\n"; };
+        session.Run();
+        return out;
+    };
+    const std::string a = run();
+    const std::string b = run();
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(a, b) << "a headless run is deterministic";
+}
+
+TEST(InputScript, ParsesRulesAndNamesTheBadLine) {
+    struct Case { const char* text; bool ok; const char* errorPart; } cases[] = {
+        {"title: press SHIFT\nplay 1-20: hold LEFT Z\nname: answer たろう\nranking#2: press Z\n", true, ""},
+        {"# only a comment\n\n", true, ""},
+        {"title+250: press ESC  # trailing comment\n", true, ""},
+        {"play 5: close\nname#2: cancel\n", true, ""},
+        {"title press SHIFT\n", false, "line 1"},
+        {"title: press\n", false, "needs at least one key"},
+        {"play 20-10: hold Z\n", false, "bad frame range"},
+        {"title: hold Q\n", false, "unknown key"},
+        {"menu: press Z\n", false, "unknown scene"},
+        {"title: press Z\nplay x: hold Z\n", false, "line 2"},
+        {"title 5: press Z\n", false, "only play takes frame numbers"},
+    };
+    for (const auto& c : cases) {
+        InputScript s;
+        std::string error;
+        EXPECT_EQ(ParseInputScript(c.text, s, error), c.ok) << c.text;
+        if (!c.ok) {
+            EXPECT_NE(error.find(c.errorPart), std::string::npos) << c.text << " -> " << error;
+        }
+    }
+    InputScript s = test::Script("play#2 3-7: hold RIGHT SPACE\nname: answer  山田 花子 \n");
+    ASSERT_EQ(s.rules.size(), 2u);
+    EXPECT_EQ(s.rules[0].occurrence, 2) << "play#2 selects the second game";
+    EXPECT_EQ(s.rules[0].firstFrame, 3);
+    EXPECT_EQ(s.rules[0].lastFrame, 7);
+    EXPECT_EQ(s.rules[0].keys, (std::vector<int>{vk::Right, vk::Space}));
+    EXPECT_EQ(s.rules[1].text, "山田 花子") << "an answer keeps inner spaces and drops the outer ones";
 }
 
 }  // namespace

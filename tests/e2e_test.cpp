@@ -42,13 +42,6 @@ public:
     std::string dir;
 };
 
-InputScript Script(const std::string& text) {
-    InputScript s;
-    std::string error;
-    EXPECT_TRUE(ParseInputScript(text, s, error)) << error;
-    return s;
-}
-
 std::vector<Scene> Collapse(const std::vector<Scene>& scenes) {
     std::vector<Scene> out;
     for (Scene s : scenes)
@@ -78,7 +71,7 @@ void SteerUnder(HeadlessSession& session, int targetCentreX, bool fire) {
 
 TEST(EndToEnd, LossRankingRestartAndQuit) {
     TempData data;
-    HeadlessSession session(data.dir, Script(
+    HeadlessSession session(data.dir, test::Script(
         "title: press SHIFT\n"
         "play#1 1-20: hold LEFT Z\n"
         "name: answer テスト\n"
@@ -121,7 +114,7 @@ TEST(EndToEnd, LossRankingRestartAndQuit) {
 
 TEST(EndToEnd, EveryFrameShownMatchesTheWindowDrawnWholeAndNamesWhatChanged) {
     TempData data;
-    HeadlessSession session(data.dir, Script(
+    HeadlessSession session(data.dir, test::Script(
         "title: press SHIFT\n"
         "play#1 1-150: hold LEFT Z\n"
         "play#1 151-300: hold RIGHT UP Z\n"
@@ -165,7 +158,7 @@ TEST(EndToEnd, EveryFrameShownMatchesTheWindowDrawnWholeAndNamesWhatChanged) {
 
 TEST(EndToEnd, StageOneFightAndTheHud) {
     TempData data;
-    HeadlessSession session(data.dir, Script("title: press SHIFT\n"));
+    HeadlessSession session(data.dir, test::Script("title: press SHIFT\n"));
     session.frameLimit = 3000;
     std::set<int> typesSeen;
     std::set<int> seenSlots;
@@ -210,7 +203,7 @@ TEST(EndToEnd, StageOneFightAndTheHud) {
 
 TEST(EndToEnd, DistanceReadsOneMetreLateInTheStage) {
     TempData data;
-    HeadlessSession session(data.dir, Script("title: press SHIFT\n"));
+    HeadlessSession session(data.dir, test::Script("title: press SHIFT\n"));
     session.frameLimit = 6500;
     std::string at6500;
     session.onDump = [&](const nlohmann::ordered_json& j) {
@@ -226,7 +219,7 @@ TEST(EndToEnd, DistanceReadsOneMetreLateInTheStage) {
 TEST(EndToEnd, EveryBossFightEndsInTheNextStage) {
     for (int stage = 1; stage <= 5; ++stage) {
         TempData data;
-        HeadlessSession session(data.dir, Script("title: press SHIFT\nname: answer ボス\nranking: hold Z\ntitle#2: press ESC\n"));
+        HeadlessSession session(data.dir, test::Script("title: press SHIFT\nname: answer ボス\nranking: hold Z\ntitle#2: press ESC\n"));
         session.practiceStage = stage;
         session.practiceBoss = true;
         int killFrame = -1, bulletsBefore = 0, bulletsAfter = 0;
@@ -309,7 +302,7 @@ TEST(EndToEnd, EveryBossFightEndsInTheNextStage) {
 // and the game ends in one ranking entry, not a second pass through game over.
 TEST(EndToEnd, ADeathInTheFrameOfTheLastBossEndsInOneRankingEntry) {
     TempData data;
-    HeadlessSession session(data.dir, Script("title: press SHIFT\nname: answer ONCE\nranking: hold Z\ntitle#2: press ESC\n"));
+    HeadlessSession session(data.dir, test::Script("title: press SHIFT\nname: answer ONCE\nranking: hold Z\ntitle#2: press ESC\n"));
     session.practiceStage = 5;
     session.practiceBoss = true;
     session.onDump = [&](const nlohmann::ordered_json& j) {
@@ -337,7 +330,7 @@ TEST(EndToEnd, ADeathInTheFrameOfTheLastBossEndsInOneRankingEntry) {
 
 TEST(EndToEnd, EndingWithAPositiveScoreShowsTwentyTwoPictures) {
     TempData data;
-    HeadlessSession session(data.dir, Script("title: press SHIFT\nname: cancel\nranking: hold Z\ntitle#2: press ESC\n"));
+    HeadlessSession session(data.dir, test::Script("title: press SHIFT\nname: cancel\nranking: hold Z\ntitle#2: press ESC\n"));
     session.practiceStage = 5;
     session.practiceBoss = true;
     uint32_t endingStart = 0, endingEnd = 0;
@@ -371,7 +364,7 @@ namespace {
 // A player who collects what falls, then spends each kind of item in turn.
 TEST(EndToEnd, ItemsAreCollectedAndEveryKindIsUsed) {
     TempData data;
-    HeadlessSession session(data.dir, Script("title: press SHIFT\n"));
+    HeadlessSession session(data.dir, test::Script("title: press SHIFT\n"));
     const int collectUntil = 4000, phase = 60;
     session.frameLimit = collectUntil + 6 * phase + 20;
     int collected = 0;

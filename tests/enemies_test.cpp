@@ -10,18 +10,6 @@
 namespace molfo {
 namespace {
 
-// Ransu depends only on its running state and the clock, so a test can pick
-// the state that makes the next draw of 1..n come out as `want`.
-void SeedNextDraw(Game& g, int16_t n, int16_t want) {
-    for (uint64_t seed = 1;; ++seed) {
-        g.ransuState = seed;
-        if (Ransu(g, n) == want) {
-            g.ransuState = seed;
-            return;
-        }
-    }
-}
-
 void PutZako(test::TestGame& t, int16_t add, int16_t type, int16_t x, int16_t y) {
     KyaraDataClass(t.g).ZakoData(add, type);
     t.s.KyaraX[add] = x;
@@ -144,7 +132,7 @@ TEST(Enemies, OddsAreRedrawnOnlyEvery300Frames) {
         t.s.ToujouZako[1] = 1;
         t.s.FrameCount = c.frame;
         t.s.BossToujou = c.boss;
-        SeedNextDraw(t.g, 4, c.draw);
+        test::SeedNextDraw(t.g, 4, c.draw);
         const uint64_t state = t.g.ransuState;
         ZakoShutugen(t.g);
         EXPECT_EQ(t.s.ZakoRituNow, c.expected) << "odds in force at frame " << c.frame << " after a draw of " << c.draw;
@@ -199,7 +187,7 @@ TEST(Enemies, Type13BurstTakesWhatBulletSlotsAreFree) {
         PutZako(t, slot::ZakoFirst, 13, 200, 200);
         s.KyaraX[slot::Molfo] = 225;
         s.KyaraY[slot::Molfo] = 400;
-        SeedNextDraw(t.g, 200, 1);
+        test::SeedNextDraw(t.g, 200, 1);
         KyaraDataClass(t.g).ZakoUgoki(slot::ZakoFirst);
         std::vector<Shot> fired;
         for (const Shot& b : LiveBullets(s))

@@ -6,7 +6,7 @@ if(MOLFO_XGETTEXT AND MOLFO_MSGCMP)
   add_test(NAME I18n.EveryMarkedTextIsTranslated
     COMMAND sh ${MOLFO_I18N_SCRIPT} ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/i18n-check
       ${MOLFO_XGETTEXT} ${MOLFO_MSGCMP} ${MOLFO_LINGUAS} -- ${MOLFO_I18N_SOURCES})
-  set_tests_properties(I18n.EveryMarkedTextIsTranslated PROPERTIES TIMEOUT 60)
+  set_tests_properties(I18n.EveryMarkedTextIsTranslated PROPERTIES LABELS unit TIMEOUT 60)
 endif()
 
 # Every Japanese word drawn into a picture (the title, the banner, the
@@ -17,6 +17,6 @@ if(TARGET assetgen)
     add_test(NAME I18n.EveryPictureWordIsTranslated.${code}
       COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/scripts/picture_words_check.sh ${MOLFO_PICTURE_WORDS}
         $<TARGET_FILE:assetgen> ${CMAKE_BINARY_DIR}/sys/locale/${code}/LC_MESSAGES/molfo.mo ${code})
-    set_tests_properties(I18n.EveryPictureWordIsTranslated.${code} PROPERTIES TIMEOUT 60)
+    set_tests_properties(I18n.EveryPictureWordIsTranslated.${code} PROPERTIES LABELS unit TIMEOUT 60)
   endforeach()
 endif()

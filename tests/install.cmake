@@ -7,4 +7,4 @@ set(MOLFO_INSTALL_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/scripts/install_run.sh)
 
 add_test(NAME Install.HeadlessRun
   COMMAND sh ${MOLFO_INSTALL_SCRIPT} ${CMAKE_COMMAND} ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_BINARY_DIR}/install-run)
-set_tests_properties(Install.HeadlessRun PROPERTIES TIMEOUT 60)
+set_tests_properties(Install.HeadlessRun PROPERTIES LABELS package TIMEOUT 60)

@@ -8,18 +8,6 @@ namespace {
 
 constexpr int16_t kAdd = slot::BossFirst;
 
-// Ransu depends only on its running state and the clock, so a test can pick
-// the state that makes the next draw of 1..n come out as `want`.
-void SeedNextDraw(Game& g, int16_t n, int16_t want) {
-    for (uint64_t seed = 1;; ++seed) {
-        g.ransuState = seed;
-        if (Ransu(g, n) == want) {
-            g.ransuState = seed;
-            return;
-        }
-    }
-}
-
 void Place(GameState& s, int16_t x, int16_t y, int16_t soku, int16_t point) {
     s.KyaraX[kAdd] = x;
     s.KyaraY[kAdd] = y;
@@ -78,7 +66,7 @@ TEST(Route, NewPointIsDrawnWhenNoneIsChosenAndOnIntervalFrames) {
         t.s.KyaraUgokiFlag[kAdd] = c.flag;
         ItiList iti;
         iti.n = 4;
-        SeedNextDraw(t.g, 4, 3);
+        test::SeedNextDraw(t.g, 4, 3);
         UgokiClass(t.g).UgokiSiteiIti(kAdd, iti, 100);
         EXPECT_EQ(t.s.KyaraUgokiD[kAdd], c.point)
             << "frame " << c.frame << ", point chosen " << c.flag << ": a new point every 100 frames or when none";

@@ -22,3 +22,4 @@ add_test(NAME Package.Lintian COMMAND sh ${MOLFO_PACKAGE_TESTS}/lintian.sh ${MOL
 set_tests_properties(Package.Lintian PROPERTIES FIXTURES_REQUIRED molfo_deb TIMEOUT 180)
 
 set_tests_properties(Package.Metadata Package.Deb Package.Lintian PROPERTIES SKIP_RETURN_CODE 77)
+set_tests_properties(Package.ManPage Package.Metadata Package.Deb Package.Lintian PROPERTIES LABELS package)

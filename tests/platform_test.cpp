@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -11,14 +7,11 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "game/RankPlace.h"
 #include "platform/KeyLatch.h"
 #include "platform/PadMap.h"
 #include "platform/Platform.h"
 #include "platform/sdl/Placement.h"
-#include "core/UserFiles.h"
 #include "player/Player.h"
-#include "screens/Screens.h"
 
 namespace molfo {
 namespace {
@@ -365,160 +358,6 @@ TEST(Placement, TheWindowStartsAtTheLargestWholeScaleThatFitsTheScreen) {
         {"a screen smaller than the game still opens it at 1x", 800, 600, 1},
     };
     for (const Case& c : cases) EXPECT_EQ(StartScale(c.usableW, c.usableH, 645, 573), c.scale) << c.rule;
-}
-
-namespace fs = std::filesystem;
-
-// A scratch folder of its own for one test, removed afterwards.
-struct Scratch {
-    fs::path root;
-    explicit Scratch(const std::string& name)
-        : root(fs::path(testing::TempDir()) / ("molfo-" + name + "-" + std::to_string(::getpid()))) {
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    std::string Make(const std::string& rel, const std::string& content = {}) const {
-        const fs::path p = root / rel;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
-    }
-    std::string Dir(const std::string& rel) const {
-        fs::create_directories(root / rel);
-        return (root / rel).string();
-    }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-};
-
-TEST(UserFiles, TheProgramFindsSysBesideItselfOrInTheInstalledShareFolder) {
-    Scratch t("datadir");
-    const std::string build = t.Dir("build");
-    t.Dir("build/sys");
-    const std::string bin = t.Dir("prefix/bin");
-    t.Dir("prefix/share/molfo/sys");
-    const std::string lonely = t.Dir("lonely/bin");
-    EXPECT_EQ(FindDataDir(build, "../share/molfo"), build) << "a build tree's program reads the sys/ beside it";
-    EXPECT_EQ(fs::path(FindDataDir(bin, "../share/molfo")), (t.root / "prefix/share/molfo").lexically_normal())
-        << "an installed program reads sys/ from the share folder beside bin/";
-    EXPECT_EQ(FindDataDir(lonely, "../share/molfo"), lonely)
-        << "with no sys/ anywhere, the program's own folder is named in the asset check's complaint";
-
-    // The Debian package: the program in games/, its data in share/games/molfo.
-    const std::string games = t.Dir("usr/games");
-    t.Dir("usr/share/games/molfo/sys");
-    const std::string both = "../share/molfo:../share/games/molfo";
-    EXPECT_EQ(fs::path(FindDataDir(games, both)), (t.root / "usr/share/games/molfo").lexically_normal())
-        << "a packaged program in games/ reads sys/ from share/games/molfo";
-    EXPECT_EQ(fs::path(FindDataDir(bin, both)), (t.root / "prefix/share/molfo").lexically_normal())
-        << "the first install path that has sys/ wins";
-    EXPECT_EQ(FindDataDir(lonely, both), lonely) << "with no sys/ along any install path, the program's own folder";
-}
-
-TEST(UserFiles, ThePlayersFilesNeverGoUnderUsr) {
-    Scratch t("mine");
-    const std::string scratch = t.Dir("data/sys");
-    std::error_code ec;
-    fs::create_directory_symlink("/usr/share", t.root / "link-to-usr", ec);
-    ASSERT_FALSE(ec) << "the symlink case needs a symlink";
-    struct Case {
-        const char* rule;
-        std::string folder;
-        bool mayWrite;
-    };
-    const Case cases[] = {
-        {"a writable folder of the player's is used as it is", scratch, true},
-        {"/usr belongs to the package manager, even when root could write it", "/usr/share", false},
-        {"/usr itself too", "/usr", false},
-        {"a path that reaches /usr through a symlink is still under /usr", (t.root / "link-to-usr").string(), false},
-        {"a path that climbs back into /usr is still under /usr", "/tmp/../usr/share", false},
-        {"a folder that is not there cannot be written", (t.root / "missing").string(), false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(PlayerMayWrite(c.folder), c.mayWrite) << c.rule << ": " << c.folder;
-}
-
-TEST(UserFiles, AReadOnlyInstallKeepsTheRankingInTheUserFolderStartingFromTheOneBesideIt) {
-    Scratch t("rank");
-    const std::string data = t.Dir("share/molfo");
-    const std::string shipped(14000, 'S');
-    t.Make("share/molfo/sys/rank.hms", shipped);
-    const std::string user = t.Dir("user") + "/";
-
-    EXPECT_TRUE(FolderWritable(data)) << "a scratch folder can be written";
-    EXPECT_FALSE(FolderWritable((t.root / "missing").string())) << "a folder that is not there cannot be written";
-    EXPECT_FALSE(FolderWritable(t.Make("plain-file"))) << "a file is no folder to write in";
-
-    EXPECT_EQ(UserRankFile(data, ""), "") << "with no user folder the ranking stays beside the program";
-    const std::string mine = UserRankFile(data, user);
-    EXPECT_EQ(mine, user + "rank.hms") << "the ranking goes to the user folder";
-    EXPECT_EQ(Scratch::Read(mine), shipped) << "the first time, the ranking beside the program is carried over";
-
-    const std::string played(14000, 'P');
-    t.Make("user/rank.hms", played);
-    UserRankFile(data, user);
-    EXPECT_EQ(Scratch::Read(mine), played) << "a ranking already in the user folder is never overwritten";
-
-    Scratch fresh("rank-fresh");
-    const std::string emptyData = fresh.Dir("data");
-    const std::string freshUser = fresh.Dir("user") + "/";
-    EXPECT_FALSE(fs::exists(UserRankFile(emptyData, freshUser)))
-        << "with no ranking anywhere, none is made before the first game";
-}
-
-TEST(UserFiles, ScreenshotsGoToThePictureFolderNamedByDateAndTime) {
-    Scratch t("shots");
-    const std::string home = t.Dir("home");
-    const std::string xdg = t.Dir("home/Bilder");
-    const std::string fallback = t.Dir("started-here");
-    struct Case {
-        const char* rule;
-        std::string xdgAnswer;
-        bool picturesExists;
-        std::string want;
-    } cases[] = {
-        {"the folder xdg-user-dir names comes first", xdg, true, xdg},
-        {"xdg-user-dir naming the home folder means none is set up", home, true, home + "/Pictures"},
-        {"without xdg-user-dir, ~/Pictures when it exists", "", true, home + "/Pictures"},
-        {"a picture folder that is not there is passed over", (t.root / "gone").string(), false, fallback},
-        {"with no picture folder at all, the folder the game was started from", "", false, fallback},
-    };
-    for (const Case& c : cases) {
-        fs::remove_all(fs::path(home) / "Pictures");
-        if (c.picturesExists) t.Dir("home/Pictures");
-        EXPECT_EQ(ChoosePicturesFolder(c.xdgAnswer, home, fallback), c.want) << c.rule;
-    }
-
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 8;
-    when.tm_hour = 5;
-    when.tm_min = 12;
-    when.tm_sec = 3;
-    EXPECT_EQ(FreeScreenshotPath(fallback, when), fallback + "/molfo-2026-12-08-051203.png")
-        << "a screenshot is named by its date and time";
-    t.Make("started-here/molfo-2026-12-08-051203.png", "x");
-    EXPECT_EQ(FreeScreenshotPath(fallback, when), fallback + "/molfo-2026-12-08-051203-2.png")
-        << "a second screenshot in the same second does not overwrite the first";
-}
-
-TEST(UserFiles, TheGameWritesTheRankingWhereItIsTold) {
-    Scratch t("rankpath");
-    test::TestGame game;
-    game.g.rankPath = (t.root / "rank.hms").string();
-    game.s.GoukeiTen = 1234;
-    game.hp.dialogs.answers = {"PAD"};
-    game.hp.keys.Hold(vk::Z, true);
-    RankingEntry(game.g);
-    const std::string bytes = Scratch::Read(game.g.rankPath);
-    ASSERT_EQ(bytes.size(), 14000u) << "the ranking in the user folder has the usual 1000 records";
-    EXPECT_EQ(bytes.substr(0, 3), "PAD") << "the new first place is in the file the game was told to use";
 }
 
 }  // namespace

@@ -13,13 +13,13 @@ foreach(rec ${MOLFO_GOLDEN_REPLAYS})
   add_test(NAME Replay.Golden.${name}
     COMMAND sh ${MOLFO_REPLAY_SCRIPT} golden $<TARGET_FILE:molfo> ${CMAKE_BINARY_DIR} ${rec}
       ${CMAKE_CURRENT_BINARY_DIR}/replay-golden-${name})
-  set_tests_properties(Replay.Golden.${name} PROPERTIES TIMEOUT 60)
+  set_tests_properties(Replay.Golden.${name} PROPERTIES LABELS e2e TIMEOUT 60)
 endforeach()
 
 add_test(NAME Replay.CorruptByte
   COMMAND sh ${MOLFO_REPLAY_SCRIPT} corrupt $<TARGET_FILE:molfo> ${CMAKE_BINARY_DIR} - ${CMAKE_CURRENT_BINARY_DIR}/replay-corrupt)
-set_tests_properties(Replay.CorruptByte PROPERTIES TIMEOUT 60)
+set_tests_properties(Replay.CorruptByte PROPERTIES LABELS e2e TIMEOUT 60)
 
 add_test(NAME Replay.HelpListsTheOptions COMMAND $<TARGET_FILE:molfo> --help)
-set_tests_properties(Replay.HelpListsTheOptions PROPERTIES
+set_tests_properties(Replay.HelpListsTheOptions PROPERTIES LABELS e2e
   PASS_REGULAR_EXPRESSION "--record.*--replay.*--verify.*--screenshot-dir.*--screenshot-every")

@@ -12,5 +12,5 @@ if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
     COMMAND ${MOLFO_XVFB_RUN} -a -s "-screen 0 1024x768x24"
       sh ${MOLFO_KEPT_SCRIPT} $<TARGET_FILE:molfo> ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_BINARY_DIR}/kept-replays)
   # Sixty games take about a minute, five under the sanitizers.
-  set_tests_properties(Window.GamesAreKeptAsReplays PROPERTIES TIMEOUT 900 RESOURCE_LOCK xvfb)
+  set_tests_properties(Window.GamesAreKeptAsReplays PROPERTIES LABELS "window;slow" TIMEOUT 900 RESOURCE_LOCK xvfb)
 endif()

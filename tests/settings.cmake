@@ -16,6 +16,6 @@ if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
       COMMAND ${MOLFO_XVFB_RUN} -a -s "-screen 0 1024x768x24"
         sh ${MOLFO_SETTINGS_SCRIPT} ${mode} $<TARGET_FILE:molfo> ${CMAKE_BINARY_DIR}
           ${CMAKE_CURRENT_BINARY_DIR}/settings-${mode})
-    set_tests_properties(Window.${name} PROPERTIES TIMEOUT 60 RESOURCE_LOCK xvfb)
+    set_tests_properties(Window.${name} PROPERTIES LABELS window TIMEOUT 60 RESOURCE_LOCK xvfb)
   endforeach()
 endif()

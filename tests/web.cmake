@@ -14,4 +14,4 @@ add_test(NAME Web.Browser
     MOLFO_TITLE_SHOT=$<TARGET_FILE:molfo_title_shot> MOLFO_GOLDEN=${CMAKE_SOURCE_DIR}/tests/golden/stage1-loss.rec
     MOLFO_NODE=${MOLFO_NODE}
     sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
-set_tests_properties(Web.Browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)
+set_tests_properties(Web.Browser PROPERTIES LABELS "browser;slow" SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)

@@ -7,7 +7,7 @@ set(MOLFO_WINDOW_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/scripts/window_run.sh)
 
 add_test(NAME Window.NoDisplay
   COMMAND sh ${MOLFO_WINDOW_SCRIPT} nodisplay $<TARGET_FILE:molfo> ${CMAKE_CURRENT_BINARY_DIR}/window-nodisplay)
-set_tests_properties(Window.NoDisplay PROPERTIES TIMEOUT 15)
+set_tests_properties(Window.NoDisplay PROPERTIES LABELS window TIMEOUT 15)
 
 find_program(MOLFO_XVFB_RUN xvfb-run)
 find_program(MOLFO_XDOTOOL xdotool)
@@ -20,7 +20,7 @@ if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
       COMMAND ${MOLFO_XVFB_RUN} -a -s "-screen 0 1024x768x24"
         sh ${MOLFO_WINDOW_SCRIPT} ${mode} $<TARGET_FILE:molfo> ${CMAKE_CURRENT_BINARY_DIR}/window-${mode})
     # xvfb-run -a can pick the same free display twice when started at once.
-    set_tests_properties(Window.${name} PROPERTIES TIMEOUT 20 RESOURCE_LOCK xvfb)
+    set_tests_properties(Window.${name} PROPERTIES LABELS window TIMEOUT 20 RESOURCE_LOCK xvfb)
   endforeach()
 else()
   message(STATUS "xvfb-run or xdotool not found: the window runs are not tested")
