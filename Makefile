@@ -6,7 +6,7 @@ WEB_BUILD ?= build-web
 # Emscripten's optimiser looks for acorn among the system's node modules.
 export NODE_PATH := /usr/share/nodejs
 
-.PHONY: all deps web-deps configure build web web-test-deps run test bench asan package screenshots clean
+.PHONY: all deps web-deps configure build web web-test-deps run test check bench asan package screenshots clean
 
 all: build
 
@@ -37,6 +37,11 @@ web-test-deps: web-deps
 
 test: build web web-test-deps
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The quick loop: the unit and end-to-end tests, without the window, the
+# browser, the package and the slow ones (tests/CMakeLists.txt names the tiers).
+check: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L '^(unit|e2e)$$' -LE '^(window|browser|package|slow)$$'
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
