@@ -106,7 +106,7 @@ int RunWindow(Options& o) {
     const std::string rankPath = molfo::RankFileFor(dataDir);
     namespace settings = molfo::settings;
     const std::string settingsPath = settings::DefaultPath();
-    const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlWindow::IsKeyName);
+    const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
     // A value the game cannot use costs its line and its default, never the start.
     for (const std::string& p : loaded.problems) std::cerr << "molfo: " << molfo::Printable(p, 400) << "\n";
     const settings::Settings fromFile = loaded.settings;
@@ -181,6 +181,7 @@ int RunWindow(Options& o) {
         // The page is drawn over the window as composed: the labels and the
         // title's lettering behind it change language with it.
         if (onTitle) molfo::DrawTitlePicture(g);
+        // Composed, not shown: the page shows it, under itself.
         g.scr.Compose();
     };
     hooks.closed = [&](const settings::Settings& s) {
