@@ -154,8 +154,8 @@ int RunWindow(Options& o) {
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
     if (o.h.stage != 1 || o.h.boss) {
         // Practice: the first game moves on to the chosen stage or boss.
-        bool started = false;
-        g.onScene = [&o, &started](molfo::Game& game) {
+        // The lambda keeps its own flag: it outlives this block.
+        g.onScene = [&o, started = false](molfo::Game& game) mutable {
             if (game.scene != molfo::Scene::Play || started) return;
             started = true;
             molfo::PracticeStart(game, static_cast<int16_t>(o.h.stage), o.h.boss);
