@@ -66,11 +66,12 @@ struct Game {
 // put up pictures and wait on their own call it too: the title (Title),
 // a wait whose captions changed (Delay), the game-over banner, the
 // ranking's list and the ending's pictures (screens/Screens.cpp), and the
-// window a box opens over. The back end's modal screens (the name and
+// window a box opens over. The window's modal screens (the name and
 // message boxes, the settings page, the pause note) draw over the frame
-// last shown and show their own copies (SdlDisplay::Show); when the
-// settings page changes the language it has the window composed again
-// beneath it without showing it (app/main.cpp).
+// last shown and show their own copies (SdlDisplay::Show, ShowAside; the
+// page's boxes through WebPlatform::Present); when the settings page
+// changes the language it has the window composed again beneath it
+// without showing it (app/main.cpp).
 void ShowFrame(Game& g);
 
 // Loads a picture named by its game path into a surface, in the window's
