@@ -1,5 +1,5 @@
 // One whole frame of play with the enemy and bullet ranges full: every step
-// of the main loop but the frame wait. Goal: under 1 ms.
+// of the main loop but the frame wait, the frame shown. Goal: under 1 ms.
 #include <benchmark/benchmark.h>
 
 #include "TestSupport.h"
@@ -16,6 +16,7 @@ namespace {
 void PlayFrame(Game& g) {
     SutejiShinkou(g);
     PlaySteps(g);
+    ShowFrame(g);
 }
 
 int Live(const GameState& s, int16_t first, int16_t last) {
@@ -62,7 +63,13 @@ void BM_FramePlayFullField(benchmark::State& state) {
     int enemies = 0, bullets = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        // The same frame again, but the background scrolls on, so that it
+        // moves every other frame as in play.
+        const double scroll = t.s.HaikeiYD;
+        const int16_t row = t.s.HaikeiY;
         t.s = start;
+        t.s.HaikeiYD = scroll;
+        t.s.HaikeiY = row;
         state.ResumeTiming();
         PlayFrame(t.g);
         benchmark::DoNotOptimize(t.s.KyaraX.data());

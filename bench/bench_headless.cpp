@@ -69,6 +69,7 @@ void BM_DrawStageOneFrame(benchmark::State& state) {
         for (int n = slot::Molfo; n <= slot::ItemLast; ++n) live += g.s.KyaraSonzai[n] == 1;
         for (auto _ : state) {
             Byouga(g);
+            ShowFrame(g);
             benchmark::DoNotOptimize(g.scr.window.Pixels().data());
         }
     });

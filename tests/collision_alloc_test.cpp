@@ -112,6 +112,7 @@ TEST(FrameAlloc, PlayFramesAllocateNothing) {
         SutejiShinkou(g);
         g.s.KyaraHp[slot::Molfo] = 200;
         PlaySteps(g);
+        ShowFrame(g);
     };
     for (int i = 0; i < 1500; ++i) frame(i);
     ASSERT_GT(audio.effects, 0) << "setting up: the warm-up played sounds";

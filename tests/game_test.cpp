@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "draw/Draw.h"
 #include "driver/Session.h"
 
 namespace molfo {
@@ -101,6 +102,37 @@ TEST(StageProgress, BeatenBossStartsTheNextStageAndKeepsTheField) {
         EXPECT_EQ(t.hp.audio.log.back().kaisu, 10) << at << "the stage music repeats 10 times";
         EXPECT_EQ(s.KyaraSonzai[slot::TekidanFirst], 1) << at << "bullets in flight stay live";
         EXPECT_EQ(s.KyaraHp[slot::Molfo], 37) << at << "the player keeps its hit points";
+    }
+}
+
+TEST(Scroll, OnlyTheDrawingMovesTheBackground) {
+    // The position runs on from the title into play, from stage to stage
+    // and from game to game: no reset may touch it.
+    struct Case {
+        const char* step;
+        void (*run)(Game&);
+        double after;
+    } cases[] = {
+        {"the title's clean-up", HairetuKaihou, 123.5},
+        {"a new game's reset", GameReset, 123.5},
+        {"a new game's set-up", GameShokika, 123.5},
+        {"a beaten boss's next stage",
+         [](Game& g) {
+             g.s.BossToujou = 1;
+             g.s.SutejiKuria = 1;
+             SutejiShinkou(g);
+         },
+         123.5},
+        {"a frame drawn moves it half a pixel", Byouga, 123.0},
+    };
+    for (const Case& c : cases) {
+        test::TestGame t;
+        t.NewGame();
+        t.s.HaikeiYD = 123.5;
+        t.s.HaikeiY = 123;
+        c.run(t.g);
+        EXPECT_DOUBLE_EQ(t.s.HaikeiYD, c.after) << c.step;
+        EXPECT_EQ(t.s.HaikeiY, static_cast<int16_t>(c.after)) << c.step;
     }
 }
 

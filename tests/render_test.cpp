@@ -68,9 +68,11 @@ struct DrawGame : test::TestGame {
         for (Surface& sheet : g.scr.KyaraPic) SyntheticSheet(sheet);
         s.FrameCount = 1;
     }
-    // One frame as the loop runs it: the frame counter, then the drawing.
+    // One frame as the loop runs it: the frame counter, then the drawing
+    // and the frame shown.
     void Frame() {
         Byouga(g);
+        ShowFrame(g);
         ++s.FrameCount;
     }
 };
@@ -312,20 +314,19 @@ TEST(RenderByouga, BackgroundScrollsHalfAPixelAndWraps) {
         {10.0, 10, 9, 9.5, 9, "row y of the picture is at the top; row 0 follows the last row"},
         {0.5, 0, 499, 0.0, 0, "the position reaches 0 and wraps only when it goes below 0"},
     };
-    w.HaikeiYD = 0.4;
-    w.HaikeiY = 0;
+    GameState& s = t.s;
     for (const Step& st : steps) {
-        w.HaikeiYD = st.ydBefore;
-        w.HaikeiY = static_cast<int16_t>(st.ydBefore);
+        s.HaikeiYD = st.ydBefore;
+        s.HaikeiY = static_cast<int16_t>(st.ydBefore);
         Byouga(t.g);
         EXPECT_EQ(RowShownAt(w, 0), st.topRow) << st.rule;
         EXPECT_EQ(RowShownAt(w, 499), st.row499) << st.rule;
-        EXPECT_DOUBLE_EQ(w.HaikeiYD, st.ydAfter) << st.rule;
-        EXPECT_EQ(w.HaikeiY, st.yAfter) << st.rule;
+        EXPECT_DOUBLE_EQ(s.HaikeiYD, st.ydAfter) << st.rule;
+        EXPECT_EQ(s.HaikeiY, st.yAfter) << st.rule;
     }
     // The same run without resetting between frames, as the game plays it.
-    w.HaikeiYD = 0.4;
-    w.HaikeiY = 0;
+    s.HaikeiYD = 0.4;
+    s.HaikeiY = 0;
     const int tops[] = {0, 0, 499, 499, 498};
     for (int top : tops) {
         Byouga(t.g);
@@ -407,7 +408,7 @@ TEST(RenderByouga, AFrameRedrawnOnlyWhereObjectsWereLeavesThePixelsOfOneDrawnWho
     DrawGame t, whole;
     for (DrawGame* d : {&t, &whole}) {
         RowNumberedBackground(d->g.scr);
-        d->g.scr.HaikeiYD = 0.4;
+        d->s.HaikeiYD = 0.4;
         PlaceSprite(d->s, slot::Molfo, 0, 240, 450, 1);
         PlaceSprite(d->s, slot::ZakoFirst, 1, 100, 100, 2);
         PlaceSprite(d->s, slot::ZakoFirst + 1, 1, -2, 497, 1);

@@ -78,7 +78,7 @@ TEST(Delay, ShowsControlsChangedJustBeforeTheWait) {
     for (const auto& c : cases) {
         test::TestGame t;
         t.NewGame();
-        t.g.Refresh();
+        ShowFrame(t.g);
         const Surface before = t.g.scr.window;
         Surface shown;
         t.hp.display.onPresent = [&shown](const Surface& s) { shown = s; };

@@ -106,7 +106,7 @@ int RunWindow(Options& o) {
     const std::string rankPath = molfo::RankFileFor(dataDir);
     namespace settings = molfo::settings;
     const std::string settingsPath = settings::DefaultPath();
-    const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlWindow::IsKeyName);
+    const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
     // A value the game cannot use costs its line and its default, never the start.
     for (const std::string& p : loaded.problems) std::cerr << "molfo: " << molfo::Printable(p, 400) << "\n";
     const settings::Settings fromFile = loaded.settings;
@@ -154,8 +154,8 @@ int RunWindow(Options& o) {
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
     if (o.h.stage != 1 || o.h.boss) {
         // Practice: the first game moves on to the chosen stage or boss.
-        bool started = false;
-        g.onScene = [&o, &started](molfo::Game& game) {
+        // The lambda keeps its own flag: it outlives this block.
+        g.onScene = [&o, started = false](molfo::Game& game) mutable {
             if (game.scene != molfo::Scene::Play || started) return;
             started = true;
             molfo::PracticeStart(game, static_cast<int16_t>(o.h.stage), o.h.boss);
@@ -181,6 +181,7 @@ int RunWindow(Options& o) {
         // The page is drawn over the window as composed: the labels and the
         // title's lettering behind it change language with it.
         if (onTitle) molfo::DrawTitlePicture(g);
+        // Composed, not shown: the page shows it, under itself.
         g.scr.Compose();
     };
     hooks.closed = [&](const settings::Settings& s) {

@@ -152,6 +152,14 @@ struct GameState {
     int32_t ItemUseFrame = 0;
     int16_t HantenCount = 0;
 
+    // --- the background's scroll ---
+    // The row of the stage's picture at the top of the playfield, and its
+    // whole part. Only the drawing step moves it, half a pixel a frame;
+    // nothing resets it, so it runs on from the title into play and from
+    // game to game. The state hash and the recordings carry it.
+    double HaikeiYD = 0.0;
+    int16_t HaikeiY = 0;
+
     // --- file tables, index 0 unused ---
     std::array<std::string, 13> KyokuFile{};
     std::array<std::string, 17> KoukaonFile{};

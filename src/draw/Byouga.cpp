@@ -1,5 +1,6 @@
-// The frame's drawing step: the scrolling background, every live slot
-// stamped from its sprite sheet, and the finished frame shown. A frame whose
+// The frame's drawing step: the scrolling background and every live slot
+// stamped from its sprite sheet, finished on the visible playfield
+// (MainPic1); the main loop then shows it (ShowFrame). A frame whose
 // background did not move redraws only where the objects were and are.
 #include "draw/Draw.h"
 
@@ -30,7 +31,7 @@ bool BackgroundCovers(const Screen& w, int y) {
 }
 
 void DrawBackground(GameState& s, Screen& w) {
-    const int y = w.HaikeiY;
+    const int y = s.HaikeiY;
     // The back buffer is cleared only when the copies do not cover it: the
     // flash XORs onto white, which inverts the picture, and a picture
     // smaller than the playfield leaves white round it.
@@ -52,10 +53,10 @@ void RestoreBackground(Surface& pic, const Surface& haikei, int y, const Rect& r
     }
 }
 
-void Scroll(Screen& w) {
-    w.HaikeiYD -= kScrollStep;
-    if (w.HaikeiYD < 0.0) w.HaikeiYD = kScrollWrap;
-    w.HaikeiY = static_cast<int16_t>(w.HaikeiYD);  // never negative, so truncation rounds down
+void Scroll(GameState& s) {
+    s.HaikeiYD -= kScrollStep;
+    if (s.HaikeiYD < 0.0) s.HaikeiYD = kScrollWrap;
+    s.HaikeiY = static_cast<int16_t>(s.HaikeiYD);  // never negative, so truncation rounds down
 }
 
 // Draws slot n onto `target`. Returns false when it drew nothing, else
@@ -97,7 +98,7 @@ void Byouga(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
     DrawnPlayfield& last = w.drawnPlayfield;
-    const int y = w.HaikeiY;
+    const int y = s.HaikeiY;
     const bool inverted = s.HantenCount > 0;
     const bool square = w.MainPic1.Width() == kPlayfield && w.MainPic1.Height() == kPlayfield &&
                         w.MainPic2.Width() == kPlayfield && w.MainPic2.Height() == kPlayfield;
@@ -120,7 +121,7 @@ void Byouga(Game& g) {
         DrawBackground(s, w);
     }
     Surface& target = still ? w.MainPic1 : w.MainPic2;
-    Scroll(w);
+    Scroll(s);
     last.count = 0;
     // Ascending order: a higher slot covers a lower one.
     for (int n = slot::Molfo; n <= slot::ItemLast; ++n) {
@@ -147,7 +148,6 @@ void Byouga(Game& g) {
     const Rect all{0, 0, kPlayfield, kPlayfield};
     w.PlayfieldChangedOnly(still ? std::span<const Rect>(last.changed.data(), changed) : std::span<const Rect>(&all, 1),
                            since);
-    g.Refresh();
 }
 
 }  // namespace molfo

@@ -5,6 +5,8 @@ namespace molfo {
 
 struct Game;
 
+// Draws the frame of play on the visible playfield, MainPic1; showing it
+// is the main loop's next step.
 void Byouga(Game& g);
 void HpHyouji(Game& g);
 void BossHpHyouji(Game& g);

@@ -36,6 +36,7 @@ void Main(Game& g) {
         if (s.GameOverFlag == 1 && s.InGame == 1) GameOver(g);
         if (s.InGame != 0) {
             PlaySteps(g);
+            ShowFrame(g);  // the finished frame to the screen: see world/Game.h
             FrameMachi(g, 15);
         }
         if (g.afterPass) g.afterPass(g);

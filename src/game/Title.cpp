@@ -16,7 +16,7 @@ void Title(Game& g) {
     GameReset(g);
     g.SetScene(Scene::Title);
     DrawTitlePicture(g);
-    g.Refresh();
+    ShowFrame(g);
     g.Oto = g.NewSound();
     g.Oto->SHOKIKA();
     g.Oto->Play("sys\\opening.mid", 3);

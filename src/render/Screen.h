@@ -1,6 +1,13 @@
 // The game window: its picture surfaces, sprite sheets and HUD controls.
 // The game writes captions, widths and visibility; Compose draws the whole
 // window into one CPU buffer, which a back end shows as it is.
+//
+// Who writes which picture: the frame's drawing step draws the back
+// buffer (MainPic2) from the background (HaikeiPic) and the sheets
+// (KyaraPic), and finishes the frame on the visible playfield (MainPic1);
+// the title and the end screens put their pictures on MainPic1. Only
+// Compose writes `window`, which the display reads (see ShowFrame) and the
+// modal screens copy to draw on.
 #pragma once
 
 #include <array>
@@ -97,10 +104,6 @@ public:
     ImageControl MainItemPic;
     std::array<ImageControl, 7> ItemPic;  // 1..6
 
-    // Scroll position of the background; lives as long as the window.
-    double HaikeiYD = 0.0;
-    int16_t HaikeiY = 0;
-
     // Kept by the frame's drawing step between frames.
     DrawnPlayfield drawnPlayfield;
 
@@ -155,6 +158,9 @@ public:
     uint64_t CaptionRenders() const { return captionRenders_; }
 
 private:
+    // Points labels_ at the labels in the layout's order (render/Layout.cpp).
+    void ListLabels();
+
     // One line-broken caption, rendered once.
     struct CaptionCache {
         std::string caption;

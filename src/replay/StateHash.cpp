@@ -69,8 +69,8 @@ replay::Carried CarriedState(const Game& g) {
     c.passes = g.passes;
     for (const Label* l : HashedLabels(g.scr)) c.labels.push_back({l->caption, l->w, l->visible});
     c.icon = g.scr.MainItemPic.icon;
-    c.haikeiY = g.scr.HaikeiY;
-    c.haikeiYD = g.scr.HaikeiYD;
+    c.haikeiY = g.s.HaikeiY;
+    c.haikeiYD = g.s.HaikeiYD;
     return c;
 }
 
@@ -84,8 +84,8 @@ void RestoreCarried(Game& g, const replay::Carried& c) {
         labels[i]->visible = c.labels[i].visible;
     }
     g.scr.MainItemPic.icon = c.icon;
-    g.scr.HaikeiY = static_cast<int16_t>(c.haikeiY);
-    g.scr.HaikeiYD = c.haikeiYD;
+    g.s.HaikeiY = static_cast<int16_t>(c.haikeiY);
+    g.s.HaikeiYD = c.haikeiYD;
 }
 
 uint64_t StateHash(const Game& g) {
@@ -130,7 +130,7 @@ uint64_t StateHash(const Game& g) {
     const Screen& w = g.scr;
     for (const Label* l : HashedLabels(w)) HashLabel(f, *l);
     f.Value(w.MainItemPic.icon);
-    f.Value(w.HaikeiY);
+    f.Value(s.HaikeiY);  // here, after the window's controls, as recordings have it
     f.Value(w.CurrentY);
     return f.Get();
 }

@@ -33,7 +33,7 @@ constexpr int kEndingSong = 12;
 // Asks for the name, or tells the place; returns the name typed (empty when
 // there is none to ask for, or the box was cancelled).
 std::string AskOrTell(Game& g, int16_t place) {
-    g.Refresh();  // the box is drawn over the window as it stands now
+    ShowFrame(g);  // the box is drawn over the window as it stands now
     if (place >= 1 && place <= rank::kShownPlaces) {
         g.SetScene(Scene::NameEntry);
         return g.pf.dialogs.InputBox(i18n::Fill(N_("ランキング%d位です。"), place) + "\r\n" + N_("なまえを入力してください"),
@@ -50,7 +50,7 @@ std::string AskOrTell(Game& g, int16_t place) {
 // The player learns in the window, where stderr is out of sight, that this
 // game's score could not be placed.
 void TellUnsaved(Game& g) {
-    g.Refresh();
+    ShowFrame(g);
     g.SetScene(Scene::Message);
     g.pf.dialogs.MessageBox(
         std::string(N_("ランキングのファイルを読めないため、")) + "\r\n" + N_("この得点は記録されません。"), g.scr.window);
@@ -73,7 +73,7 @@ void GameOver(Game& g) {
     // Sheet 2 holds the boss; the next boss arrival loads it back.
     LoadGamePicture(g, w.KyaraPic[2], "sys\\gameover.bmp");
     StampBanner(w);
-    g.Refresh();
+    ShowFrame(g);
     w.MS.caption = HelpCaption();
     oto->Koukaon(s.KoukaonFile[1]);
     oto->Play("sys\\gameover.mid", 10);
@@ -111,7 +111,7 @@ void RankingEntry(Game& g) {
                 std::fprintf(stderr, "molfo: the ranking was not saved (%s)\n", Printable(err, 400).c_str());
             for (int i = 1; i <= rank::kShownPlaces; ++i)
                 g.scr.PrintLine(rank::RankLine(i, now.RankName[i], now.RankScore[i]));
-            g.Refresh();
+            ShowFrame(g);
         }
     }  // the table is gone before the wait, which may last for hours
     WaitForRestart(g);
@@ -151,7 +151,7 @@ void Ending(Game& g) {
         LoadGamePicture(g, w.KyaraPic[2], paths[i - 1]);
         BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[2], 0, 0, Rop::Copy);
         BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[2], 0, 0, Rop::Copy);
-        g.Refresh();
+        ShowFrame(g);
         DoEvents(g);
         // Only a key held at this check (or a close request seen here) skips
         // the ranking; an Escape caught by a Delay ends the program after it.

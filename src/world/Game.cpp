@@ -38,9 +38,9 @@ std::unique_ptr<mySound> Game::NewSound() {
     return std::make_unique<mySound>(pf.audio, [this](const std::string& p) { return HostPath(p); });
 }
 
-void Game::Refresh() {
-    scr.Compose();
-    pf.display.Present(scr.window, scr.Changed());
+void ShowFrame(Game& g) {
+    g.scr.Compose();
+    g.pf.display.Present(g.scr.window, g.scr.Changed());
 }
 
 void Game::SetScene(Scene sc) {

@@ -53,10 +53,26 @@ struct Game {
     std::string HostPath(const std::string& gamePath) const;
     // A new sound object on the shared devices (the end screens make their own).
     std::unique_ptr<mySound> NewSound();
-    // Composes the window and shows it.
-    void Refresh();
     void SetScene(Scene sc);
 };
+
+// Where a finished frame goes: the one path from the game's pictures to the
+// screen. Screen::Compose draws the window's controls and the playfield
+// (MainPic1) into Screen::window and notes the rectangles that changed;
+// the platform's Display::Present shows that picture (in the window,
+// SdlDisplay::Present copies only those rectangles to the screen).
+//
+// The main loop calls it after every frame of play's steps. Screens that
+// put up pictures and wait on their own call it too: the title (Title),
+// a wait whose captions changed (Delay), the game-over banner, the
+// ranking's list and the ending's pictures (screens/Screens.cpp), and the
+// window a box opens over. The window's modal screens (the name and
+// message boxes, the settings page, the pause note) draw over the frame
+// last shown and show their own copies (SdlDisplay::Show, ShowAside; the
+// page's boxes through WebPlatform::Present); when the settings page
+// changes the language it has the window composed again beneath it
+// without showing it (app/main.cpp).
+void ShowFrame(Game& g);
 
 // Loads a picture named by its game path into a surface, in the window's
 // language where the picture has words (sys\en\title.bmp for

@@ -38,7 +38,7 @@ void Delay(Game& g, int32_t ms) {
     // Labels are window controls that repaint themselves while events are
     // pumped: a caption set just before a wait (the end screen's key help,
     // the new game's item counts) shows during it, not at the next frame.
-    if (g.scr.ControlsChanged()) g.Refresh();
+    if (g.scr.ControlsChanged()) ShowFrame(g);
     const uint32_t start = g.pf.clock.Ticks();
     const auto wanted = static_cast<uint32_t>(ms);
     for (;;) {

@@ -7,6 +7,8 @@
 #   screenshot the window resized to 1290 x 1146, F12 saves the composed
 #              645 x 573 window as a dated PNG in ~/Pictures; Escape still ends
 #              the game with status 0
+#   practice   --stage 5 --boss starts the first game at the fifth boss: the
+#              recording, which names the start, verifies when replayed
 set -u
 mode=$1
 molfo=$2
@@ -54,10 +56,10 @@ press_escape() {
     xdotool key --clearmodifiers Escape
 }
 
-# Starts the game and waits for its window (title "Form1").
+# Starts the game with these options and waits for its window (title "Form1").
 start_game() {
     export SDL_VIDEODRIVER=x11
-    "$molfo" 2>"$work/first.err" &
+    "$molfo" "$@" 2>"$work/first.err" &
     pid=$!
     wid=$(timeout 6 xdotool search --sync --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1)
     [ -n "$wid" ] || fail "no window named Form1 appeared"
@@ -130,6 +132,23 @@ screenshot)
     wait "$pid"
     rc=$?
     [ "$rc" -eq 0 ] || fail "the game must end with status 0 after a screenshot, got $rc"
+    ;;
+practice)
+    # Whatever the game keeps stays in the run's own folder.
+    export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"
+    mkdir -p "$HOME"
+    start_game --mute --stage 5 --boss --record "$work/practice.rec"
+    sleep 1
+    xdotool windowfocus "$wid"
+    xdotool key --clearmodifiers shift
+    sleep 2
+    keep_sending press_escape
+    wait_end "$pid" 20 || fail "Escape did not end the practice game"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "the practice game must end with status 0, got $rc"
+    "$molfo" --headless --replay "$work/practice.rec" --verify 2>"$work/verify.err" >/dev/null ||
+        fail "the practice game played something else than its recording names"
     ;;
 *)
     fail "unknown mode"

@@ -109,8 +109,8 @@ std::unique_ptr<SdlPlatform> SdlPlatform::Open(const SdlOptions& options, std::s
     p->window_ = SdlWindow::Create(std::move(wo), error);
     if (!p->window_) return nullptr;
     SdlWindow& w = *p->window_;
-    p->clock_.keyArrived = [&w] { return w.TakeKeyArrived(); };
-    p->platform_ = std::make_unique<Platform>(Platform{p->clock_, w, w, w, w, p->audio_});
+    p->clock_.keyArrived = [&w] { return w.keys().TakeArrived(); };
+    p->platform_ = std::make_unique<Platform>(Platform{p->clock_, w, w.keys(), w.display(), w.dialogs(), p->audio_});
     return p;
 }
 

@@ -1,7 +1,9 @@
-// Showing the composed window: through a GPU texture when a GPU draws, or
-// copied into the window's own buffer, which X shares with us. Either way
-// only what changed since the last frame is copied, and the picture is
-// scaled into the real window with black bars round it.
+// How a picture reaches the screen. The game's frame comes by Present, a
+// modal screen's by Show; both are handed on by Hand and copied by Upload:
+// with a GPU, the changed rectangles into the texture and the texture
+// drawn scaled (Repaint); without one, the changed rectangles straight
+// into the window's buffer (CopyToWindow), or the whole picture when the
+// window lost its contents or is scaled (RepaintWindowBuffer).
 #include <SDL.h>
 #include <unistd.h>
 
@@ -10,7 +12,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/sdl/SdlWindow.h"
+#include "platform/sdl/SdlDisplay.h"
+#include "render/Surface.h"
 
 namespace molfo {
 
@@ -40,9 +43,17 @@ int Pitch(const Surface& s) { return s.Width() * static_cast<int>(sizeof(uint32_
 
 }  // namespace
 
-void SdlWindow::Present(const Surface& window, std::span<const Rect> changed) { Show(window, changed); }
+void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed); }
 
-void SdlWindow::Show(const Surface& s, std::span<const Rect> changed) {
+void SdlDisplay::Show(const Surface& s) { Hand(s, {}); }
+
+void SdlDisplay::ShowAside(const Surface& s) { Upload(s, {}); }
+
+void SdlDisplay::ShowAgain() {
+    if (shown_ != nullptr) Upload(*shown_, {});
+}
+
+void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed) {
     if (s.Empty()) return;
     shown_ = &s;
     const int64_t handed = presentLog_ >= 0 ? MonotonicNs() : 0;
@@ -50,7 +61,7 @@ void SdlWindow::Show(const Surface& s, std::span<const Rect> changed) {
     if (presentLog_ >= 0) LogPresent(handed, MonotonicNs());
 }
 
-void SdlWindow::LogPresent(int64_t handed, int64_t shown) {
+void SdlDisplay::LogPresent(int64_t handed, int64_t shown) {
     char line[48];
     const int n = std::snprintf(line, sizeof line, "%lld %lld\n", static_cast<long long>(handed),
                                 static_cast<long long>(shown));
@@ -60,7 +71,7 @@ void SdlWindow::LogPresent(int64_t handed, int64_t shown) {
     }
 }
 
-void SdlWindow::Upload(const Surface& s, std::span<const Rect> changed) {
+void SdlDisplay::Upload(const Surface& s, std::span<const Rect> changed) {
     if (s.Empty()) return;
     // A part of a buffer is enough only on top of that same buffer, shown
     // whole since the window last lost its contents (a dialog, the pause
@@ -95,7 +106,7 @@ void SdlWindow::Upload(const Surface& s, std::span<const Rect> changed) {
     Repaint();
 }
 
-void SdlWindow::Repaint() {
+void SdlDisplay::Repaint() {
     if (renderer_ == nullptr) {
         RepaintWindowBuffer();
         return;
@@ -105,7 +116,7 @@ void SdlWindow::Repaint() {
     int ow = 0, oh = 0;
     SDL_GetRendererOutputSize(renderer_, &ow, &oh);
     const bool haveFrame = uploaded_ != nullptr && texture_ != nullptr;
-    const Placement p = PlacePicture(ow, oh, textureW_, textureH_, options_.scale);
+    const Placement p = PlacePicture(ow, oh, textureW_, textureH_, scale_);
     // Clearing matters only for the bars; a picture that covers the whole
     // window is not drawn over black first.
     if (!haveFrame || p.w != ow || p.h != oh) {
@@ -123,12 +134,12 @@ void SdlWindow::Repaint() {
     SDL_RenderPresent(renderer_);
 }
 
-void SdlWindow::RepaintWindowBuffer() {
+void SdlDisplay::RepaintWindowBuffer() {
     // After a resize SDL makes the buffer anew at the new size.
     SDL_Surface* out = SDL_GetWindowSurface(window_);
     if (out == nullptr) return;
     const Surface* s = uploaded_;
-    const Placement p = s != nullptr ? PlacePicture(out->w, out->h, s->Width(), s->Height(), options_.scale)
+    const Placement p = s != nullptr ? PlacePicture(out->w, out->h, s->Width(), s->Height(), scale_)
                                      : Placement{};
     if (s == nullptr || p.w != out->w || p.h != out->h) SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
     if (s != nullptr && p.w > 0 && p.h > 0) {
@@ -143,10 +154,10 @@ void SdlWindow::RepaintWindowBuffer() {
     whole_ = s != nullptr;
 }
 
-void SdlWindow::CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update) {
+void SdlDisplay::CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update) {
     SDL_Surface* out = SDL_GetWindowSurface(window_);
     if (out == nullptr) return;
-    const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), options_.scale);
+    const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), scale_);
     if (p.w != s.Width() || p.h != s.Height()) {
         // Scaled, the picture is stretched whole: the window's buffer is
         // only there when no GPU is, and a scaled window is the rare case.
@@ -177,7 +188,7 @@ void SdlWindow::CopyToWindow(const Surface& s, std::span<const Rect> changed, bo
         SDL_UpdateWindowSurfaceRects(window_, updates, n);
 }
 
-void SdlWindow::StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p) {
+void SdlDisplay::StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p) {
     // A view of our pixels, made again only when the buffer moved.
     if (view_ == nullptr || view_->pixels != s.Pixels().data() || view_->w != s.Width() || view_->h != s.Height()) {
         if (view_ != nullptr) SDL_FreeSurface(view_);

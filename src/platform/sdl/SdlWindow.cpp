@@ -1,19 +1,11 @@
 #include "platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <iostream>
-#include <system_error>
 #include <utility>
 
 #include "core/UserFiles.h"
@@ -23,66 +15,6 @@
 namespace molfo {
 
 namespace {
-
-// True when the renderer's OpenGL is a software rasteriser.
-bool DrawsOnCpu(SDL_Renderer* renderer) {
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return false;
-    using GetString = const unsigned char* (*)(unsigned);
-    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    if (getString == nullptr) return false;
-    constexpr unsigned kGlRenderer = 0x1F01;
-    const auto* name = reinterpret_cast<const char*>(getString(kGlRenderer));
-    if (name == nullptr) return false;
-    std::string lower(name);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* soft : {"llvmpipe", "softpipe", "software"})
-        if (lower.find(soft) != std::string::npos) return true;
-    return false;
-}
-
-// True when OpenGL may run on a GPU here: a DRM render node this user can
-// open, and on X11 a server that lets clients draw on it directly (DRI3 or
-// DRI2). Without them OpenGL is emulated on the CPU, and merely trying it
-// loads some 70 MB of libraries and starts threads that stay for good.
-bool GpuMayDraw(SDL_Window* window) {
-    std::error_code ec;
-    bool node = false;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("renderD", 0) == 0 && access(entry.path().c_str(), R_OK | W_OK) == 0) node = true;
-    }
-    if (!node) return false;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return true;
-    // SDL has loaded Xlib already; asking it through SDL keeps the program
-    // from linking Xlib itself.
-    void* xlib = SDL_LoadObject("libX11.so.6");
-    if (xlib == nullptr) return true;
-    using QueryExtension = int (*)(::Display*, const char*, int*, int*, int*);
-    const auto query = reinterpret_cast<QueryExtension>(SDL_LoadFunction(xlib, "XQueryExtension"));
-    bool direct = true;
-    if (query != nullptr) {
-        int opcode = 0, event = 0, error = 0;
-        direct = query(info.info.x11.display, "DRI3", &opcode, &event, &error) != 0 ||
-                 query(info.info.x11.display, "DRI2", &opcode, &event, &error) != 0;
-    }
-    SDL_UnloadObject(xlib);
-    return direct;
-}
-
-// The pad's buttons are numbered as SDL numbers them, so an event's button
-// goes to the mapping as it is.
-constexpr bool Same(pad::Input ours, SDL_GameControllerButton sdl) {
-    return static_cast<int>(ours) == static_cast<int>(sdl);
-}
-static_assert(Same(pad::A, SDL_CONTROLLER_BUTTON_A) && Same(pad::B, SDL_CONTROLLER_BUTTON_B) &&
-              Same(pad::X, SDL_CONTROLLER_BUTTON_X) && Same(pad::Back, SDL_CONTROLLER_BUTTON_BACK) &&
-              Same(pad::Start, SDL_CONTROLLER_BUTTON_START) && Same(pad::DpadUp, SDL_CONTROLLER_BUTTON_DPAD_UP) &&
-              Same(pad::DpadDown, SDL_CONTROLLER_BUTTON_DPAD_DOWN) &&
-              Same(pad::DpadLeft, SDL_CONTROLLER_BUTTON_DPAD_LEFT) &&
-              Same(pad::DpadRight, SDL_CONTROLLER_BUTTON_DPAD_RIGHT));
 
 // The pause note: a large line and a small one under it, centred on the
 // playfield.
@@ -104,112 +36,28 @@ const i18n::Catalog kOwnWords;
 
 SdlWindow::SdlWindow(WindowOptions options) : options_(std::move(options)), words_(&kOwnWords) {}
 
+SdlWindow::~SdlWindow() = default;
+
 void SdlWindow::SetLanguage(const i18n::Catalog* words) { words_ = words != nullptr ? words : &kOwnWords; }
 
 std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string& error) {
     const bool fullscreen = options.fullscreen;
+    const ScaleMode scale = options.scale;
     std::unique_ptr<SdlWindow> w(new SdlWindow(std::move(options)));
-    // The window's own buffer is X's shared memory, never an OpenGL
-    // texture behind SDL's back.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // Long IME compositions (Japanese names) arrive whole instead of cut at 32 bytes.
-    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
-    Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
-    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    // The largest whole scale that fits the screen; leaving full screen
-    // comes back to it.
-    SDL_Rect usable{0, 0, kWindowWidth, kWindowHeight};
-    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = SDL_Rect{0, 0, kWindowWidth, kWindowHeight};
-    const int scale = StartScale(usable.w, usable.h, kWindowWidth, kWindowHeight);
-    w->window_ = SDL_CreateWindow("Form1", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWindowWidth * scale,
-                                  kWindowHeight * scale, flags);
-    if (w->window_ == nullptr) {
-        error = std::string("cannot open the game window: ") + SDL_GetError();
-        return nullptr;
-    }
-    // No vsync: the game paces itself at 15 ms a frame, and waiting for a
-    // 60 Hz refresh would stretch every frame to 16.7 ms.
-    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    const bool userChose = chosen != nullptr && chosen[0] != '\0';
-    if (userChose || GpuMayDraw(w->window_)) w->renderer_ = SDL_CreateRenderer(w->window_, -1, 0);
-    if (w->renderer_ != nullptr && !userChose && DrawsOnCpu(w->renderer_)) {
-        // OpenGL emulated on the CPU (a virtual X server, a machine without
-        // a GPU driver) spends several times what a plain copy to the window
-        // costs: about 1.8 ms against 0.25 ms a frame.
-        SDL_DestroyRenderer(w->renderer_);
-        w->renderer_ = nullptr;
-    }
-    // Without a GPU the frames go straight into the window's own buffer,
-    // which X shares with us: one copy of what changed, where SDL's
-    // software renderer would copy the whole window twice.
-    if (w->renderer_ == nullptr && SDL_GetWindowSurface(w->window_) == nullptr) {
-        error = std::string("cannot draw in the game window: ") + SDL_GetError();
-        return nullptr;
-    }
-    // SDL turns text input on with the first window; while it is on, an IME
-    // would swallow the game's keys.
-    SDL_StopTextInput();
-    w->Repaint();
-    // For scripts/measure-window: when every frame is shown.
-    if (const char* log = std::getenv("MOLFO_PRESENT_LOG"); log != nullptr && log[0] != '\0')
-        w->presentLog_ = open(log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    w->display_ = SdlDisplay::Create(fullscreen, scale, error);
+    if (!w->display_) return nullptr;
     return w;
 }
 
-SdlWindow::~SdlWindow() {
-    for (SDL_GameController* c : controllers_)
-        if (c != nullptr) SDL_GameControllerClose(c);
-    if (view_ != nullptr) SDL_FreeSurface(view_);
-    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-    if (window_ != nullptr) SDL_DestroyWindow(window_);
-    if (presentLog_ >= 0) close(presentLog_);
-}
-
-bool SdlWindow::IsKeyName(const std::string& name) {
-    return !name.empty() && SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN;
+TextRenderer& SdlWindow::Text() {
+    if (!text_) text_ = std::make_unique<TextRenderer>();
+    return *text_;
 }
 
 void SdlWindow::ApplySettings(const settings::Settings& s) {
     settings_ = s;
-    byKey_.clear();
-    byPlace_.clear();
-    std::vector<pad::Binding> buttons;
-    for (size_t a = 0; a < settings::kActions; ++a) {
-        const int vk = settings::kActionTable[a].vk;
-        for (int slot = 0; slot < settings::kSlots; ++slot) {
-            const SDL_Keycode k = s.keys[a][slot].empty() ? SDLK_UNKNOWN : SDL_GetKeyFromName(s.keys[a][slot].c_str());
-            if (k != SDLK_UNKNOWN) {
-                byKey_[k].push_back({vk, slot});
-                // On a layout without Latin letters the letter keys keep the
-                // place they have on a US keyboard.
-                if (k >= SDLK_a && k <= SDLK_z) byPlace_[SDL_SCANCODE_A + (k - SDLK_a)].push_back({vk, slot});
-            }
-            const int b = settings::PadButton(s.pad[a][slot]);
-            if (b >= 0) buttons.push_back({static_cast<pad::Input>(b), vk, 0});
-        }
-    }
-    keys_.Forget();
-    pads_.SetButtons(std::move(buttons));
-    const ScaleMode scale = s.scaleMode == "fit" ? ScaleMode::Fit : ScaleMode::Integer;
-    if (scale != options_.scale) {
-        options_.scale = scale;
-        if (renderer_ != nullptr) Repaint();
-    }
-}
-
-const std::vector<SdlWindow::Target>& SdlWindow::Targets(const SDL_KeyboardEvent& key) const {
-    static const std::vector<Target> kNone;
-    const SDL_Keycode k = key.keysym.sym;
-    if (const auto it = byKey_.find(k); it != byKey_.end()) return it->second;
-    if (k < SDLK_a || k > SDLK_z) {
-        if (const auto it = byPlace_.find(key.keysym.scancode); it != byPlace_.end()) return it->second;
-    }
-    return kNone;
-}
-
-void SdlWindow::OpenSettings() {
-    if (hooks_.mayOpen && hooks_.mayOpen()) RunSettingsPage();
+    keys_.Bind(s);
+    display_->SetScale(s.scaleMode == "fit" ? ScaleMode::Fit : ScaleMode::Integer);
 }
 
 bool SdlWindow::Pump() {
@@ -243,10 +91,10 @@ void SdlWindow::PauseWhileUnfocused() {
     if (options_.onPause) options_.onPause(true, 0);
     // Keys let go while the window was away never send their release here.
     keys_.Forget();
-    pads_.Forget();
 
-    if (shown_ != nullptr && !shown_->Empty())
-        pauseBuffer_ = *shown_;
+    const Surface* shown = display_->Shown();
+    if (shown != nullptr && !shown->Empty())
+        pauseBuffer_ = *shown;
     else
         pauseBuffer_.Resize(kWindowWidth, kWindowHeight, 0);
     // The playfield dims under the note, so the pause reads at a glance.
@@ -256,14 +104,14 @@ void SdlWindow::PauseWhileUnfocused() {
         uint32_t* row = pauseBuffer_.Row(y);
         for (int x = kPlayfieldX; x < x1; ++x) row[x] = (row[x] >> 1) & 0x7F7F7Fu;
     }
-    if (!text_) text_ = std::make_unique<TextRenderer>();
+    TextRenderer& text = Text();
     const int cx = kPlayfieldX + kPlayfieldOuterW / 2;
-    const int top = kPlayfieldY + kPlayfieldOuterH / 2 - text_->LineHeight(kPausedPx);
+    const int top = kPlayfieldY + kPlayfieldOuterH / 2 - text.LineHeight(kPausedPx);
     const std::string paused = words_->Translate(kPausedLine), resume = words_->Translate(kResumeLine);
-    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(paused, kPausedPx) / 2, top, paused, kPausedPx);
-    DrawOutlined(*text_, pauseBuffer_, cx - text_->Measure(resume, kResumePx) / 2,
-                 top + text_->LineHeight(kPausedPx) + 8, resume, kResumePx);
-    Upload(pauseBuffer_);
+    DrawOutlined(text, pauseBuffer_, cx - text.Measure(paused, kPausedPx) / 2, top, paused, kPausedPx);
+    DrawOutlined(text, pauseBuffer_, cx - text.Measure(resume, kResumePx) / 2, top + text.LineHeight(kPausedPx) + 8,
+                 resume, kResumePx);
+    display_->ShowAside(pauseBuffer_);
 
     while (unfocused_ && !closePending_) {
         SDL_Event e;
@@ -271,13 +119,13 @@ void SdlWindow::PauseWhileUnfocused() {
         if (SDL_WaitEventTimeout(&e, 1000) != 0) Handle(e);
     }
     keys_.Forget();
-    pads_.Forget();
-    if (shown_ != nullptr) Upload(*shown_);
+    display_->ShowAgain();
     if (options_.onPause) options_.onPause(false, SDL_GetTicks() - start);
 }
 
 void SdlWindow::SaveScreenshot() {
-    if (shown_ == nullptr || shown_->Empty()) return;
+    const Surface* shown = display_->Shown();
+    if (shown == nullptr || shown->Empty()) return;
     const char* home = std::getenv("HOME");
     const std::string folder =
         ChoosePicturesFolder(AskXdgPictures(), home != nullptr ? home : "", options_.shotFallback);
@@ -285,94 +133,36 @@ void SdlWindow::SaveScreenshot() {
     std::tm local{};
     localtime_r(&now, &local);
     const std::string path = FreeScreenshotPath(folder, local);
-    if (SavePng(*shown_, path))
+    if (SavePng(*shown, path))
         std::cerr << "molfo: screenshot saved as " << path << "\n";
     else
         std::cerr << "molfo: cannot save a screenshot as " << path << "\n";
 }
 
-void SdlWindow::HandlePadEvent(const SDL_Event& e) {
-    switch (e.type) {
-        case SDL_CONTROLLERDEVICEADDED: {
-            SDL_GameController* c = SDL_GameControllerOpen(e.cdevice.which);
-            if (c == nullptr) break;
-            const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(c));
-            bool kept = false;
-            for (SDL_GameController*& slot : controllers_) {
-                if (slot == c) kept = true;
-                if (!kept && slot == nullptr) {
-                    slot = c;
-                    kept = true;
-                }
-            }
-            if (!kept || !pads_.Attach(id)) SDL_GameControllerClose(c);
-            break;
-        }
-        case SDL_CONTROLLERDEVICEREMOVED: {
-            pads_.Detach(e.cdevice.which);
-            SDL_GameController* c = SDL_GameControllerFromInstanceID(e.cdevice.which);
-            for (SDL_GameController*& slot : controllers_) {
-                if (c != nullptr && slot == c) {
-                    SDL_GameControllerClose(c);
-                    slot = nullptr;
-                }
-            }
-            break;
-        }
-        case SDL_CONTROLLERBUTTONDOWN:
-        case SDL_CONTROLLERBUTTONUP: {
-            const bool down = e.type == SDL_CONTROLLERBUTTONDOWN;
-            keyArrived_ = keyArrived_ || down;
-            pads_.Button(e.cbutton.which, e.cbutton.button, down);
-            // Back tapped alone opens the settings (Back with Start quits).
-            const bool back = e.cbutton.button == SDL_CONTROLLER_BUTTON_BACK;
-            if (down) backAlone_ = back;
-            if (!down && back && backAlone_) {
-                backAlone_ = false;
-                OpenSettings();
-            }
-            break;
-        }
-        case SDL_CONTROLLERAXISMOTION:
-            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) pads_.Axis(e.caxis.which, pad::Stick::LeftX, e.caxis.value);
-            if (e.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) pads_.Axis(e.caxis.which, pad::Stick::LeftY, e.caxis.value);
-            break;
-        default: break;
-    }
-}
-
 void SdlWindow::Handle(const SDL_Event& e) {
     switch (e.type) {
-        case SDL_KEYDOWN: {
-            if (FullscreenShortcut(e.key)) break;
+        case SDL_KEYDOWN:
+            if (Shortcut(e.key)) break;
             // Not a game key: the game never hears of it.
-            if (e.key.keysym.sym == SDLK_F12) {
-                if (e.key.repeat == 0) SaveScreenshot();
-                break;
-            }
             if (e.key.keysym.sym == SDLK_F1) {
-                if (e.key.repeat == 0) OpenSettings();
+                if (e.key.repeat == 0) page_.Open(settings_);
                 break;
             }
-            for (const Target& t : Targets(e.key)) {
-                keys_.Press(t.vk, t.source, e.key.repeat != 0);
-                keyArrived_ = keyArrived_ || e.key.repeat == 0;
-            }
+            keys_.KeyDown(e.key);
             break;
-        }
-        case SDL_KEYUP:
-            for (const Target& t : Targets(e.key)) keys_.Release(t.vk, t.source);
-            break;
+        case SDL_KEYUP: keys_.KeyUp(e.key); break;
         case SDL_CONTROLLERDEVICEADDED:
         case SDL_CONTROLLERDEVICEREMOVED:
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP:
-        case SDL_CONTROLLERAXISMOTION: HandlePadEvent(e); break;
-        default: HandleWindowEvent(e); break;
+        case SDL_CONTROLLERAXISMOTION:
+            if (keys_.Pad(e)) page_.Open(settings_);
+            break;
+        default: WindowEvent(e); break;
     }
 }
 
-void SdlWindow::HandleWindowEvent(const SDL_Event& e) {
+void SdlWindow::WindowEvent(const SDL_Event& e) {
     if (e.type == SDL_QUIT) {
         // Refused here: the window stays until the game has seen the request.
         closePending_ = true;
@@ -389,25 +179,23 @@ void SdlWindow::HandleWindowEvent(const SDL_Event& e) {
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
-        case SDL_WINDOWEVENT_SHOWN: Repaint(); break;
+        case SDL_WINDOWEVENT_SHOWN: display_->Repaint(); break;
         default: break;
     }
 }
 
-bool SdlWindow::FullscreenShortcut(const SDL_KeyboardEvent& key) {
+bool SdlWindow::Shortcut(const SDL_KeyboardEvent& key) {
     const SDL_Keycode k = key.keysym.sym;
     const bool altEnter = (k == SDLK_RETURN || k == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT) != 0;
-    if (k != SDLK_F11 && !altEnter) return false;
-    if (key.repeat == 0) ToggleFullscreen();
-    return true;
+    if (k == SDLK_F11 || altEnter) {
+        if (key.repeat == 0) display_->ToggleFullscreen();
+        return true;
+    }
+    if (k == SDLK_F12) {
+        if (key.repeat == 0) SaveScreenshot();
+        return true;
+    }
+    return false;
 }
-
-void SdlWindow::ToggleFullscreen() {
-    const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-    Repaint();
-}
-
-bool SdlWindow::Query(int vkCode) { return keys_.Query(vkCode); }
 
 }  // namespace molfo

@@ -3,12 +3,14 @@
 // It runs inside a pump of the title's wait, so the game never sees it:
 // neither the keys typed into it nor its time reach the game's inputs as
 // anything but a longer wait on the title.
+#include "platform/sdl/SdlSettingsPage.h"
+
 #include <SDL.h>
 
-#include "platform/sdl/SdlWindow.h"
-#include "render/Screen.h"
+#include "platform/sdl/ModalHost.h"
+#include "platform/sdl/SdlDisplay.h"
+#include "platform/sdl/SdlKeys.h"
 #include "render/SettingsView.h"
-#include "render/Text.h"
 #include "settings/SettingsPage.h"
 
 namespace molfo {
@@ -54,15 +56,19 @@ bool PadNav(int button, Nav& n) {
 
 }  // namespace
 
-void SdlWindow::RunSettingsPage() {
-    if (shown_ == nullptr || shown_->Empty()) return;
+void SdlSettingsPage::Open(const settings::Settings& current) {
+    if (hooks_.mayOpen && hooks_.mayOpen()) Run(current);
+}
+
+void SdlSettingsPage::Run(const settings::Settings& current) {
+    SdlDisplay& display = host_.display();
+    SdlKeys& keys = host_.keys();
+    if (display.Shown() == nullptr || display.Shown()->Empty()) return;
     // The game's composed window, under the page; the page itself is what
     // shows (and what F12 saves) while it is open.
-    const Surface* const base = shown_;
-    if (!text_) text_ = std::make_unique<TextRenderer>();
-    keys_.Forget();
-    pads_.Forget();
-    settings::Page page(settings_, hooks_.languages);
+    const Surface* const base = display.Shown();
+    keys.Forget();
+    settings::Page page(current, hooks_.languages);
     bool caretOn = true;
     bool dirty = true;
     Uint32 nextBlink = SDL_GetTicks() + kBlinkMs;
@@ -71,8 +77,8 @@ void SdlWindow::RunSettingsPage() {
             // Over the window as the game last composed it; a change of
             // language recomposes it, so the labels behind follow too.
             pageBuffer_ = *base;
-            DrawSettingsPage(pageBuffer_, *text_, *words_, page, caretOn);
-            Show(pageBuffer_);
+            DrawSettingsPage(pageBuffer_, host_.Text(), host_.Words(), page, caretOn);
+            display.Show(pageBuffer_);
             dirty = false;
         }
         SDL_Event e;
@@ -90,23 +96,19 @@ void SdlWindow::RunSettingsPage() {
         Nav n{};
         switch (e.type) {
             case SDL_QUIT:
-                closePending_ = true;
+                host_.RequestClose();
                 page.Press(Nav::Leave);
                 break;
             case SDL_WINDOWEVENT:
-                HandleWindowEvent(e);
-                if (closePending_) {
+                host_.WindowEvent(e);
+                if (host_.ClosePending()) {
                     page.CancelCapture();
                     page.Press(Nav::Leave);
                 }
                 break;
             case SDL_KEYDOWN: {
-                if (FullscreenShortcut(e.key)) break;
+                if (host_.Shortcut(e.key)) break;
                 const SDL_Keycode k = e.key.keysym.sym;
-                if (k == SDLK_F12) {
-                    if (e.key.repeat == 0) SaveScreenshot();
-                    break;
-                }
                 if (page.Capturing()) {
                     if (k == SDLK_ESCAPE)
                         page.CancelCapture();
@@ -118,7 +120,7 @@ void SdlWindow::RunSettingsPage() {
                 break;
             }
             case SDL_CONTROLLERDEVICEADDED:
-            case SDL_CONTROLLERDEVICEREMOVED: HandlePadEvent(e); break;
+            case SDL_CONTROLLERDEVICEREMOVED: keys.Pad(e); break;
             case SDL_CONTROLLERBUTTONDOWN: {
                 const int b = e.cbutton.button;
                 if (page.CapturingPad()) {
@@ -136,20 +138,21 @@ void SdlWindow::RunSettingsPage() {
             default: continue;  // nothing the page shows has changed
         }
         if (page.TakeChanged()) {
-            ApplySettings(page.Current());
-            if (hooks_.changed) hooks_.changed(settings_);
+            const settings::Settings changed = page.Current();
+            host_.ApplySettings(changed);
+            if (hooks_.changed) hooks_.changed(changed);
         }
         caretOn = true;
         nextBlink = SDL_GetTicks() + kBlinkMs;
         dirty = true;
     }
-    ApplySettings(page.Current());
+    const settings::Settings left = page.Current();
+    host_.ApplySettings(left);
     // Nothing pressed on the page reaches the game.
-    keys_.Forget();
-    pads_.Forget();
-    backAlone_ = false;
-    Show(*base);
-    if (hooks_.closed) hooks_.closed(settings_);
+    keys.Forget();
+    keys.ForgetBackTap();
+    display.Show(*base);
+    if (hooks_.closed) hooks_.closed(left);
 }
 
 }  // namespace molfo

@@ -1,10 +1,13 @@
 // The modal input and message boxes: a small event loop of their own that
 // draws the box over the last composed window and sleeps between events.
+#include "platform/sdl/SdlBoxes.h"
+
 #include <SDL.h>
 
-#include "platform/sdl/SdlWindow.h"
+#include "platform/sdl/ModalHost.h"
+#include "platform/sdl/SdlDisplay.h"
+#include "platform/sdl/SdlKeys.h"
 #include "render/DialogView.h"
-#include "render/Screen.h"
 #include "render/Text.h"
 
 namespace molfo {
@@ -27,37 +30,35 @@ void EraseLastCharacter(std::string& s) {
 
 }  // namespace
 
-std::string SdlWindow::InputBox(const std::string& prompt, const Surface& window) {
+std::string SdlBoxes::InputBox(const std::string& prompt, const Surface& window) {
     std::string typed;
-    if (!RunBox(BoxKind::Input, prompt, window, typed)) return {};
+    if (!Run(BoxKind::Input, prompt, window, typed)) return {};
     return typed;
 }
 
-void SdlWindow::MessageBox(const std::string& text, const Surface& window) {
+void SdlBoxes::MessageBox(const std::string& text, const Surface& window) {
     std::string unused;
-    RunBox(BoxKind::Message, text, window, unused);
+    Run(BoxKind::Message, text, window, unused);
 }
 
-void SdlWindow::DrawBox(BoxKind kind, const std::string& text, const Surface& window, const std::string& typed,
-                        const std::string& composing, bool caretOn) {
+void SdlBoxes::Draw(BoxKind kind, const std::string& text, const Surface& window, const std::string& typed,
+                    const std::string& composing, bool caretOn) {
     boxBuffer_ = window;
     if (kind == BoxKind::Input)
-        DrawInputBox(boxBuffer_, *text_, *words_, text, typed, composing, caretOn);
+        DrawInputBox(boxBuffer_, host_.Text(), host_.Words(), text, typed, composing, caretOn);
     else
-        DrawMessageBox(boxBuffer_, *text_, *words_, text);
-    Show(boxBuffer_);
+        DrawMessageBox(boxBuffer_, host_.Text(), host_.Words(), text);
+    host_.display().Show(boxBuffer_);
 }
 
-bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& window, std::string& typed) {
-    if (!text_) text_ = std::make_unique<TextRenderer>();
+bool SdlBoxes::Run(BoxKind kind, const std::string& text, const Surface& window, std::string& typed) {
     // Keys typed into the box belong to it, not to the game.
-    keys_.Forget();
-    pads_.Forget();
+    host_.keys().Forget();
     const bool input = kind == BoxKind::Input;
     if (input) {
         // The IME shows its candidate list near where the box sits.
         int ww = 0, wh = 0;
-        SDL_GetWindowSize(window_, &ww, &wh);
+        SDL_GetWindowSize(host_.display().Window(), &ww, &wh);
         SDL_Rect r{ww / 4, wh / 2, ww / 2, 20};
         SDL_SetTextInputRect(&r);
         SDL_StartTextInput();
@@ -70,7 +71,7 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
 
     while (end == End::Open) {
         if (dirty) {
-            DrawBox(kind, text, window, typed, composing, caretOn);
+            Draw(kind, text, window, typed, composing, caretOn);
             dirty = false;
         }
         const Uint32 now = SDL_GetTicks();
@@ -88,12 +89,12 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
         }
         switch (e.type) {
             case SDL_QUIT:
-                closePending_ = true;
+                host_.RequestClose();
                 end = End::Cancel;
                 break;
             case SDL_WINDOWEVENT:
-                HandleWindowEvent(e);
-                if (closePending_) end = End::Cancel;
+                host_.WindowEvent(e);
+                if (host_.ClosePending()) end = End::Cancel;
                 break;
             case SDL_TEXTINPUT:
                 if (input && typed.size() < kMaxTyped) typed += e.text.text;
@@ -110,7 +111,7 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
                 dirty = true;
                 break;
             case SDL_CONTROLLERDEVICEADDED:
-            case SDL_CONTROLLERDEVICEREMOVED: HandlePadEvent(e); break;
+            case SDL_CONTROLLERDEVICEREMOVED: host_.keys().Pad(e); break;
             // A player on a pad can answer a box: Start confirms, B cancels
             // (a message box has only OK). A, the fire button, is left out,
             // as a player firing when the game ends would close the box
@@ -122,11 +123,7 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
                     end = input ? End::Cancel : End::Ok;
                 break;
             case SDL_KEYDOWN: {
-                if (FullscreenShortcut(e.key)) break;
-                if (e.key.keysym.sym == SDLK_F12) {
-                    if (e.key.repeat == 0) SaveScreenshot();
-                    break;
-                }
+                if (host_.Shortcut(e.key)) break;
                 // While the IME is composing, these keys are its own.
                 if (!composing.empty()) break;
                 const SDL_Keycode k = e.key.keysym.sym;
@@ -152,10 +149,9 @@ bool SdlWindow::RunBox(BoxKind kind, const std::string& text, const Surface& win
     // Neither the key that closed the box nor anything typed into it reaches
     // the game; keys still held announce themselves again by auto-repeat,
     // pad buttons when pressed again.
-    keys_.Forget();
-    pads_.Forget();
+    host_.keys().Forget();
     // Takes the box off the screen at once, before the game draws again.
-    Show(window);
+    host_.display().Show(window);
     return end == End::Ok;
 }
 

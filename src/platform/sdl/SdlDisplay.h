@@ -1,0 +1,98 @@
+// The game window on the screen and how pictures reach it. Every picture
+// shown is a whole composed window (645 x 573) that its owner keeps alive
+// while it is shown: the game's frame (Screen::window, handed in by
+// Present), or a modal screen's copy of it with a box, the settings page
+// or the pause note drawn on top. The display keeps no copy of its own
+// apart from what the screen needs: a streaming texture when a GPU draws,
+// or else the window's own buffer, which X shares with us. Either way only
+// what changed since the last picture is copied, and the picture is scaled
+// into the real window with black bars round it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/sdl/Placement.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_Surface;
+
+namespace molfo {
+
+class SdlDisplay final : public Display {
+public:
+    // Opens the window on an SDL whose video is already initialised.
+    // Returns null with a one-line reason when it cannot.
+    static std::unique_ptr<SdlDisplay> Create(bool fullscreen, ScaleMode scale, std::string& error);
+    ~SdlDisplay() override;
+    SdlDisplay(const SdlDisplay&) = delete;
+    SdlDisplay& operator=(const SdlDisplay&) = delete;
+
+    // The game's finished frame, the end of the path that ShowFrame
+    // begins: `changed` names the rectangles that may differ from the frame
+    // presented before (empty: all of it).
+    void Present(const Surface& frame, std::span<const Rect> changed) override;
+    // A modal screen's picture, or the frame again when the screen closes;
+    // shown whole.
+    void Show(const Surface& s);
+    // What Present or Show showed last, which screenshots take and the
+    // modal screens draw over; null before the first picture.
+    const Surface* Shown() const { return shown_; }
+    // Shown whole for a while, leaving Shown() as it is: the pause note.
+    void ShowAside(const Surface& s);
+    // Shows Shown() again after a picture shown aside.
+    void ShowAgain();
+    // Shows the last picture again, whole: after the window was exposed,
+    // resized or went full screen.
+    void Repaint();
+
+    void SetScale(ScaleMode scale);
+    void ToggleFullscreen();
+    // SDL's window, for what is placed relative to it (the IME's list).
+    SDL_Window* Window() const { return window_; }
+
+private:
+    explicit SdlDisplay(ScaleMode scale) : scale_(scale) {}
+
+    // Present's and Show's common path; logs the hand-over when asked to.
+    void Hand(const Surface& s, std::span<const Rect> changed);
+    // Copies a picture to the texture or the window's buffer and shows it.
+    void Upload(const Surface& s, std::span<const Rect> changed);
+    // Without a GPU: the last uploaded picture into the window's buffer.
+    void RepaintWindowBuffer();
+    // Copies the changed rectangles into the window's buffer, and shows
+    // them when `update`.
+    void CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update = true);
+    void StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p);
+    // Appends to the present log when a picture was handed to the window
+    // and when the X server had it (CLOCK_MONOTONIC, ns).
+    void LogPresent(int64_t handed, int64_t shown);
+
+    ScaleMode scale_;
+    SDL_Window* window_ = nullptr;
+    // Null when no GPU draws: the pictures then go into the window's buffer.
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int textureW_ = 0;
+    int textureH_ = 0;
+    bool sharp_ = false;  // the texture's sampling, changed only when it must
+    // Our pixels as an SDL surface, for scaling into the window's buffer.
+    SDL_Surface* view_ = nullptr;
+    // The picture last uploaded, and whether the window holds all of it,
+    // so that the next frame of it may copy only what changed.
+    const Surface* uploaded_ = nullptr;
+    bool whole_ = false;
+    // The picture last shown by Present or Show. Its owner keeps it alive
+    // for every pump that could look at it.
+    const Surface* shown_ = nullptr;
+    // MOLFO_PRESENT_LOG's file, or -1: one line per picture shown, for
+    // scripts/measure-window.
+    int presentLog_ = -1;
+};
+
+}  // namespace molfo
