@@ -53,9 +53,9 @@ void GameShokika(Game& g) {
     for (size_t i = 0; i < s.KyokuFile.size(); ++i) s.KyokuFile[i] = kKyokuFileNames[i];
     for (size_t i = 0; i < s.KoukaonFile.size(); ++i) s.KoukaonFile[i] = kKoukaonFileNames[i];
     if (!g.Oto) g.Oto = g.NewSound();
-    g.Oto->Koukaon(s.KoukaonFile[14]);
+    g.Oto->Koukaon(s.KoukaonFile[koukaon::SutejiStart]);
     Delay(g, 500);
-    g.Oto->Play(s.KyokuFile[2], 10);
+    g.Oto->Play(s.KyokuFile[kyoku::Suteji(1)], kyoku::kKaisu);
     w.MS.caption = std::string(i18n::N_("Escキーで終了")) + "\r\n" + i18n::N_("Zキーでハルモス光線") + "\r\n" +
                    i18n::N_("Xでアイテムをつかう。") + "\r\n" + i18n::N_("Cキーで使うアイテムをチェンジ");
 }
@@ -63,7 +63,7 @@ void GameShokika(Game& g) {
 void GameReset(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
-    s.ShuryoFlag = 0;
+    s.ShuryoFlag = shuryo::Running;
     s.GameOverFlag = 0;
     s.FrameCount = 0;
     s.FrameStartTick = 0;
