@@ -67,7 +67,8 @@ std::vector<Writer> Writers() {
     add("MolfoData", 1, 1, slot::Molfo, [](Game& g, int16_t) { KyaraDataClass(g).MolfoData(); });
     add("MolfoAData", 1, 1, slot::MolfoDanFirst,
         [](Game& g, int16_t) { KyaraDataClass(g).MolfoAData(slot::MolfoDanFirst); });
-    add("MolfoSData", 1, 5, slot::MolfoSFirst, [](Game& g, int16_t k) { ItemClass(g).MolfoSData(slot::MolfoSFirst, k); });
+    add("MolfoSData", 1, 5, slot::MolfoSFirst,
+        [](Game& g, int16_t k) { ItemClass(g).MolfoSData(slot::MolfoSFirst, k); });
     add("ZakoData", 1, 14, slot::ZakoFirst, [](Game& g, int16_t k) { KyaraDataClass(g).ZakoData(slot::ZakoFirst, k); });
     add("TekidanData", 1, 1, slot::TekidanFirst,
         [](Game& g, int16_t) { TekiDanClass(g).TekidanData(slot::TekidanFirst); });
@@ -140,7 +141,8 @@ TEST(SlotArrays, TheListCoversEveryPerSlotArray) {
     for (const Span& sp : spans) {
         const auto misalign = static_cast<size_t>(at - reinterpret_cast<const char*>(&s)) % sp.align;
         const char* expected = misalign == 0 ? at : at + (sp.align - misalign);
-        EXPECT_EQ(sp.begin, expected) << sp.name << " does not follow the array before it: one is missing from the list";
+        EXPECT_EQ(sp.begin, expected)
+            << sp.name << " does not follow the array before it: one is missing from the list";
         at = sp.end;
     }
     const char* grid = reinterpret_cast<const char*>(&s.ChousaMap);
