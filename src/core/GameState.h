@@ -106,26 +106,28 @@ inline constexpr int Boss1 = 7;    // the songs of bosses 1..5 follow in order
 inline constexpr int Ending = 12;
 inline constexpr int Count = 13;  // with the unused index 0
 // The repeat count of every song but the title's.
-inline constexpr int16_t kKaisu = 10;
+inline constexpr int16_t Kaisu = 10;
 constexpr int Suteji(int sutejiNo) { return Suteji1 + sutejiNo - 1; }
 constexpr int Boss(int sutejiNo) { return Boss1 + sutejiNo - 1; }
 }  // namespace kyoku
 
 // Indices of KoukaonFile, the sound effects ("effect n"), named after their files.
 namespace koukaon {
-inline constexpr int MolfoKo = 1;      // the player is down
-inline constexpr int Dameji = 2;       // the player is hurt
+inline constexpr int MolfoKo = 1;  // the player is down
+inline constexpr int Dameji = 2;   // the player is hurt
 inline constexpr int MolfoKousen = 3;  // never played
-inline constexpr int Kurosu = 4;       // launches of the special attacks, kinds 1..5,
-inline constexpr int RingBariya = 5;   // and the bomb, in the order of the kinds
+// The launches of the special attacks, kinds 1..5, and the bomb, in the
+// order of the item kinds.
+inline constexpr int Kurosu = 4;
+inline constexpr int RingBariya = 5;
 inline constexpr int Supaku = 6;
 inline constexpr int Faiya = 7;
 inline constexpr int Supairaru = 8;
 inline constexpr int Bom = 9;
-inline constexpr int ZakoKo = 10;      // a shot or a special attack hits a small enemy
-inline constexpr int Hit = 11;         // the boss is hit and survives
+inline constexpr int ZakoKo = 10;  // a small enemy hit by a shot or a special attack
+inline constexpr int Hit = 11;     // the boss hit and still standing
 inline constexpr int BossToujou = 12;  // never played
-inline constexpr int BossKo = 13;      // the boss is destroyed
+inline constexpr int BossKo = 13;      // the boss destroyed
 inline constexpr int SutejiStart = 14;  // a new game
 inline constexpr int SutejiKuria = 15;  // never played
 inline constexpr int ItemGet = 16;

@@ -90,8 +90,8 @@ struct Koudou {
 constexpr std::array<int16_t, 5> kNoFrames = {-1, -1, -1, -1, -1};
 
 // Shorter names for the table below.
-constexpr int16_t kUe = muki::Up, kMigi = muki::Right, kShita = muki::Down, kHidari = muki::Left;
-constexpr int16_t kNerai = muki::Aimed;
+constexpr int16_t kUp = muki::Up, kRight = muki::Right, kDown = muki::Down, kLeft = muki::Left;
+constexpr int16_t kAimed = muki::Aimed;
 
 // Columns: movement rule, its argument for lanes 0/1/2 (a direction code for
 // Chokusen, degrees for Naname), homing turn in degrees per frame, firing
@@ -99,18 +99,18 @@ constexpr int16_t kNerai = muki::Aimed;
 // speed). Row n-1 is type n.
 constexpr std::array<Koudou, kZakoShuruiSu> kKoudouTable = {{
     {Ido::ChokusenYudou, {0, 0, 0}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {kShita, kShita, kShita}, 0.0, Hassha::Kakuritu, 250, kNoFrames, {{{kNerai, 3}}}},
-    {Ido::Chokusen, {kUe, kUe, kUe}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {kHidari, kHidari, kHidari}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {kMigi, kMigi, kMigi}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Naname, {110, 90, 70}, 0.0, Hassha::Shuuki, 500, {0, 5, 10, -1, -1}, {{{kNerai, 2}}}},
-    {Ido::Chokusen, {muki::DownRight, muki::DownLeft, kShita}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {kShita, kShita, kShita}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kDown, kDown, kDown}, 0.0, Hassha::Kakuritu, 250, kNoFrames, {{{kAimed, 3}}}},
+    {Ido::Chokusen, {kUp, kUp, kUp}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kLeft, kLeft, kLeft}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kRight, kRight, kRight}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Naname, {110, 90, 70}, 0.0, Hassha::Shuuki, 500, {0, 5, 10, -1, -1}, {{{kAimed, 2}}}},
+    {Ido::Chokusen, {muki::DownRight, muki::DownLeft, kDown}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kDown, kDown, kDown}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
     {Ido::Yudou2, {0, 0, 0}, 2.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::ChokusenYudou, {0, 0, 0}, 0.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{kUe, 1}}}},
-    {Ido::Yudou2, {0, 0, 0}, 1.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{kNerai, 3}}}},
-    {Ido::Yudou2, {0, 0, 0}, 0.2, Hassha::Shuuki, 500, {0, 2, 4, 6, 8}, {{{kNerai, 3}}}},
-    {Ido::Yudou2, {0, 0, 0}, 0.4, Hassha::Kakuritu, 200, kNoFrames, {{{kMigi, 3}, {kHidari, 3}, {kShita, 3}}}},
+    {Ido::ChokusenYudou, {0, 0, 0}, 0.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{kUp, 1}}}},
+    {Ido::Yudou2, {0, 0, 0}, 1.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{kAimed, 3}}}},
+    {Ido::Yudou2, {0, 0, 0}, 0.2, Hassha::Shuuki, 500, {0, 2, 4, 6, 8}, {{{kAimed, 3}}}},
+    {Ido::Yudou2, {0, 0, 0}, 0.4, Hassha::Kakuritu, 200, kNoFrames, {{{kRight, 3}, {kLeft, 3}, {kDown, 3}}}},
     {Ido::Yudou2, {0, 0, 0}, 1.0, Hassha::Nashi, 0, kNoFrames, {}},
 }};
 static_assert(kKoudouTable.size() == kZakoShuruiSu, "one behaviour per enemy type");

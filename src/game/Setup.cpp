@@ -61,7 +61,7 @@ void GameShokika(Game& g) {
     if (!g.Oto) g.Oto = g.NewSound();
     g.Oto->Koukaon(s.KoukaonFile[koukaon::SutejiStart]);
     Delay(g, 500);
-    g.Oto->Play(s.KyokuFile[kyoku::Suteji(1)], kyoku::kKaisu);
+    g.Oto->Play(s.KyokuFile[kyoku::Suteji(1)], kyoku::Kaisu);
     w.MS.caption = std::string(i18n::N_("Escキーで終了")) + "\r\n" + i18n::N_("Zキーでハルモス光線") + "\r\n" +
                    i18n::N_("Xでアイテムをつかう。") + "\r\n" + i18n::N_("Cキーで使うアイテムをチェンジ");
 }

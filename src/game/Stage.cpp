@@ -26,7 +26,7 @@ void BossArrives(Game& g) {
     w.BossHpL.w = 400;
     w.BossL.caption = i18n::N_("ぼすのたいりょく");
     s.BossHpRitu = static_cast<float>(s.KyaraHp[slot::BossFirst]) / 400.0f;
-    g.Oto->Play(s.KyokuFile[kyoku::Boss(s.SutejiNo)], kyoku::kKaisu);
+    g.Oto->Play(s.KyokuFile[kyoku::Boss(s.SutejiNo)], kyoku::Kaisu);
 }
 
 void StageEnds(Game& g) {
@@ -48,7 +48,7 @@ void StageEnds(Game& g) {
     w.BossHpL2.visible = false;
     w.BossHpL.w = 400;
     w.BossL.caption = i18n::N_("ボスまであと");
-    g.Oto->Play(s.KyokuFile[kyoku::Suteji(s.SutejiNo)], kyoku::kKaisu);
+    g.Oto->Play(s.KyokuFile[kyoku::Suteji(s.SutejiNo)], kyoku::Kaisu);
 }
 
 }  // namespace

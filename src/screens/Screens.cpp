@@ -76,7 +76,7 @@ void GameOver(Game& g) {
     g.Refresh();
     w.MS.caption = HelpCaption();
     oto->Koukaon(s.KoukaonFile[koukaon::MolfoKo]);
-    oto->Play(assets::kGameOverSong, kyoku::kKaisu);
+    oto->Play(assets::kGameOverSong, kyoku::Kaisu);
     Delay(g, 1500);
     s.InGame = 0;
     s.GameOverFlag = 0;
@@ -144,7 +144,7 @@ void Ending(Game& g) {
     for (int i = 1; i <= n; ++i) paths.push_back("sys\\ending\\e" + std::to_string(i) + ".jpg");
 
     auto oto = g.NewSound();
-    oto->Play(s.KyokuFile[kyoku::Ending], kyoku::kKaisu);
+    oto->Play(s.KyokuFile[kyoku::Ending], kyoku::Kaisu);
     w.MS.caption = HelpCaption();
 
     for (int i = 1; i <= n; ++i) {
