@@ -9,7 +9,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/build-fuzz"}
 mkdir -p "$out"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$root/fuzz/rank_fuzz.cpp" "$root/src/screens/RankFile.cpp" -o "$out/rank_fuzz"
+  -I"$root/src" "$root/fuzz/rank_fuzz.cpp" "$root/src/screens/RankFile.cpp" "$root/src/screens/Ranking.cpp" \
+  "$root/src/core/Cp932.cpp" "$root/src/i18n/Catalog.cpp" "$root/src/core/ReadFile.cpp" "$root/src/core/Printable.cpp" \
+  -o "$out/rank_fuzz"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" "$root/fuzz/replay_fuzz.cpp" "$root/src/replay/ReplayFile.cpp" -o "$out/replay_fuzz"
 echo "$out/rank_fuzz $out/replay_fuzz"

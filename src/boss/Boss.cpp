@@ -62,15 +62,17 @@ constexpr std::array<Pace, 10> kPaceTable = {{
 static_assert(kPaceTable.size() == 10, "ten pace changes over stages 3, 4 and 5");
 
 struct Shot {
-    int16_t ugoki;
+    int16_t muki;  // the bullet's KyaraMuki
     int16_t soku;
 };
 
-// Salvos in firing order: (movement code, speed).
-constexpr std::array<Shot, 2> kUeShita = {{{1, 5}, {5, 5}}};
-constexpr std::array<Shot, 4> kSuteji2A = {{{8, 2}, {1, 2}, {2, 2}, {5, 2}}};
-constexpr std::array<Shot, 4> kSuteji2B = {{{1, 2}, {5, 2}, {6, 2}, {4, 2}}};
-constexpr std::array<Shot, 6> kSuteji4Ougi = {{{8, 4}, {1, 4}, {2, 4}, {4, 4}, {5, 4}, {6, 4}}};
+// Salvos in firing order: (KyaraMuki, speed).
+constexpr std::array<Shot, 2> kUeShita = {{{muki::Up, 5}, {muki::Down, 5}}};
+constexpr std::array<Shot, 4> kSuteji2A = {{{muki::UpLeft, 2}, {muki::Up, 2}, {muki::UpRight, 2}, {muki::Down, 2}}};
+constexpr std::array<Shot, 4> kSuteji2B = {{{muki::Up, 2}, {muki::Down, 2}, {muki::DownLeft, 2}, {muki::DownRight, 2}}};
+// A fan up and a fan down, three ways each.
+constexpr std::array<Shot, 6> kSuteji4Ougi = {
+    {{muki::UpLeft, 4}, {muki::Up, 4}, {muki::UpRight, 4}, {muki::DownRight, 4}, {muki::Down, 4}, {muki::DownLeft, 4}}};
 
 const BossRow* Row(int16_t sutejiNo) {
     if (sutejiNo < 1 || sutejiNo > static_cast<int16_t>(kBossTable.size())) return nullptr;
@@ -82,14 +84,14 @@ bool OneOf(int32_t v, int32_t a, int32_t b, int32_t c) { return v == a || v == b
 class Hasha {
 public:
     explicit Hasha(Game& g) : dan_(g) {}
-    void operator()(int16_t ugoki, int16_t soku) { dan_.TekidanHasha(slot::BossFirst, ugoki, soku); }
+    void operator()(int16_t m, int16_t soku) { dan_.TekidanHasha(slot::BossFirst, m, soku); }
     template <size_t N>
     void operator()(const std::array<Shot, N>& salvo) {
-        for (const Shot& s : salvo) (*this)(s.ugoki, s.soku);
+        for (const Shot& s : salvo) (*this)(s.muki, s.soku);
     }
     // The eight directions clockwise from straight up.
     void Ring(int16_t soku) {
-        for (int16_t muki = 1; muki <= 8; ++muki) (*this)(muki, soku);
+        for (int16_t m = muki::Up; m <= muki::UpLeft; ++m) (*this)(m, soku);
     }
 
 private:
@@ -99,7 +101,7 @@ private:
 void Suteji1(Hasha& hasha, int32_t f) {
     if (OneOf(f % 100, 0, 15, 30)) hasha(kUeShita);
     // The aimed burst fires on every one of its 20 frames: a stream of 20.
-    if (f % 1500 < 20) hasha(9, 6);
+    if (f % 1500 < 20) hasha(muki::Aimed, 6);
 }
 
 void Suteji2(Game& g, Hasha& hasha, int32_t f) {
@@ -114,7 +116,7 @@ void Suteji2(Game& g, Hasha& hasha, int32_t f) {
 
 void Suteji3(Hasha& hasha, int32_t f) {
     if (f % 30 != 0) return;
-    hasha(9, 4);
+    hasha(muki::Aimed, 4);
     // Only when F is a multiple of both 30 and 400: every 1200 frames.
     if (f % 400 == 0) hasha.Ring(1);
 }
@@ -122,13 +124,13 @@ void Suteji3(Hasha& hasha, int32_t f) {
 void Suteji4(Hasha& hasha, int32_t f) {
     const auto m = static_cast<int16_t>(f % 300);
     if (m >= 2 && m <= 9) hasha(kSuteji4Ougi);
-    if (m % 3 == 0 && m > 150 && m < 200) hasha(9, 4);
+    if (m % 3 == 0 && m > 150 && m < 200) hasha(muki::Aimed, 4);
 }
 
 void Suteji5(Hasha& hasha, int32_t f) {
     if (f % 120 != 0) return;
     // Code 1 is straight up; every later code is an angle in degrees.
-    for (int16_t u = 1; u <= 359; u = static_cast<int16_t>(u + 13)) hasha(u, 4);
+    for (int16_t u = muki::Up; u <= 359; u = static_cast<int16_t>(u + 13)) hasha(u, 4);
 }
 
 }  // namespace
@@ -138,29 +140,11 @@ BossDataClass::BossDataClass(Game& g) : g_(g), s_(g.s) {}
 void BossDataClass::BossData(int16_t Add) {
     const BossRow* r = Row(s_.SutejiNo);
     if (!r) return;
-    s_.KyaraBunrui[Add] = 6;
-    s_.KyaraShurui[Add] = r->shurui;
-    s_.KyaraHp[Add] = r->hp;
-    s_.KyaraKougeki[Add] = r->kougeki;
-    s_.KyaraSoku[Add] = r->soku;
-    s_.KyaraTen[Add] = r->ten;
-    s_.KyaraPicNo[Add] = 2;
-    s_.KyaraHaba[Add] = r->haba;
-    s_.KyaraTakasa[Add] = r->takasa;
-    s_.KyaraSonzai[Add] = 1;
-    s_.KyaraAtariX1[Add] = r->atariX1;
-    s_.KyaraAtariX2[Add] = r->atariX2;
-    s_.KyaraAtariY1[Add] = r->atariY1;
-    s_.KyaraAtariY2[Add] = r->atariY2;
-    s_.KyaraX[Add] = r->x;
-    s_.KyaraY[Add] = r->y;
-    s_.KyaraKoma[Add] = 0;
-    s_.KyaraKomaKankaku[Add] = r->komaKankaku;
-    s_.KyaraUgokiFlag[Add] = 0;
-    s_.KyaraXD[Add] = 0.0;
-    s_.KyaraYD[Add] = 0.0;
-    s_.KyaraUgokiD[Add] = 0.0;
-    s_.KyaraDameji[Add] = 0;
+    SpawnSlot(s_, Add,
+              {.Bunrui = bunrui::Boss, .Shurui = r->shurui, .Hp = r->hp, .Kougeki = r->kougeki, .Soku = r->soku,
+               .Ten = r->ten, .PicNo = sheet::Boss, .Haba = r->haba, .Takasa = r->takasa, .AtariX1 = r->atariX1,
+               .AtariX2 = r->atariX2, .AtariY1 = r->atariY1, .AtariY2 = r->atariY2, .X = r->x, .Y = r->y,
+               .KomaKankaku = r->komaKankaku});
 }
 
 std::string BossDataClass::BossPicFile() {

@@ -20,14 +20,6 @@ int16_t Sub16(int16_t a, int16_t b) { return static_cast<int16_t>(a - b); }
 
 bool IsWall(int16_t v) { return v == cell::OuterWall || v == cell::Border; }
 
-// Effect numbers of the sound table.
-constexpr int kOtoMolfoKo = 1;
-constexpr int kOtoDameji = 2;
-constexpr int kOtoZakoKo = 10;
-constexpr int kOtoHit = 11;
-constexpr int kOtoBossKo = 13;
-constexpr int kOtoItemGet = 16;
-
 struct Box {
     int x1, y1, x2, y2;
 };
@@ -256,10 +248,10 @@ void ChousaClass::MolfoDameji(int16_t Src) {
     // With one effect channel the damage sound cuts the death sound off at
     // once; that is how a loss sounds.
     if (s_.KyaraHp[m] < 1) {
-        Koukaon(kOtoMolfoKo);
+        Koukaon(koukaon::MolfoKo);
         s_.GameOverFlag = 1;
     }
-    Koukaon(kOtoDameji);
+    Koukaon(koukaon::Dameji);
 }
 
 void ChousaClass::ZakoDameji(int16_t E, int16_t A) {
@@ -271,7 +263,7 @@ void ChousaClass::ZakoDameji(int16_t E, int16_t A) {
         s_.KyaraDameji[E] = 1;
     }
     // Ramming an enemy is silent here; the player's own damage sound covers it.
-    if (A != slot::Molfo) Koukaon(kOtoZakoKo);
+    if (A != slot::Molfo) Koukaon(koukaon::ZakoKo);
 }
 
 void ChousaClass::MolfoSDameji(int16_t M, int16_t A) {
@@ -284,11 +276,11 @@ void ChousaClass::BossDameji(int16_t P, int16_t A) {
     if (s_.KyaraHp[P] < 1) {
         s_.AddScore(s_.KyaraTen[P]);
         Kesu(P);
-        Koukaon(kOtoBossKo);
+        Koukaon(koukaon::BossKo);
         s_.SutejiKuria = 1;
     } else {
         s_.KyaraDameji[P] = 1;
-        Koukaon(kOtoHit);
+        Koukaon(koukaon::Hit);
     }
 }
 
@@ -301,21 +293,16 @@ void ChousaClass::ItemGet(int16_t I) {
         g_.scr.SPL[k].caption = std::to_string(s_.ItemKosu[k]);
     }
     if (k >= s_.FoodFirst && k <= s_.FoodLast) GetFood(s_, I);
-    Koukaon(kOtoItemGet);
+    Koukaon(koukaon::ItemGet);
 }
 
 void ChousaClass::KyaraShokika(int16_t Add) {
     if (Add < 0 || Add > slot::Max) return;
     RinkakuKesu(Add, s_.KyaraX[Add], s_.KyaraY[Add]);
     // Everything but the kind goes; whoever fills the slot next writes that.
-    for (auto* a : {&s_.KyaraBunrui, &s_.KyaraHp, &s_.KyaraKougeki, &s_.KyaraSoku, &s_.KyaraTen, &s_.KyaraPicNo,
-                    &s_.KyaraPicY, &s_.KyaraPicX, &s_.KyaraHaba, &s_.KyaraTakasa, &s_.KyaraSonzai, &s_.KyaraAtariX1,
-                    &s_.KyaraAtariX2, &s_.KyaraAtariY1, &s_.KyaraAtariY2, &s_.KyaraX, &s_.KyaraY, &s_.KyaraKoma,
-                    &s_.KyaraKomaKankaku, &s_.KyaraUgokiFlag, &s_.KyaraMuki, &s_.KyaraDameji})
-        (*a)[Add] = 0;
-    s_.KyaraXD[Add] = 0.0;
-    s_.KyaraYD[Add] = 0.0;
-    s_.KyaraUgokiD[Add] = 0.0;
+    const int16_t shurui = s_.KyaraShurui[Add];
+    ZeroSlot(s_, Add);
+    s_.KyaraShurui[Add] = shurui;
 }
 
 }  // namespace molfo

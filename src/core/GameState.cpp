@@ -6,14 +6,14 @@
 
 namespace molfo {
 
-const std::array<const char*, 13> kKyokuFileNames = {
+const std::array<const char*, kyoku::Count> kKyokuFileNames = {
     "",
     "sys\\opening.mid", "sys\\suteji1.mid", "sys\\suteji2.mid", "sys\\suteji3.mid",
     "sys\\suteji4.mid", "sys\\suteji5.mid", "sys\\boss1.mid", "sys\\boss2.mid",
     "sys\\boss3.mid", "sys\\boss4.mid", "sys\\boss5.mid", "sys\\ending.mid",
 };
 
-const std::array<const char*, 17> kKoukaonFileNames = {
+const std::array<const char*, koukaon::Count> kKoukaonFileNames = {
     "",
     "sys\\molfoko.wav", "sys\\dameji.wav", "sys\\molfokousen.wav", "sys\\kurosu.wav",
     "sys\\ringbariya.wav", "sys\\supaku.wav", "sys\\faiya.wav", "sys\\supairaru.wav",
@@ -37,15 +37,34 @@ void GameState::AddScore(int points) {
 }
 
 void ClearSlots(GameState& s) {
-    for (auto* a : {&s.KyaraBunrui, &s.KyaraShurui, &s.KyaraHp, &s.KyaraKougeki, &s.KyaraSoku, &s.KyaraTen,
-                    &s.KyaraPicNo, &s.KyaraPicY, &s.KyaraPicX, &s.KyaraHaba, &s.KyaraTakasa, &s.KyaraSonzai,
-                    &s.KyaraAtariX1, &s.KyaraAtariX2, &s.KyaraAtariY1, &s.KyaraAtariY2, &s.KyaraX, &s.KyaraY,
-                    &s.KyaraKoma, &s.KyaraKomaKankaku, &s.KyaraUgokiFlag, &s.KyaraMuki, &s.KyaraDameji})
-        a->fill(0);
-    s.KyaraXD.fill(0.0);
-    s.KyaraYD.fill(0.0);
-    s.KyaraUgokiD.fill(0.0);
+    ForEachSlotArray(s, [](const char*, auto& a) { a.fill({}); });
 }
 
+void ZeroSlot(GameState& s, int16_t add) {
+    ForEachSlotArray(s, [add](const char*, auto& a) { a[add] = {}; });
+}
+
+void SpawnSlot(GameState& s, int16_t add, const SlotRow& row) {
+    ZeroSlot(s, add);
+    s.KyaraBunrui[add] = row.Bunrui;
+    s.KyaraShurui[add] = row.Shurui;
+    s.KyaraHp[add] = row.Hp;
+    s.KyaraKougeki[add] = row.Kougeki;
+    s.KyaraSoku[add] = row.Soku;
+    s.KyaraTen[add] = row.Ten;
+    s.KyaraPicNo[add] = row.PicNo;
+    s.KyaraPicY[add] = row.PicY;
+    s.KyaraPicX[add] = row.PicX;
+    s.KyaraHaba[add] = row.Haba;
+    s.KyaraTakasa[add] = row.Takasa;
+    s.KyaraAtariX1[add] = row.AtariX1;
+    s.KyaraAtariX2[add] = row.AtariX2;
+    s.KyaraAtariY1[add] = row.AtariY1;
+    s.KyaraAtariY2[add] = row.AtariY2;
+    s.KyaraX[add] = row.X;
+    s.KyaraY[add] = row.Y;
+    s.KyaraKomaKankaku[add] = row.KomaKankaku;
+    s.KyaraSonzai[add] = 1;
+}
 
 }  // namespace molfo

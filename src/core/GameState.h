@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 namespace molfo {
 
@@ -67,45 +68,111 @@ struct CollisionGrid {
     void Clear() { cells.fill(0); }
 };
 
+// KyaraBunrui, the category every data routine writes. Nothing in play reads
+// it, but it is in the state hash and the dumps, so the values stay.
+namespace bunrui {
+inline constexpr int16_t Molfo = 1;  // the player and its shots
+inline constexpr int16_t MolfoS = 3;  // special-attack objects
+inline constexpr int16_t Zako = 4;
+inline constexpr int16_t Tekidan = 5;
+inline constexpr int16_t Boss = 6;
+inline constexpr int16_t Item = 7;
+}  // namespace bunrui
+
+// KyaraPicNo: the window's sprite sheet a slot is drawn from.
+namespace sheet {
+inline constexpr int16_t Molfo = 0;  // the player, its shots and the special attacks
+inline constexpr int16_t Zako = 1;
+inline constexpr int16_t Boss = 2;  // the boss's own picture, loaded at its arrival; the end screens borrow it
+inline constexpr int16_t Tekidan = 3;
+inline constexpr int16_t Item = 4;
+}  // namespace sheet
+
+// ShuryoFlag: the program's only way to end.
+namespace shuryo {
+inline constexpr int16_t Running = 0;
+// The window was asked to close and nothing has acted on it yet: the next
+// check of the flag turns it into End.
+inline constexpr int16_t CloseAsked = 1;
+// Every loop and every wait stops as soon as it sees this.
+inline constexpr int16_t End = -1;
+}  // namespace shuryo
+
+// Indices of KyokuFile, the songs ("music n").
+namespace kyoku {
+inline constexpr int Opening = 1;
+inline constexpr int Suteji1 = 2;  // the songs of stages 1..5 follow in order
+inline constexpr int Boss1 = 7;    // the songs of bosses 1..5 follow in order
+inline constexpr int Ending = 12;
+inline constexpr int Count = 13;  // with the unused index 0
+// The repeat count of every song but the title's.
+inline constexpr int16_t Kaisu = 10;
+constexpr int Suteji(int sutejiNo) { return Suteji1 + sutejiNo - 1; }
+constexpr int Boss(int sutejiNo) { return Boss1 + sutejiNo - 1; }
+}  // namespace kyoku
+
+// Indices of KoukaonFile, the sound effects ("effect n"), named after their files.
+namespace koukaon {
+inline constexpr int MolfoKo = 1;  // the player is down
+inline constexpr int Dameji = 2;   // the player is hurt
+inline constexpr int MolfoKousen = 3;  // never played
+// The launches of the special attacks, kinds 1..5, and the bomb, in the
+// order of the item kinds.
+inline constexpr int Kurosu = 4;
+inline constexpr int RingBariya = 5;
+inline constexpr int Supaku = 6;
+inline constexpr int Faiya = 7;
+inline constexpr int Supairaru = 8;
+inline constexpr int Bom = 9;
+inline constexpr int ZakoKo = 10;  // a small enemy hit by a shot or a special attack
+inline constexpr int Hit = 11;     // the boss hit and still standing
+inline constexpr int BossToujou = 12;  // never played
+inline constexpr int BossKo = 13;      // the boss destroyed
+inline constexpr int SutejiStart = 14;  // a new game
+inline constexpr int SutejiKuria = 15;  // never played
+inline constexpr int ItemGet = 16;
+inline constexpr int Count = 17;  // with the unused index 0
+}  // namespace koukaon
+
 template <typename T>
 using SlotArray = std::array<T, slot::Count>;
 
 struct GameState {
-    // --- per-slot properties (26 arrays) ---
-    SlotArray<int16_t> KyaraBunrui{};
-    SlotArray<int16_t> KyaraShurui{};
-    SlotArray<int16_t> KyaraHp{};
-    SlotArray<int16_t> KyaraKougeki{};
-    SlotArray<int16_t> KyaraSoku{};
-    SlotArray<int16_t> KyaraTen{};
-    SlotArray<int16_t> KyaraPicNo{};
-    SlotArray<int16_t> KyaraPicY{};
-    SlotArray<int16_t> KyaraPicX{};
-    SlotArray<int16_t> KyaraHaba{};
-    SlotArray<int16_t> KyaraTakasa{};
-    SlotArray<int16_t> KyaraSonzai{};
-    SlotArray<int16_t> KyaraAtariX1{};
-    SlotArray<int16_t> KyaraAtariX2{};
-    SlotArray<int16_t> KyaraAtariY1{};
-    SlotArray<int16_t> KyaraAtariY2{};
-    SlotArray<int16_t> KyaraX{};
-    SlotArray<int16_t> KyaraY{};
-    SlotArray<int16_t> KyaraKoma{};
-    SlotArray<int16_t> KyaraKomaKankaku{};
-    SlotArray<int16_t> KyaraUgokiFlag{};
-    SlotArray<double> KyaraXD{};
-    SlotArray<double> KyaraYD{};
-    SlotArray<double> KyaraUgokiD{};
-    SlotArray<int16_t> KyaraMuki{};
-    SlotArray<int16_t> KyaraDameji{};
+    // --- per-slot properties (26 arrays; ForEachSlotArray lists them) ---
+    SlotArray<int16_t> KyaraBunrui{};       // category (bunrui::), written by the data routines, never read
+    SlotArray<int16_t> KyaraShurui{};       // kind within the category: enemy type, item kind, boss, special
+    SlotArray<int16_t> KyaraHp{};           // hit points; gone below 1
+    SlotArray<int16_t> KyaraKougeki{};      // damage dealt to whatever it touches
+    SlotArray<int16_t> KyaraSoku{};         // speed, pixels a frame
+    SlotArray<int16_t> KyaraTen{};          // points scored when it is destroyed
+    SlotArray<int16_t> KyaraPicNo{};        // sprite sheet (sheet::)
+    SlotArray<int16_t> KyaraPicY{};         // top row of its cell in the sheet
+    SlotArray<int16_t> KyaraPicX{};         // left column of animation frame 0 in the sheet
+    SlotArray<int16_t> KyaraHaba{};         // sprite width
+    SlotArray<int16_t> KyaraTakasa{};       // sprite height
+    SlotArray<int16_t> KyaraSonzai{};       // 1 live, 0 free
+    SlotArray<int16_t> KyaraAtariX1{};      // hit box left edge, from KyaraX
+    SlotArray<int16_t> KyaraAtariX2{};      // hit box right edge, from KyaraX
+    SlotArray<int16_t> KyaraAtariY1{};      // hit box top edge, from KyaraY
+    SlotArray<int16_t> KyaraAtariY2{};      // hit box bottom edge, from KyaraY
+    SlotArray<int16_t> KyaraX{};            // sprite's left edge on the playfield
+    SlotArray<int16_t> KyaraY{};            // sprite's top edge on the playfield
+    SlotArray<int16_t> KyaraKoma{};         // animation frame, from 0
+    SlotArray<int16_t> KyaraKomaKankaku{};  // frames per animation step
+    SlotArray<int16_t> KyaraUgokiFlag{};    // 1 once a movement rule has set up XD, YD and UgokiD
+    SlotArray<double> KyaraXD{};            // exact x of a sub-pixel mover (an item's exact y)
+    SlotArray<double> KyaraYD{};            // exact y of a sub-pixel mover
+    SlotArray<double> KyaraUgokiD{};        // the movement rule's own value: heading, route point, volley ordinal
+    SlotArray<int16_t> KyaraMuki{};         // an enemy bullet's direction code (muki:: in enemies/)
+    SlotArray<int16_t> KyaraDameji{};       // 1: hit and survived, drawn once as a white silhouette
 
-    CollisionGrid ChousaMap{};
+    CollisionGrid ChousaMap{};  // the collision grid: walls and the slots' hit-box outlines
 
     // --- flow ---
-    int16_t InGame = 0;
-    int16_t ShuryoFlag = 0;
-    int16_t GameOverFlag = 0;
-    int32_t FrameCount = 0;
+    int16_t InGame = 0;        // 1 while a game is played; 0 sends the loop back to the title
+    int16_t ShuryoFlag = 0;    // shuryo::
+    int16_t GameOverFlag = 0;  // 1 once the player's hit points are gone
+    int32_t FrameCount = 0;    // frames since the stage began, or since its boss arrived
     int32_t FrameStartTick = 0;
     int32_t FrameNowTick = 0;
 
@@ -121,36 +188,36 @@ struct GameState {
     int16_t KyaraLast = 0;
 
     // --- stage ---
-    int16_t SutejiNo = 0;
+    int16_t SutejiNo = 0;      // the stage, 1..5; 6 once the last boss is beaten
     int16_t SutejiMax = 0;
-    int16_t EndingSuteji = 0;
-    int16_t SutejiNagasa = 0;
-    int16_t ZakoRitu = 0;
-    int16_t ZakoRituNow = 0;
-    std::array<int16_t, 13> ToujouZako{};  // entries 1..ToujouZakoSu
+    int16_t EndingSuteji = 0;  // the stage number that runs the ending instead
+    int16_t SutejiNagasa = 0;  // frames from the stage's start to its boss
+    int16_t ZakoRitu = 0;      // the stage's odds of a small enemy a frame, 1 in n
+    int16_t ZakoRituNow = 0;   // the odds in force, chosen again every 300 frames
+    std::array<int16_t, 13> ToujouZako{};  // enemy types the stage sends, entries 1..ToujouZakoSu
     int16_t ToujouZakoSu = 0;
-    int16_t BossToujou = 0;
-    int16_t SutejiKuria = 0;
+    int16_t BossToujou = 0;   // 1 once the stage's boss has appeared
+    int16_t SutejiKuria = 0;  // 1 once the boss is destroyed: the stage ends next frame
 
     // --- score and HUD memory ---
-    int16_t GoukeiTen = 0;
+    int16_t GoukeiTen = 0;  // the score
     int16_t ShownHp = 0, ShownTen = 0, ShownBossHp = 0, ShownItemKosu = 0;
-    float BossHpRitu = 0.0f;
-    int16_t ItemTen = 0;
-    int16_t TenMae = 0;
+    float BossHpRitu = 0.0f;  // boss hit points per pixel of its bar
+    int16_t ItemTen = 0;      // points since the last item drop
+    int16_t TenMae = 0;       // the score as the last frame saw it
 
     // --- items ---
-    std::array<int16_t, 13> ShutugenItemRitu{};  // 1..12
-    int16_t ShutugenItemGoukei = 0;
-    std::array<int16_t, 7> ItemKosu{};  // 1..6
+    std::array<int16_t, 13> ShutugenItemRitu{};  // drop weights of item kinds 1..12, summed up to each kind
+    int16_t ShutugenItemGoukei = 0;              // the sum of all the drop weights
+    std::array<int16_t, 7> ItemKosu{};           // usable items held, by kind 1..6
     int16_t TukauItemFirst = 0, TukauItemLast = 0;
     int16_t FoodFirst = 0, FoodLast = 0;
-    int16_t TukauItemNo = 0;
+    int16_t TukauItemNo = 0;  // the usable item selected
     // Both widened from 16 bits: they receive FrameCount, and a boss fight
     // may pass 32767 frames; the key guards compare them with FrameCount.
     int32_t ItemChangeFrame = 0;
     int32_t ItemUseFrame = 0;
-    int16_t HantenCount = 0;
+    int16_t HantenCount = 0;  // frames left of the bomb's inverted background
 
     // --- the background's scroll ---
     // The row of the stage's picture at the top of the playfield, and its
@@ -161,18 +228,67 @@ struct GameState {
     int16_t HaikeiY = 0;
 
     // --- file tables, index 0 unused ---
-    std::array<std::string, 13> KyokuFile{};
-    std::array<std::string, 17> KoukaonFile{};
+    std::array<std::string, kyoku::Count> KyokuFile{};      // songs, by kyoku::
+    std::array<std::string, koukaon::Count> KoukaonFile{};  // effects, by koukaon::
 
     // Adds points to the score; the score stops at 32767 instead of wrapping.
     void AddScore(int points);
 };
 
+// Calls f(name, array) for each per-slot array, in the order declared above.
+// This is the one list of them: the clear, the freeing and filling of a
+// slot, the state hash and the dump all walk it.
+template <typename State, typename F>
+    requires std::is_same_v<std::remove_const_t<State>, GameState>
+void ForEachSlotArray(State& s, F&& f) {
+    f("KyaraBunrui", s.KyaraBunrui);
+    f("KyaraShurui", s.KyaraShurui);
+    f("KyaraHp", s.KyaraHp);
+    f("KyaraKougeki", s.KyaraKougeki);
+    f("KyaraSoku", s.KyaraSoku);
+    f("KyaraTen", s.KyaraTen);
+    f("KyaraPicNo", s.KyaraPicNo);
+    f("KyaraPicY", s.KyaraPicY);
+    f("KyaraPicX", s.KyaraPicX);
+    f("KyaraHaba", s.KyaraHaba);
+    f("KyaraTakasa", s.KyaraTakasa);
+    f("KyaraSonzai", s.KyaraSonzai);
+    f("KyaraAtariX1", s.KyaraAtariX1);
+    f("KyaraAtariX2", s.KyaraAtariX2);
+    f("KyaraAtariY1", s.KyaraAtariY1);
+    f("KyaraAtariY2", s.KyaraAtariY2);
+    f("KyaraX", s.KyaraX);
+    f("KyaraY", s.KyaraY);
+    f("KyaraKoma", s.KyaraKoma);
+    f("KyaraKomaKankaku", s.KyaraKomaKankaku);
+    f("KyaraUgokiFlag", s.KyaraUgokiFlag);
+    f("KyaraXD", s.KyaraXD);
+    f("KyaraYD", s.KyaraYD);
+    f("KyaraUgokiD", s.KyaraUgokiD);
+    f("KyaraMuki", s.KyaraMuki);
+    f("KyaraDameji", s.KyaraDameji);
+}
+
+// What a new object of one kind starts with, from its kind's row of a data
+// table. A spawned slot is live, and every property not named here is 0.
+struct SlotRow {
+    int16_t Bunrui = 0, Shurui = 0, Hp = 0, Kougeki = 0, Soku = 0, Ten = 0;
+    int16_t PicNo = 0, PicY = 0, PicX = 0, Haba = 0, Takasa = 0;
+    int16_t AtariX1 = 0, AtariX2 = 0, AtariY1 = 0, AtariY2 = 0;
+    int16_t X = 0, Y = 0, KomaKankaku = 0;
+};
+
+// The one way a slot is filled: every property zeroed, then the row copied
+// and the slot made live, so nothing of the slot's last object survives.
+void SpawnSlot(GameState& s, int16_t add, const SlotRow& row);
+// Zeroes every property of one slot.
+void ZeroSlot(GameState& s, int16_t add);
+
 // Zeroes the 26 per-slot arrays.
 void ClearSlots(GameState& s);
 
 // The file names of the songs and effects, index 0 empty.
-extern const std::array<const char*, 13> kKyokuFileNames;
-extern const std::array<const char*, 17> kKoukaonFileNames;
+extern const std::array<const char*, kyoku::Count> kKyokuFileNames;
+extern const std::array<const char*, koukaon::Count> kKoukaonFileNames;
 
 }  // namespace molfo

@@ -40,6 +40,10 @@ inline constexpr std::array<ItemRow, 13> kItems = {{
 static_assert(kItems.size() == 13, "twelve item kinds, row 0 unused");
 
 inline constexpr int16_t kItemKinds = 12;
+// The usable kinds, stocked and spent, and the food, eaten on pick-up; the
+// game keeps both ranges in its state (TukauItemFirst, FoodFirst, ...).
+inline constexpr int16_t kTukauItemFirst = 1, kTukauItemLast = 6;
+inline constexpr int16_t kFoodFirst = 7, kFoodLast = kItemKinds;
 inline constexpr int kFoodCap = 200;
 
 constexpr bool IsItemKind(int16_t k) { return k >= 1 && k <= kItemKinds; }

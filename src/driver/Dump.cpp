@@ -1,5 +1,7 @@
 #include "driver/Dump.h"
 
+#include <string_view>
+
 #include "platform/headless/Headless.h"
 #include "world/Game.h"
 
@@ -15,24 +17,24 @@ nlohmann::ordered_json LabelJson(const Label& l) {
     return j;
 }
 
+// Left out of a slot's line: the sprite, the hit box and the animation pace
+// come from the kind's row and never change, and every slot dumped is live.
+bool Dumped(std::string_view name) {
+    static constexpr std::string_view kLeftOut[] = {"KyaraPicNo",   "KyaraPicY",    "KyaraPicX",    "KyaraHaba",
+                                                    "KyaraTakasa",  "KyaraSonzai",  "KyaraAtariX1", "KyaraAtariX2",
+                                                    "KyaraAtariY1", "KyaraAtariY2", "KyaraKomaKankaku"};
+    for (std::string_view l : kLeftOut)
+        if (name == l) return false;
+    return true;
+}
+
 nlohmann::ordered_json SlotJson(const GameState& s, int n) {
     nlohmann::ordered_json j;
     j["slot"] = n;
-    j["Bunrui"] = s.KyaraBunrui[n];
-    j["Shurui"] = s.KyaraShurui[n];
-    j["Hp"] = s.KyaraHp[n];
-    j["Kougeki"] = s.KyaraKougeki[n];
-    j["Soku"] = s.KyaraSoku[n];
-    j["Ten"] = s.KyaraTen[n];
-    j["X"] = s.KyaraX[n];
-    j["Y"] = s.KyaraY[n];
-    j["Koma"] = s.KyaraKoma[n];
-    j["UgokiFlag"] = s.KyaraUgokiFlag[n];
-    j["XD"] = s.KyaraXD[n];
-    j["YD"] = s.KyaraYD[n];
-    j["UgokiD"] = s.KyaraUgokiD[n];
-    j["Muki"] = s.KyaraMuki[n];
-    j["Dameji"] = s.KyaraDameji[n];
+    // Keys without the "Kyara" every per-slot name starts with.
+    ForEachSlotArray(s, [&j, n](std::string_view name, const auto& a) {
+        if (Dumped(name)) j[std::string(name.substr(5))] = a[n];
+    });
     return j;
 }
 

@@ -113,7 +113,7 @@ void HeadlessSession::AfterPass() {
         dumpedPass_ = g.passes;
         onDump(DumpPass(g, hp, ctx_));
     }
-    if (frameLimit >= 0 && g.passes >= frameLimit) g.s.ShuryoFlag = -1;
+    if (frameLimit >= 0 && g.passes >= frameLimit) g.s.ShuryoFlag = shuryo::End;
     if (afterPassHook) afterPassHook(g);
     if (g.scene == Scene::Play) {
         ++ctx_.playFrame;

@@ -9,6 +9,16 @@ namespace molfo {
 struct Game;
 struct GameState;
 
+// What an enemy bullet's KyaraMuki can hold beyond the eight directions of
+// movement/Ugoki.h (1..8, straight on).
+namespace muki {
+// Aimed at where the player stands when the bullet is fired.
+inline constexpr int16_t Aimed = 9;
+// An angle in degrees, clockwise from right, for UgokiNaname.
+inline constexpr int16_t DegreesFirst = 10;
+inline constexpr int16_t DegreesLast = 360;
+}  // namespace muki
+
 class SutejiClass {
 public:
     explicit SutejiClass(Game& g);

@@ -13,6 +13,16 @@ namespace molfo {
 namespace {
 
 constexpr int16_t kZakoShuruiSu = 14;
+// The spawn odds are chosen again this often.
+constexpr int32_t kRituFrames = 300;
+// Every enemy type animates at the same pace.
+constexpr int16_t kZakoKomaKankaku = 10;
+
+// Every bullet, the enemies' and the boss's, starts from this row; the shot
+// sets its speed and direction.
+constexpr SlotRow kTekidanRow = {.Bunrui = bunrui::Tekidan, .Shurui = 1, .Hp = 1, .Kougeki = 5, .Soku = 5,
+                                 .PicNo = sheet::Tekidan, .Haba = 10, .Takasa = 10, .AtariX2 = 10, .AtariY2 = 10,
+                                 .KomaKankaku = 1};
 
 struct ZakoRow {
     int16_t hp, kougeki, soku, ten, picY, haba, takasa, atariX1, atariX2, atariY1, atariY2;
@@ -63,13 +73,13 @@ enum class Ido : uint8_t { ChokusenYudou, Chokusen, Naname, Yudou2 };
 enum class Hassha : uint8_t { Nashi, Kakuritu, Shuuki };
 
 struct Dan {
-    int16_t ugoki = 0;  // 0 marks an unused entry
+    int16_t muki = 0;  // the bullet's KyaraMuki; 0 marks an unused entry
     int16_t soku = 0;
 };
 
 struct Koudou {
     Ido ido;
-    std::array<int16_t, 3> lane;  // direction code or degrees, for lanes 0, 1, 2
+    std::array<int16_t, 3> lane;  // the rule's argument, for lanes 0, 1, 2
     double yudouK;
     Hassha hassha;
     int16_t n;
@@ -79,23 +89,28 @@ struct Koudou {
 
 constexpr std::array<int16_t, 5> kNoFrames = {-1, -1, -1, -1, -1};
 
-// Columns: movement rule, its argument for lanes 0/1/2, homing turn in degrees
-// per frame, firing rule, odds or cycle length, firing frames of the cycle,
-// bullets (movement code, speed). Row n-1 is type n.
+// Shorter names for the table below.
+constexpr int16_t kUp = muki::Up, kRight = muki::Right, kDown = muki::Down, kLeft = muki::Left;
+constexpr int16_t kAimed = muki::Aimed;
+
+// Columns: movement rule, its argument for lanes 0/1/2 (a direction code for
+// Chokusen, degrees for Naname), homing turn in degrees per frame, firing
+// rule, odds or cycle length, firing frames of the cycle, bullets (KyaraMuki,
+// speed). Row n-1 is type n.
 constexpr std::array<Koudou, kZakoShuruiSu> kKoudouTable = {{
     {Ido::ChokusenYudou, {0, 0, 0}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {5, 5, 5}, 0.0, Hassha::Kakuritu, 250, kNoFrames, {{{9, 3}}}},
-    {Ido::Chokusen, {1, 1, 1}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {7, 7, 7}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {3, 3, 3}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Naname, {110, 90, 70}, 0.0, Hassha::Shuuki, 500, {0, 5, 10, -1, -1}, {{{9, 2}}}},
-    {Ido::Chokusen, {4, 6, 5}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::Chokusen, {5, 5, 5}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kDown, kDown, kDown}, 0.0, Hassha::Kakuritu, 250, kNoFrames, {{{kAimed, 3}}}},
+    {Ido::Chokusen, {kUp, kUp, kUp}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kLeft, kLeft, kLeft}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kRight, kRight, kRight}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Naname, {110, 90, 70}, 0.0, Hassha::Shuuki, 500, {0, 5, 10, -1, -1}, {{{kAimed, 2}}}},
+    {Ido::Chokusen, {muki::DownRight, muki::DownLeft, kDown}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
+    {Ido::Chokusen, {kDown, kDown, kDown}, 0.0, Hassha::Nashi, 0, kNoFrames, {}},
     {Ido::Yudou2, {0, 0, 0}, 2.0, Hassha::Nashi, 0, kNoFrames, {}},
-    {Ido::ChokusenYudou, {0, 0, 0}, 0.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{1, 1}}}},
-    {Ido::Yudou2, {0, 0, 0}, 1.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{9, 3}}}},
-    {Ido::Yudou2, {0, 0, 0}, 0.2, Hassha::Shuuki, 500, {0, 2, 4, 6, 8}, {{{9, 3}}}},
-    {Ido::Yudou2, {0, 0, 0}, 0.4, Hassha::Kakuritu, 200, kNoFrames, {{{3, 3}, {7, 3}, {5, 3}}}},
+    {Ido::ChokusenYudou, {0, 0, 0}, 0.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{kUp, 1}}}},
+    {Ido::Yudou2, {0, 0, 0}, 1.0, Hassha::Shuuki, 20, {0, -1, -1, -1, -1}, {{{kAimed, 3}}}},
+    {Ido::Yudou2, {0, 0, 0}, 0.2, Hassha::Shuuki, 500, {0, 2, 4, 6, 8}, {{{kAimed, 3}}}},
+    {Ido::Yudou2, {0, 0, 0}, 0.4, Hassha::Kakuritu, 200, kNoFrames, {{{kRight, 3}, {kLeft, 3}, {kDown, 3}}}},
     {Ido::Yudou2, {0, 0, 0}, 1.0, Hassha::Nashi, 0, kNoFrames, {}},
 }};
 static_assert(kKoudouTable.size() == kZakoShuruiSu, "one behaviour per enemy type");
@@ -124,7 +139,7 @@ bool FiresThisFrame(Game& g, const Koudou& k) {
 void ZakoShutugen(Game& g) {
     GameState& s = g.s;
     if (s.BossToujou != 0) return;
-    if (s.FrameCount % 300 == 0) {
+    if (s.FrameCount % kRituFrames == 0) {
         switch (Ransu(g, 4)) {
             case 1:
                 s.ZakoRituNow = static_cast<int16_t>(s.ZakoRitu * 2);
@@ -154,30 +169,11 @@ KyaraDataClass::KyaraDataClass(Game& g) : g_(g), s_(g.s) {}
 void KyaraDataClass::ZakoData(int16_t Add, int16_t ZakoNo) {
     if (!IsShuruiNo(ZakoNo)) return;
     const ZakoRow& r = kZakoTable[ZakoNo - 1];
-    s_.KyaraBunrui[Add] = 4;
-    s_.KyaraShurui[Add] = ZakoNo;
-    s_.KyaraHp[Add] = r.hp;
-    s_.KyaraKougeki[Add] = r.kougeki;
-    s_.KyaraSoku[Add] = r.soku;
-    s_.KyaraTen[Add] = r.ten;
-    s_.KyaraPicNo[Add] = 1;
-    s_.KyaraPicY[Add] = r.picY;
-    s_.KyaraHaba[Add] = r.haba;
-    s_.KyaraTakasa[Add] = r.takasa;
-    s_.KyaraSonzai[Add] = 1;
-    s_.KyaraAtariX1[Add] = r.atariX1;
-    s_.KyaraAtariX2[Add] = r.atariX2;
-    s_.KyaraAtariY1[Add] = r.atariY1;
-    s_.KyaraAtariY2[Add] = r.atariY2;
-    s_.KyaraX[Add] = 0;
-    s_.KyaraY[Add] = 0;
-    s_.KyaraKoma[Add] = 0;
-    s_.KyaraKomaKankaku[Add] = 10;
-    s_.KyaraUgokiFlag[Add] = 0;
-    s_.KyaraXD[Add] = 0.0;
-    s_.KyaraYD[Add] = 0.0;
-    s_.KyaraUgokiD[Add] = 0.0;
-    s_.KyaraDameji[Add] = 0;
+    SpawnSlot(s_, Add,
+              {.Bunrui = bunrui::Zako, .Shurui = ZakoNo, .Hp = r.hp, .Kougeki = r.kougeki, .Soku = r.soku,
+               .Ten = r.ten, .PicNo = sheet::Zako, .PicY = r.picY, .Haba = r.haba, .Takasa = r.takasa,
+               .AtariX1 = r.atariX1, .AtariX2 = r.atariX2, .AtariY1 = r.atariY1, .AtariY2 = r.atariY2,
+               .KomaKankaku = kZakoKomaKankaku});
 }
 
 void KyaraDataClass::ZakoShutugenBasho(int16_t Add) {
@@ -251,7 +247,7 @@ void KyaraDataClass::ZakoUgoki(int16_t Add) {
     if (FiresThisFrame(g_, k)) {
         TekiDanClass tekidan(g_);
         for (const Dan& d : k.dan)
-            if (d.ugoki != 0) tekidan.TekidanHasha(Add, d.ugoki, d.soku);
+            if (d.muki != 0) tekidan.TekidanHasha(Add, d.muki, d.soku);
     }
 
     ChousaClass(g_).ChousaMain(Add, p.x, p.y);
@@ -285,31 +281,7 @@ void TekiDanClass::TekidanHasha(int16_t TekiAdd, int16_t Ugoki, int16_t DanSoku)
     }
 }
 
-void TekiDanClass::TekidanData(int16_t Add) {
-    s_.KyaraBunrui[Add] = 5;
-    s_.KyaraShurui[Add] = 1;
-    s_.KyaraHp[Add] = 1;
-    s_.KyaraKougeki[Add] = 5;
-    s_.KyaraSoku[Add] = 5;
-    s_.KyaraTen[Add] = 0;
-    s_.KyaraPicNo[Add] = 3;
-    s_.KyaraHaba[Add] = 10;
-    s_.KyaraTakasa[Add] = 10;
-    s_.KyaraSonzai[Add] = 1;
-    s_.KyaraAtariX1[Add] = 0;
-    s_.KyaraAtariX2[Add] = 10;
-    s_.KyaraAtariY1[Add] = 0;
-    s_.KyaraAtariY2[Add] = 10;
-    s_.KyaraX[Add] = 0;
-    s_.KyaraY[Add] = 0;
-    s_.KyaraKoma[Add] = 0;
-    s_.KyaraKomaKankaku[Add] = 1;
-    s_.KyaraUgokiFlag[Add] = 0;
-    s_.KyaraXD[Add] = 0.0;
-    s_.KyaraYD[Add] = 0.0;
-    s_.KyaraUgokiD[Add] = 0.0;
-    s_.KyaraDameji[Add] = 0;
-}
+void TekiDanClass::TekidanData(int16_t Add) { SpawnSlot(s_, Add, kTekidanRow); }
 
 void TekidanUgoki(Game& g) {
     GameState& s = g.s;
@@ -318,11 +290,11 @@ void TekidanUgoki(Game& g) {
         if (s.KyaraSonzai[b] != 1) continue;
         const int16_t c = s.KyaraMuki[b];
         Pos p;
-        if (c >= 1 && c <= 8) {
+        if (c >= muki::Up && c <= muki::UpLeft) {
             p = ugoki.UgokiChokusen(b, c);
-        } else if (c == 9) {
+        } else if (c == muki::Aimed) {
             p = ugoki.UgokiChokusenYudou(slot::Molfo, b);
-        } else if (c >= 10 && c <= 360) {
+        } else if (c >= muki::DegreesFirst && c <= muki::DegreesLast) {
             p = ugoki.UgokiNaname(b, c);
         } else {
             continue;  // no caller fires such a code; leave the slot alone

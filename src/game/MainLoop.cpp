@@ -18,18 +18,18 @@ void Main(Game& g) {
         s.FrameStartTick = s.FrameNowTick = static_cast<int32_t>(g.pf.clock.Ticks());
         if (s.InGame == 0) {
             Title(g);
-            if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) s.ShuryoFlag = -1;
+            if (KeyDown(g, vk::Escape) || s.ShuryoFlag == shuryo::CloseAsked) s.ShuryoFlag = shuryo::End;
             // The set-up runs even when the title asked to end.
             GameShokika(g);
             g.SetScene(Scene::Play);
         }
         DoEvents(g);
-        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1 || s.ShuryoFlag == -1) {
-            s.ShuryoFlag = -1;
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == shuryo::CloseAsked || s.ShuryoFlag == shuryo::End) {
+            s.ShuryoFlag = shuryo::End;
             break;
         }
         SutejiShinkou(g);  // first, so FrameCount is current for every later step
-        if (s.ShuryoFlag != 0) break;
+        if (s.ShuryoFlag != shuryo::Running) break;
         // A game the ending has just ranked (the player fell in the frame the
         // last boss did) is over: the ending wins, and one game makes one
         // ranking entry.
@@ -40,7 +40,7 @@ void Main(Game& g) {
             FrameMachi(g, 15);
         }
         if (g.afterPass) g.afterPass(g);
-        if (s.ShuryoFlag == -1) break;
+        if (s.ShuryoFlag == shuryo::End) break;
     }
     g.SetScene(Scene::End);
     HairetuKaihou(g);

@@ -12,7 +12,7 @@ void PracticeStart(Game& g, int16_t stage, bool atBoss) {
     if (stage != s.SutejiNo) {
         s.SutejiNo = stage;
         LoadStage(g);
-        g.Oto->Play(s.KyokuFile[s.SutejiNo + 1], 10);
+        g.Oto->Play(s.KyokuFile[kyoku::Suteji(s.SutejiNo)], kyoku::Kaisu);
     }
     // The next frame's count reaches the stage's length and the boss arrives.
     if (atBoss) s.FrameCount = s.SutejiNagasa - 1;

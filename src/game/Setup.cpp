@@ -1,6 +1,7 @@
 // Game set-up and reset.
 #include <string>
 
+#include "core/ItemTable.h"
 #include "enemies/Enemies.h"
 #include "game/Flow.h"
 #include "i18n/Catalog.h"
@@ -9,14 +10,19 @@
 
 namespace molfo {
 
+namespace {
+// Beating the fifth boss leads to "stage 6": the ending.
+constexpr int16_t kEndingSuteji = 6;
+}  // namespace
+
 void GameShokika(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
     s.InGame = 1;
     s.ChousaMap.Fill();
-    s.SutejiMax = 6;
+    s.SutejiMax = kEndingSuteji;
     s.SutejiNo = 1;
-    s.EndingSuteji = 6;
+    s.EndingSuteji = kEndingSuteji;
     s.SutejiKuria = 0;
     LoadStage(g);
     s.KyaraMax = slot::Max;
@@ -42,20 +48,20 @@ void GameShokika(Game& g) {
     }
     w.BossL.caption = i18n::N_("ボスまであと");
     ItemClass(g).ShutugenItemShokika();
-    s.TukauItemFirst = 1;
-    s.TukauItemLast = 6;
+    s.TukauItemFirst = kTukauItemFirst;
+    s.TukauItemLast = kTukauItemLast;
     s.ItemKosu.fill(0);
-    for (int i = 1; i <= 6; ++i) w.SPL[i].caption = "0";
-    s.FoodFirst = 7;
-    s.FoodLast = 12;
-    s.TukauItemNo = 1;
+    for (int i = kTukauItemFirst; i <= kTukauItemLast; ++i) w.SPL[i].caption = "0";
+    s.FoodFirst = kFoodFirst;
+    s.FoodLast = kFoodLast;
+    s.TukauItemNo = kTukauItemFirst;
     w.MainSPL.caption = std::to_string(s.ItemKosu[s.TukauItemNo]);
     for (size_t i = 0; i < s.KyokuFile.size(); ++i) s.KyokuFile[i] = kKyokuFileNames[i];
     for (size_t i = 0; i < s.KoukaonFile.size(); ++i) s.KoukaonFile[i] = kKoukaonFileNames[i];
     if (!g.Oto) g.Oto = g.NewSound();
-    g.Oto->Koukaon(s.KoukaonFile[14]);
+    g.Oto->Koukaon(s.KoukaonFile[koukaon::SutejiStart]);
     Delay(g, 500);
-    g.Oto->Play(s.KyokuFile[2], 10);
+    g.Oto->Play(s.KyokuFile[kyoku::Suteji(1)], kyoku::Kaisu);
     w.MS.caption = std::string(i18n::N_("Escキーで終了")) + "\r\n" + i18n::N_("Zキーでハルモス光線") + "\r\n" +
                    i18n::N_("Xでアイテムをつかう。") + "\r\n" + i18n::N_("Cキーで使うアイテムをチェンジ");
 }
@@ -63,7 +69,7 @@ void GameShokika(Game& g) {
 void GameReset(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
-    s.ShuryoFlag = 0;
+    s.ShuryoFlag = shuryo::Running;
     s.GameOverFlag = 0;
     s.FrameCount = 0;
     s.FrameStartTick = 0;

@@ -15,7 +15,7 @@ void BossArrives(Game& g) {
     Screen& w = g.scr;
     BossDataClass boss(g);
     boss.BossData(slot::BossFirst);
-    LoadGamePicture(g, w.KyaraPic[2], boss.BossPicFile());
+    LoadGamePicture(g, w.KyaraPic[sheet::Boss], boss.BossPicFile());
     s.BossToujou = 1;
     s.FrameCount = 0;
     s.ItemUseFrame = 0;
@@ -26,7 +26,7 @@ void BossArrives(Game& g) {
     w.BossHpL.w = 400;
     w.BossL.caption = i18n::N_("ぼすのたいりょく");
     s.BossHpRitu = static_cast<float>(s.KyaraHp[slot::BossFirst]) / 400.0f;
-    g.Oto->Play(s.KyokuFile[s.SutejiNo + 6], 10);
+    g.Oto->Play(s.KyokuFile[kyoku::Boss(s.SutejiNo)], kyoku::Kaisu);
 }
 
 void StageEnds(Game& g) {
@@ -48,7 +48,7 @@ void StageEnds(Game& g) {
     w.BossHpL2.visible = false;
     w.BossHpL.w = 400;
     w.BossL.caption = i18n::N_("ボスまであと");
-    g.Oto->Play(s.KyokuFile[s.SutejiNo + 1], 10);
+    g.Oto->Play(s.KyokuFile[kyoku::Suteji(s.SutejiNo)], kyoku::Kaisu);
 }
 
 }  // namespace

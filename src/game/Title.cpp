@@ -1,12 +1,18 @@
 // The title screen: the picture, the opening music and the wait for Shift.
+#include "core/AssetNames.h"
 #include "game/Flow.h"
 #include "world/Game.h"
 
 namespace molfo {
 
+namespace {
+// The title's song repeats three times, every other song ten.
+constexpr int16_t kOpeningKaisu = 3;
+}  // namespace
+
 void DrawTitlePicture(Game& g) {
     Screen& w = g.scr;
-    LoadGamePicture(g, w.HaikeiPic, "sys\\title.bmp");
+    LoadGamePicture(g, w.HaikeiPic, assets::kTitle);
     BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.HaikeiPic, 0, 0, Rop::Copy);
 }
 
@@ -19,7 +25,7 @@ void Title(Game& g) {
     ShowFrame(g);
     g.Oto = g.NewSound();
     g.Oto->SHOKIKA();
-    g.Oto->Play("sys\\opening.mid", 3);
+    g.Oto->Play(assets::kOpeningSong, kOpeningKaisu);
     Delay(g, 200);
     Delay(g, 2000);
     bool shift = false;
@@ -27,10 +33,10 @@ void Title(Game& g) {
     while (!shift) {
         if (KeyDown(g, vk::Shift)) shift = true;
         closed = DoEvents(g) || closed;
-        // A close request that comes after an Escape (ShuryoFlag already -1)
+        // A close request that comes after an Escape (ShuryoFlag already End)
         // must end the wait too, or the window would ignore it.
-        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1 || (closed && s.ShuryoFlag == -1)) {
-            s.ShuryoFlag = -1;
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == shuryo::CloseAsked || (closed && s.ShuryoFlag == shuryo::End)) {
+            s.ShuryoFlag = shuryo::End;
             return;
         }
         if (!shift) Nap(g);

@@ -13,7 +13,6 @@ namespace molfo {
 
 namespace {
 
-constexpr int16_t kItemSheet = 4;
 // The animation never advances in practice: only on multiples of this frame.
 constexpr int16_t kItemKomaKankaku = 1000;
 constexpr int16_t kDropY = -50;  // inside the border band, where items are not stopped
@@ -49,24 +48,10 @@ int16_t ItemClass::ShutugenItem() {
 void ItemClass::ItemData(int16_t Add, int16_t ShuruiNo) {
     if (!IsItemKind(ShuruiNo)) return;
     const ItemRow& row = kItems[ShuruiNo];
-    s_.KyaraBunrui[Add] = 7;
-    s_.KyaraShurui[Add] = ShuruiNo;
-    s_.KyaraPicNo[Add] = kItemSheet;
-    s_.KyaraPicX[Add] = row.picX;
-    s_.KyaraPicY[Add] = row.picY;
-    s_.KyaraHaba[Add] = row.haba;
-    s_.KyaraTakasa[Add] = row.takasa;
-    s_.KyaraAtariX1[Add] = row.atariX1;
-    s_.KyaraAtariX2[Add] = row.atariX2;
-    s_.KyaraAtariY1[Add] = row.atariY1;
-    s_.KyaraAtariY2[Add] = row.atariY2;
-    s_.KyaraSonzai[Add] = 1;
-    s_.KyaraX[Add] = 0;
-    s_.KyaraY[Add] = 0;
-    s_.KyaraKoma[Add] = 0;
-    s_.KyaraKomaKankaku[Add] = kItemKomaKankaku;
-    s_.KyaraUgokiFlag[Add] = 0;
-    s_.KyaraDameji[Add] = 0;
+    SpawnSlot(s_, Add,
+              {.Bunrui = bunrui::Item, .Shurui = ShuruiNo, .PicNo = sheet::Item, .PicY = row.picY, .PicX = row.picX,
+               .Haba = row.haba, .Takasa = row.takasa, .AtariX1 = row.atariX1, .AtariX2 = row.atariX2,
+               .AtariY1 = row.atariY1, .AtariY2 = row.atariY2, .KomaKankaku = kItemKomaKankaku});
 }
 
 void ItemClass::ItemShutugenBasho(int16_t Add) {

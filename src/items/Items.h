@@ -8,6 +8,17 @@ namespace molfo {
 struct Game;
 struct GameState;
 
+// Special-attack kinds, the KyaraShurui of a special-attack slot: the usable
+// item of the same number launches it. Item 6, the bomb, launches nothing.
+namespace sp {
+inline constexpr int16_t Kurosu = 1;      // four shots, up, right, down and left
+inline constexpr int16_t RingBariya = 2;  // a ring that circles the player
+inline constexpr int16_t Supaku = 3;      // a shot that homes in on the boss, an enemy or a bullet
+inline constexpr int16_t Faiya = 4;       // a big shot rising from beside the player
+inline constexpr int16_t Supairaru = 5;   // a spiral widening round the player
+inline constexpr int16_t Bom = 6;         // the bomb's item kind
+}  // namespace sp
+
 class ItemClass {
 public:
     explicit ItemClass(Game& g);
@@ -20,7 +31,7 @@ public:
 
 private:
     int16_t Ransu(int16_t N);
-    // The kind-3 target: the boss first, then small enemies, then bullets;
+    // The homing shot's (Supaku's) target: the boss first, then small enemies, then bullets;
     // 0 when nothing is live.
     int16_t SpTarget() const;
 

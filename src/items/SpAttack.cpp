@@ -42,11 +42,8 @@ constexpr int kOrbitOffsetY = 10;
 constexpr double kSpiralStart = 1.0;
 constexpr double kSpiralGrowth = 0.5;
 constexpr double kHomingTurnDegrees = 3.0;
-// Kind 4 rises from a little left of the player's corner.
+// Faiya rises from a little left of the player's corner.
 constexpr int kRiseOffsetX = -7;
-
-// UgokiChokusen direction codes.
-constexpr int16_t kUp = 1, kRight = 3, kDown = 5, kLeft = 7;
 
 int16_t Add16(int a, int b) { return static_cast<int16_t>(a + b); }
 
@@ -56,32 +53,13 @@ double StartAngle(int32_t frame) { return static_cast<double>(frame % 360) * kPi
 }  // namespace
 
 void ItemClass::MolfoSData(int16_t Add, int16_t SPNo) {
-    if (SPNo < 1 || SPNo > 5) return;
+    if (SPNo < sp::Kurosu || SPNo > sp::Supairaru) return;
     const SpRow& row = kSpecials[SPNo];
-    s_.KyaraBunrui[Add] = 3;
-    s_.KyaraShurui[Add] = SPNo;
-    s_.KyaraHp[Add] = row.hp;
-    s_.KyaraKougeki[Add] = row.kougeki;
-    s_.KyaraSoku[Add] = row.soku;
-    s_.KyaraPicNo[Add] = 0;
-    s_.KyaraPicX[Add] = 0;
-    s_.KyaraPicY[Add] = row.picY;
-    s_.KyaraHaba[Add] = row.haba;
-    s_.KyaraTakasa[Add] = row.takasa;
-    s_.KyaraAtariX1[Add] = row.atariX1;
-    s_.KyaraAtariX2[Add] = row.atariX2;
-    s_.KyaraAtariY1[Add] = row.atariY1;
-    s_.KyaraAtariY2[Add] = row.atariY2;
-    s_.KyaraKomaKankaku[Add] = row.komaKankaku;
-    s_.KyaraSonzai[Add] = 1;
-    s_.KyaraX[Add] = 0;
-    s_.KyaraY[Add] = 0;
-    s_.KyaraKoma[Add] = 0;
-    s_.KyaraUgokiFlag[Add] = 0;
-    s_.KyaraXD[Add] = 0.0;
-    s_.KyaraYD[Add] = 0.0;
-    s_.KyaraUgokiD[Add] = 0.0;
-    s_.KyaraDameji[Add] = 0;
+    SpawnSlot(s_, Add,
+              {.Bunrui = bunrui::MolfoS, .Shurui = SPNo, .Hp = row.hp, .Kougeki = row.kougeki, .Soku = row.soku,
+               .PicNo = sheet::Molfo, .PicY = row.picY, .Haba = row.haba, .Takasa = row.takasa,
+               .AtariX1 = row.atariX1, .AtariX2 = row.atariX2, .AtariY1 = row.atariY1, .AtariY2 = row.atariY2,
+               .KomaKankaku = row.komaKankaku});
 }
 
 int16_t ItemClass::SpTarget() const {
@@ -104,19 +82,19 @@ void ItemClass::SpUgoki(int16_t Add) {
     Pos p;
 
     switch (s_.KyaraShurui[Add]) {
-        case 1: {
+        case sp::Kurosu: {
             // The volley's ordinal gives each object of the four its own way out.
             const double ordinal = s_.KyaraUgokiD[Add];
-            int16_t muki = 0;
-            if (ordinal == 1.0) muki = kUp;
-            else if (ordinal == 2.0) muki = kRight;
-            else if (ordinal == 3.0) muki = kDown;
-            else if (ordinal == 4.0) muki = kLeft;
+            int16_t way = 0;
+            if (ordinal == 1.0) way = muki::Up;
+            else if (ordinal == 2.0) way = muki::Right;
+            else if (ordinal == 3.0) way = muki::Down;
+            else if (ordinal == 4.0) way = muki::Left;
             else return;
-            p = ugoki.UgokiChokusen(Add, muki);
+            p = ugoki.UgokiChokusen(Add, way);
             break;
         }
-        case 2: {
+        case sp::RingBariya: {
             double a;
             if (s_.KyaraUgokiFlag[Add] == 1) {
                 a = s_.KyaraUgokiD[Add];
@@ -131,21 +109,21 @@ void ItemClass::SpUgoki(int16_t Add) {
             p.y = Add16(py + kOrbitOffsetY, CInt(trig::Sin(a) * kOrbitRadius));
             break;
         }
-        case 3: {
+        case sp::Supaku: {
             // Chosen afresh every frame, so the shot moves on when its target dies.
             const int16_t target = SpTarget();
-            p = target != 0 ? ugoki.UgokiYudou2(target, Add, kHomingTurnDegrees) : ugoki.UgokiChokusen(Add, kUp);
+            p = target != 0 ? ugoki.UgokiYudou2(target, Add, kHomingTurnDegrees) : ugoki.UgokiChokusen(Add, muki::Up);
             break;
         }
-        case 4:
+        case sp::Faiya:
             if (s_.KyaraUgokiFlag[Add] == 0) {
                 s_.KyaraX[Add] = Add16(px, kRiseOffsetX);
                 s_.KyaraY[Add] = static_cast<int16_t>(py);
                 s_.KyaraUgokiFlag[Add] = 1;
             }
-            p = ugoki.UgokiChokusen(Add, kUp);
+            p = ugoki.UgokiChokusen(Add, muki::Up);
             break;
-        case 5: {
+        case sp::Supairaru: {
             double a, r;
             if (s_.KyaraUgokiFlag[Add] == 1) {
                 a = s_.KyaraUgokiD[Add];

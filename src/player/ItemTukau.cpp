@@ -12,15 +12,16 @@ namespace molfo {
 
 namespace {
 
-constexpr int16_t kVolleyKind = 1;
-constexpr int16_t kBombKind = 6;
+constexpr int16_t kVolleyKind = sp::Kurosu;
+constexpr int16_t kBombKind = sp::Bom;
 constexpr int16_t kVolleySize = 4;
 // X is refused until this many frames have passed since the last use.
 constexpr int32_t kUseWait = 30;
 constexpr int16_t kBombFlashFrames = 5;
 constexpr int kBombBossDamage = 80;
-// Launch sounds follow the kinds: effect 4 for kind 1 up to effect 9 for the bomb.
-constexpr int kLaunchSoundBase = 3;
+// Launch sounds follow the kinds, from Kurosu's for kind 1 to the bomb's.
+constexpr int kLaunchSoundBase = koukaon::Kurosu - sp::Kurosu;
+static_assert(kLaunchSoundBase + sp::Bom == koukaon::Bom, "one launch sound per usable item kind");
 
 void LaunchVolley(Game& g, ItemClass& item, int16_t lx, int16_t ly) {
     GameState& s = g.s;

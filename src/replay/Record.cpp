@@ -89,7 +89,7 @@ void Recorder::AfterPass(const Game& g) {
     const bool chunkEnds = g.passes % replay::kHashEvery == 0;
     if (game_) {
         if (g.s.InGame != 0) played_ = true;
-        if (played_ && g.s.InGame == 0 && g.s.ShuryoFlag != -1) {
+        if (played_ && g.s.InGame == 0 && g.s.ShuryoFlag != shuryo::End) {
             // The ranking's Z: this game is over and the next begins on the
             // title at the coming pass.
             game_->EndGame(g.passes, StateHash(g));

@@ -144,7 +144,7 @@ void Replayer::OnScene(Game& g) {
 
 void Replayer::AfterPass(Game& g) {
     game_ = &g;
-    if (rec_.header.frameLimit >= 0 && g.passes >= rec_.header.frameLimit) g.s.ShuryoFlag = -1;
+    if (rec_.header.frameLimit >= 0 && g.passes >= rec_.header.frameLimit) g.s.ShuryoFlag = shuryo::End;
     if (rec_.endsWithGame && !endChecked_ && checksDone_ + 1 == rec_.checks.size() &&
         rec_.checks.back().pass == g.passes) {
         // The recorded game ended here and its session went on without it:
@@ -153,7 +153,7 @@ void Replayer::AfterPass(Game& g) {
         ++checksDone_;
         if (StateHash(g) != rec_.checks.back().hash)
             Differ("the game differs from the recording at its end, frame " + std::to_string(g.passes));
-        g.s.ShuryoFlag = -1;
+        g.s.ShuryoFlag = shuryo::End;
         return;
     }
     // The last check belongs to the end of the session, not to a pass.

@@ -91,12 +91,14 @@ void RestoreCarried(Game& g, const replay::Carried& c) {
 uint64_t StateHash(const Game& g) {
     const GameState& s = g.s;
     Fnv f;
-    for (const auto* a : {&s.KyaraBunrui, &s.KyaraShurui, &s.KyaraHp, &s.KyaraKougeki, &s.KyaraSoku, &s.KyaraTen,
-                          &s.KyaraPicNo, &s.KyaraPicY, &s.KyaraPicX, &s.KyaraHaba, &s.KyaraTakasa, &s.KyaraSonzai,
-                          &s.KyaraAtariX1, &s.KyaraAtariX2, &s.KyaraAtariY1, &s.KyaraAtariY2, &s.KyaraX, &s.KyaraY,
-                          &s.KyaraKoma, &s.KyaraKomaKankaku, &s.KyaraUgokiFlag, &s.KyaraMuki, &s.KyaraDameji})
-        f.Array(*a);
-    for (const auto* a : {&s.KyaraXD, &s.KyaraYD, &s.KyaraUgokiD}) f.Array(*a);
+    // The integer arrays first and the doubles after them: the order the
+    // kept recordings' hashes were taken in.
+    ForEachSlotArray(s, [&f](const char*, const auto& a) {
+        if constexpr (std::is_integral_v<typename std::decay_t<decltype(a)>::value_type>) f.Array(a);
+    });
+    ForEachSlotArray(s, [&f](const char*, const auto& a) {
+        if constexpr (std::is_floating_point_v<typename std::decay_t<decltype(a)>::value_type>) f.Array(a);
+    });
     f.Array(s.ChousaMap.cells);
 
     for (int16_t v : {s.InGame, s.ShuryoFlag, s.GameOverFlag}) f.Value(v);

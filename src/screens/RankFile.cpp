@@ -1,7 +1,6 @@
 #include "screens/RankFile.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,64 +11,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "i18n/Catalog.h"
-
 namespace molfo::rank {
 
 namespace {
-
-// Code page 932 rather than plain Shift-JIS: names typed on the target system
-// use its extra characters (circled digits, the wave dash as U+FF5E, ...), and
-// plain Shift-JIS converters refuse them.
-constexpr const char* kFileCharset = "CP932";
-
-// Owns one conversion descriptor for the length of a call.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (Ok()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts exactly one character's bytes; false when the character has
-    // no form in the target set. `out` receives at most `cap` bytes.
-    bool One(const char* in, size_t inLen, char* out, size_t cap, size_t& outLen) {
-        char* src = const_cast<char*>(in);  // iconv's signature, it does not write
-        char* dst = out;
-        size_t left = inLen;
-        size_t room = cap;
-        const size_t r = iconv(cd_, &src, &left, &dst, &room);
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state after an error
-        if (r == static_cast<size_t>(-1) || left != 0) return false;
-        outLen = cap - room;
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-// Bytes of the UTF-8 character at `pos`; 1 for a stray or broken sequence,
-// so that it costs one replacement, not the characters after it.
-size_t Utf8Length(const std::string& s, size_t pos) {
-    const auto lead = static_cast<unsigned char>(s[pos]);
-    size_t len = 1;
-    if ((lead & 0xE0) == 0xC0) len = 2;
-    else if ((lead & 0xF0) == 0xE0) len = 3;
-    else if ((lead & 0xF8) == 0xF0) len = 4;
-    if (pos + len > s.size()) return 1;
-    for (size_t k = 1; k < len; ++k)
-        if ((static_cast<unsigned char>(s[pos + k]) & 0xC0) != 0x80) return 1;
-    return len;
-}
-
-bool IsCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-bool IsControl(unsigned char b) { return b < 0x20 || b == 0x7F; }
 
 void PutRecord(uint8_t* rec, const NameField& name, int16_t score) {
     std::memcpy(rec, name.data(), kNameBytes);
@@ -243,91 +187,6 @@ std::string RecordScore(const std::string& path, int16_t score, const NameField&
         if (kept.empty()) return "cannot keep a copy of " + path + " before repairing it; the ranking is left as it was";
     }
     return WriteRankFile(path, now);
-}
-
-int16_t FindPlace(const RankTable& t, int16_t score) {
-    for (int16_t i = 1; i <= kPlaces; ++i)
-        if (score >= t.RankScore[i]) return i;
-    return 0;
-}
-
-void InsertRank(RankTable& t, int16_t place, int16_t score, const NameField& name) {
-    if (place < 1 || place > kPlaces) return;
-    for (int d = kPlaces; d > place; --d) {
-        t.RankName[d] = t.RankName[d - 1];
-        t.RankScore[d] = t.RankScore[d - 1];
-    }
-    t.RankName[place] = name;
-    t.RankScore[place] = score;
-}
-
-NameField EncodeName(const std::string& utf8) {
-    // The field holds 12 bytes. A name is cut before the first character that
-    // would not fit whole, so six double-byte characters fill it exactly and a
-    // seventh is dropped rather than split into a stray lead byte. Characters
-    // the code page lacks (and control characters) become '?', so the player
-    // still sees where they were.
-    NameField f;
-    f.fill(' ');
-    Converter cv(kFileCharset, "UTF-8");
-    size_t used = 0;
-    size_t pos = 0;
-    while (pos < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[pos]);
-        const size_t len = Utf8Length(utf8, pos);
-        char enc[4];
-        size_t encLen = 0;
-        if (lead < 0x80) {
-            enc[0] = IsControl(lead) ? '?' : static_cast<char>(lead);
-            encLen = 1;
-        } else if (!cv.Ok() || !cv.One(utf8.data() + pos, len, enc, sizeof enc, encLen)) {
-            enc[0] = '?';
-            encLen = 1;
-        }
-        if (used + encLen > static_cast<size_t>(kNameBytes)) break;
-        std::memcpy(f.data() + used, enc, encLen);
-        used += encLen;
-        pos += len;
-    }
-    return f;
-}
-
-std::string DecodeName(const NameField& name) {
-    // Any bytes may come from a file written elsewhere: a byte pair with no
-    // character becomes '?' and NUL padding shows as spaces, so the drawn
-    // list keeps its columns.
-    std::string out;
-    out.reserve(kNameBytes * 3);
-    Converter cv("UTF-8", kFileCharset);
-    size_t i = 0;
-    while (i < name.size()) {
-        const auto b = static_cast<unsigned char>(name[i]);
-        if (b == 0) {
-            out += ' ';
-            ++i;
-            continue;
-        }
-        if (b < 0x80) {
-            out += IsControl(b) ? '?' : static_cast<char>(b);
-            ++i;
-            continue;
-        }
-        const size_t len = (IsCp932Lead(b) && i + 1 < name.size()) ? 2 : 1;
-        char dec[8];
-        size_t decLen = 0;
-        if (cv.Ok() && cv.One(name.data() + i, len, dec, sizeof dec, decLen)) {
-            out.append(dec, decLen);
-            i += len;
-        } else {
-            out += '?';
-            ++i;
-        }
-    }
-    return out;
-}
-
-std::string RankLine(int place, const NameField& name, int16_t score) {
-    return i18n::Format(i18n::N_("%d位     %s     %d"), {std::to_string(place), DecodeName(name), std::to_string(score)});
 }
 
 }  // namespace molfo::rank

@@ -5,29 +5,18 @@
 // Kept free of the game's types so that it can be tested and fuzzed alone.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "screens/Ranking.h"
+
 namespace molfo::rank {
 
-inline constexpr int kPlaces = 1000;
-inline constexpr int kNameBytes = 12;
 inline constexpr int kRecordBytes = kNameBytes + 2;
 inline constexpr int kFileBytes = kPlaces * kRecordBytes;
-inline constexpr int kShownPlaces = 10;  // places that are asked for a name and printed
-
-// A name as stored: code-page-932 bytes, left-aligned, space-padded.
-using NameField = std::array<char, kNameBytes>;
-
-// Both columns are indexed 1..1000; index 0 is never used.
-struct RankTable {
-    std::array<NameField, kPlaces + 1> RankName{};
-    std::array<int16_t, kPlaces + 1> RankScore{};
-};
 
 // Blank names and zero scores in every place.
 RankTable FreshTable();
@@ -66,20 +55,5 @@ std::string WriteRankFile(const std::string& path, const RankTable& t);
 // taken). Returns an empty text on success, with the table as it now stands
 // in `now`; otherwise what went wrong, and the file is left as it was.
 std::string RecordScore(const std::string& path, int16_t score, const NameField& name, RankTable& now);
-
-// The place a score takes: the first place whose score it reaches, so a tie
-// goes above the score already there; 0 when it reaches none of the 1000.
-int16_t FindPlace(const RankTable& t, int16_t score);
-// Puts the score and name at `place` (1..1000), moving the places below it
-// down by one; the 1000th drops out.
-void InsertRank(RankTable& t, int16_t place, int16_t score, const NameField& name);
-
-// A typed name (UTF-8) as stored in the file.
-NameField EncodeName(const std::string& utf8);
-// A stored name as UTF-8 for drawing, all 12 positions kept.
-std::string DecodeName(const NameField& name);
-
-// One printed line of the list: place, "位", the name, the score.
-std::string RankLine(int place, const NameField& name, int16_t score);
 
 }  // namespace molfo::rank

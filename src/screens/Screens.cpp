@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AssetNames.h"
 #include "core/Printable.h"
 #include "i18n/Catalog.h"
 #include "screens/RankFile.h"
@@ -28,7 +29,6 @@ constexpr int kPicturesAlways = 10;  // every ending shows these
 constexpr int kPicturesScored = 22;  // a game with points shows the rest too
 constexpr int32_t kShowMs = 5000;
 constexpr int32_t kLaterExtraMs = 2000;  // the pictures after the tenth stay longer
-constexpr int kEndingSong = 12;
 
 // Asks for the name, or tells the place; returns the name typed (empty when
 // there is none to ask for, or the box was cancelled).
@@ -61,8 +61,8 @@ void TellUnsaved(Game& g) {
 void StampBanner(Screen& w) {
     // OR the mask first to whiten the banner's shape, then AND the picture,
     // whose white background leaves the frame around the shape untouched.
-    BitBlt(w.MainPic1, 0, kBannerY, kPlayfield, kBannerHeight, w.KyaraPic[2], kMaskX, 0, Rop::Or);
-    BitBlt(w.MainPic1, 0, kBannerY, kPlayfield, kBannerHeight, w.KyaraPic[2], 0, 0, Rop::And);
+    BitBlt(w.MainPic1, 0, kBannerY, kPlayfield, kBannerHeight, w.KyaraPic[sheet::Boss], kMaskX, 0, Rop::Or);
+    BitBlt(w.MainPic1, 0, kBannerY, kPlayfield, kBannerHeight, w.KyaraPic[sheet::Boss], 0, 0, Rop::And);
 }
 
 void GameOver(Game& g) {
@@ -70,13 +70,13 @@ void GameOver(Game& g) {
     Screen& w = g.scr;
     g.SetScene(Scene::GameOver);
     auto oto = g.NewSound();
-    // Sheet 2 holds the boss; the next boss arrival loads it back.
-    LoadGamePicture(g, w.KyaraPic[2], "sys\\gameover.bmp");
+    // Borrows the boss's sheet; the next boss arrival loads it back.
+    LoadGamePicture(g, w.KyaraPic[sheet::Boss], assets::kGameOverPic);
     StampBanner(w);
     ShowFrame(g);
     w.MS.caption = HelpCaption();
-    oto->Koukaon(s.KoukaonFile[1]);
-    oto->Play("sys\\gameover.mid", 10);
+    oto->Koukaon(s.KoukaonFile[koukaon::MolfoKo]);
+    oto->Play(assets::kGameOverSong, kyoku::Kaisu);
     Delay(g, 1500);
     s.InGame = 0;
     s.GameOverFlag = 0;
@@ -120,10 +120,10 @@ void RankingEntry(Game& g) {
 void WaitForRestart(Game& g) {
     GameState& s = g.s;
     g.SetScene(Scene::Ranking);
-    while (s.ShuryoFlag != -1) {
+    while (s.ShuryoFlag != shuryo::End) {
         DoEvents(g);
-        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) {
-            s.ShuryoFlag = -1;
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == shuryo::CloseAsked) {
+            s.ShuryoFlag = shuryo::End;
             return;
         }
         if (KeyDown(g, vk::Z)) {
@@ -144,19 +144,19 @@ void Ending(Game& g) {
     for (int i = 1; i <= n; ++i) paths.push_back("sys\\ending\\e" + std::to_string(i) + ".jpg");
 
     auto oto = g.NewSound();
-    oto->Play(s.KyokuFile[kEndingSong], 10);
+    oto->Play(s.KyokuFile[kyoku::Ending], kyoku::Kaisu);
     w.MS.caption = HelpCaption();
 
     for (int i = 1; i <= n; ++i) {
-        LoadGamePicture(g, w.KyaraPic[2], paths[i - 1]);
-        BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[2], 0, 0, Rop::Copy);
-        BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[2], 0, 0, Rop::Copy);
+        LoadGamePicture(g, w.KyaraPic[sheet::Boss], paths[i - 1]);
+        BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[sheet::Boss], 0, 0, Rop::Copy);
+        BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield, w.KyaraPic[sheet::Boss], 0, 0, Rop::Copy);
         ShowFrame(g);
         DoEvents(g);
         // Only a key held at this check (or a close request seen here) skips
         // the ranking; an Escape caught by a Delay ends the program after it.
-        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) {
-            s.ShuryoFlag = -1;
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == shuryo::CloseAsked) {
+            s.ShuryoFlag = shuryo::End;
             return;
         }
         Delay(g, kShowMs);

@@ -45,8 +45,8 @@ void Delay(Game& g, int32_t ms) {
         const uint32_t elapsed = Elapsed(g.pf.clock.Ticks(), start);
         if (elapsed >= wanted) return;
         DoEvents(g);
-        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == 1) {
-            s.ShuryoFlag = -1;
+        if (KeyDown(g, vk::Escape) || s.ShuryoFlag == shuryo::CloseAsked) {
+            s.ShuryoFlag = shuryo::End;
             return;
         }
         g.pf.clock.SleepUntil(start + std::min(wanted, elapsed + kLookEveryMs));
@@ -58,7 +58,7 @@ void Nap(Game& g) { g.pf.clock.Nap(kLookEveryMs); }
 bool DoEvents(Game& g) {
     const bool close = g.pf.events.Pump();
     // The close itself is refused; the next check of ShuryoFlag winds down.
-    if (close && g.s.ShuryoFlag == 0) g.s.ShuryoFlag = 1;
+    if (close && g.s.ShuryoFlag == shuryo::Running) g.s.ShuryoFlag = shuryo::CloseAsked;
     return close;
 }
 

@@ -9,7 +9,8 @@ find_program(MOLFO_ABC2MIDI abc2midi REQUIRED)
 find_program(MOLFO_SOX sox REQUIRED)
 
 # The game's own catalog reader draws the pictures' words in other languages.
-add_executable(assetgen ${CMAKE_SOURCE_DIR}/tools/assetgen/assetgen.cpp ${CMAKE_SOURCE_DIR}/src/i18n/Catalog.cpp
+file(GLOB MOLFO_ASSETGEN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/assetgen/*.cpp)
+add_executable(assetgen ${MOLFO_ASSETGEN_SOURCES} ${CMAKE_SOURCE_DIR}/src/i18n/Catalog.cpp
   ${CMAKE_SOURCE_DIR}/src/core/ReadFile.cpp ${CMAKE_SOURCE_DIR}/src/core/Printable.cpp)
 target_include_directories(assetgen PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(assetgen PRIVATE PkgConfig::RSVG JPEG::JPEG)
