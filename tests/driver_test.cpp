@@ -179,8 +179,7 @@ TEST(HeadlessRun, EscapeAtTheRankingAfterTheEndingGetsItsDumpLine) {
     std::string error;
     ASSERT_TRUE(ParseInputScript("title: press SHIFT\nname: answer END\nranking: press ESC\n", script, error));
     HeadlessSession s(test::DataDir(), script);
-    s.practiceStage = 5;
-    s.practiceBoss = true;
+    StartFirstGameAt(*s.game, 5, true);
     s.game->rankPath = (fs::temp_directory_path() / ("molfo-driver-ending-rank-" + std::to_string(getpid()) + ".hms")).string();
     std::vector<nlohmann::ordered_json> lines;
     s.onDump = [&](const nlohmann::ordered_json& j) {

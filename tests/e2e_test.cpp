@@ -220,8 +220,7 @@ TEST(EndToEnd, EveryBossFightEndsInTheNextStage) {
     for (int stage = 1; stage <= 5; ++stage) {
         TempData data;
         HeadlessSession session(data.dir, test::Script("title: press SHIFT\nname: answer ボス\nranking: hold Z\ntitle#2: press ESC\n"));
-        session.practiceStage = stage;
-        session.practiceBoss = true;
+        StartFirstGameAt(*session.game, stage, true);
         int killFrame = -1, bulletsBefore = 0, bulletsAfter = 0;
         int stageAfter = -1, bossAfter = -1;
         bool bossAppeared = false;
@@ -303,8 +302,7 @@ TEST(EndToEnd, EveryBossFightEndsInTheNextStage) {
 TEST(EndToEnd, ADeathInTheFrameOfTheLastBossEndsInOneRankingEntry) {
     TempData data;
     HeadlessSession session(data.dir, test::Script("title: press SHIFT\nname: answer ONCE\nranking: hold Z\ntitle#2: press ESC\n"));
-    session.practiceStage = 5;
-    session.practiceBoss = true;
+    StartFirstGameAt(*session.game, 5, true);
     session.onDump = [&](const nlohmann::ordered_json& j) {
         GameState& s = session.game->s;
         if (j["frame"] == 1 && j["scene"] == "play") {
@@ -331,8 +329,7 @@ TEST(EndToEnd, ADeathInTheFrameOfTheLastBossEndsInOneRankingEntry) {
 TEST(EndToEnd, EndingWithAPositiveScoreShowsTwentyTwoPictures) {
     TempData data;
     HeadlessSession session(data.dir, test::Script("title: press SHIFT\nname: cancel\nranking: hold Z\ntitle#2: press ESC\n"));
-    session.practiceStage = 5;
-    session.practiceBoss = true;
+    StartFirstGameAt(*session.game, 5, true);
     uint32_t endingStart = 0, endingEnd = 0;
     session.game->onScene = [&, chained = session.game->onScene](Game& g) {
         chained(g);

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "core/Printable.h"
+#include "core/UserFiles.h"
 #include "driver/Driver.h"
 #include "game/AssetCheck.h"
 #include "game/Flow.h"
@@ -18,8 +19,7 @@
 #include "i18n/Language.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
-#include "core/UserFiles.h"
-#include "replay/Capture.h"
+#include "replay/GameSession.h"
 #include "replay/Library.h"
 #include "settings/Settings.h"
 #include "world/Game.h"
@@ -100,20 +100,26 @@ int RunWindow(Options& o) {
         dataDir = molfo::FindDataDir(".");
     }
 
-    const molfo::AssetReport assets = molfo::CheckAssets(dataDir);
-    if (!molfo::ReportAssets(assets)) return 1;
-
-    const std::string rankPath = molfo::RankFileFor(dataDir);
+    molfo::SessionSettings run;
+    run.dataDir = dataDir;
+    run.practiceStage = o.h.stage;
+    run.practiceBoss = o.h.boss;
+    run.environment = molfo::i18n::Environment::FromProcess();
+    run.keepReplays = true;  // every game played in the window is kept
+    run.capture = o.h.capture;
     namespace settings = molfo::settings;
     const std::string settingsPath = settings::DefaultPath();
     const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
-    // A value the game cannot use costs its line and its default, never the start.
-    for (const std::string& p : loaded.problems) std::cerr << "molfo: " << molfo::Printable(p, 400) << "\n";
     const settings::Settings fromFile = loaded.settings;
     settings::Settings effective = fromFile;
     if (o.fullscreen) effective.fullscreen = true;
     if (o.scaleModeGiven) effective.scaleMode = o.scaleMode;
     if (o.languageGiven) effective.language = o.language;
+    run.language = effective.language;
+    molfo::GameSession session(std::move(run));
+    if (const int status = session.Prepare(); status != 0) return status;
+    // A value the game cannot use costs its line and its default, never the start.
+    for (const std::string& p : loaded.problems) std::cerr << "molfo: " << molfo::Printable(p, 400) << "\n";
 
     molfo::SdlOptions so;
     so.fullscreen = effective.fullscreen;
@@ -123,61 +129,27 @@ int RunWindow(Options& o) {
     so.shotFallback = startFolder.empty() ? "." : startFolder;
     so.audio.soundfont = o.soundfont;
     so.audio.mute = o.mute;
-    // Already named above: they stay silent without a second line.
-    for (const molfo::AssetProblem& p : assets.sounds) so.audio.silent.push_back(p.path);
+    // Already named by the start-up check: they stay silent without a second line.
+    for (const molfo::AssetProblem& p : session.Assets().sounds) so.audio.silent.push_back(p.path);
     std::string error;
-    if (o.h.capture.replayPath.empty()) {
-        o.h.capture.keepFolder = molfo::library::DefaultFolder();
-        if (o.h.capture.keepFolder.empty()) std::cerr << "molfo: no user data folder; games are not kept as replays\n";
-    }
-    molfo::Capture capture(o.h.capture);
-    if (const int status = capture.Prepare(dataDir, {o.h.stage, o.h.boss, -1, rankPath}); status != 0) return status;
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
-
     sdl->window().ApplySettings(effective);
-    auto chooseWords = [&dataDir](const std::string& language) {
-        std::string warning;
-        auto words = std::make_unique<molfo::i18n::Catalog>(
-            molfo::i18n::ChooseCatalog(language, dataDir, molfo::i18n::Environment::FromProcess(), warning));
-        if (!warning.empty()) std::cerr << "molfo: " << molfo::Printable(warning, 300) << "\n";
-        return words;
-    };
-    std::unique_ptr<molfo::i18n::Catalog> words = chooseWords(effective.language);
-    sdl->window().SetLanguage(words.get());
 
     // A replay sleeps on the real clock, so it plays at the recorded speed.
-    molfo::Game g(capture.Wrap(sdl->platform(), &sdl->platform().clock, nullptr), capture.DataDir());
-    g.rankPath = capture.RankPath(rankPath);
-    g.scr.SetLanguage(words.get());
-    const std::string failed = g.scr.LoadOwnPictures(dataDir);
-    if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
-    if (o.h.stage != 1 || o.h.boss) {
-        // Practice: the first game moves on to the chosen stage or boss.
-        // The lambda keeps its own flag: it outlives this block.
-        g.onScene = [&o, started = false](molfo::Game& game) mutable {
-            if (game.scene != molfo::Scene::Play || started) return;
-            started = true;
-            molfo::PracticeStart(game, static_cast<int16_t>(o.h.stage), o.h.boss);
-        };
-    }
+    molfo::Game& g = session.Open(sdl->platform(), &sdl->platform().clock, nullptr);
+    sdl->window().SetLanguage(&session.SetLanguage(effective.language));
     bool onTitle = false;
-    g.onScene = [&onTitle, before = std::move(g.onScene)](molfo::Game& game) {
-        if (before) before(game);
-        onTitle = game.scene == molfo::Scene::Title;
-    };
+    g.onScene = [&onTitle](molfo::Game& game) { onTitle = game.scene == molfo::Scene::Title; };
     molfo::SettingsHooks hooks;
     hooks.languages = molfo::i18n::AvailableLanguages(dataDir);
-    hooks.mayOpen = [&onTitle, replaying = capture.Replaying()] { return onTitle && !replaying; };
+    hooks.mayOpen = [&onTitle, replaying = session.Replaying()] { return onTitle && !replaying; };
     std::string language = effective.language;
     hooks.changed = [&](const settings::Settings& s) {
         sdl->audio().SetVolumes(s.musicVolume, s.effectVolume);
         if (s.language == language) return;
         language = s.language;
-        std::unique_ptr<molfo::i18n::Catalog> next = chooseWords(language);
-        g.scr.SetLanguage(next.get());
-        sdl->window().SetLanguage(next.get());
-        words = std::move(next);
+        sdl->window().SetLanguage(&session.SetLanguage(language));
         // The page is drawn over the window as composed: the labels and the
         // title's lettering behind it change language with it.
         if (onTitle) molfo::DrawTitlePicture(g);
@@ -195,14 +167,13 @@ int RunWindow(Options& o) {
         if (!err.empty()) std::cerr << "molfo: the settings were not saved: " << molfo::Printable(err, 300) << "\n";
     };
     sdl->window().SetSettingsHooks(std::move(hooks));
-    capture.Hook(g);
-    capture.Start(g);
-    molfo::Main(g);
-    // The game is ending: a second request to end (a repeated Ctrl+C, a
-    // window manager's retry) must not cut short the recording's last write
-    // or the clean-up that follows.
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, SIG_IGN);
-    return capture.Finish(g);
+    return session.Run([&g] {
+        molfo::Main(g);
+        // The game is ending: a second request to end (a repeated Ctrl+C, a
+        // window manager's retry) must not cut short the recording's last
+        // write or the clean-up that follows.
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, SIG_IGN);
+    });
 }
 
 }  // namespace
@@ -287,10 +258,7 @@ int main(int argc, char** argv) {
                 o.h.dataDir = o.dataDir;
             }
             o.h.language = o.language;
-            if (o.keepReplays) {
-                cap.keepFolder = molfo::library::DefaultFolder();
-                if (cap.keepFolder.empty()) std::cerr << "molfo: no user data folder; games are not kept as replays\n";
-            }
+            o.h.keepReplays = o.keepReplays;
             return molfo::RunHeadless(o.h);
         }
         return RunWindow(o);

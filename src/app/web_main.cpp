@@ -7,13 +7,10 @@
 #include <sstream>
 #include <string>
 
-#include "game/AssetCheck.h"
-#include "game/Flow.h"
-#include "i18n/Language.h"
 #include "platform/web/WebImports.h"
 #include "platform/web/WebPlatform.h"
 #include "platform/web/WebRank.h"
-#include "replay/Capture.h"
+#include "replay/GameSession.h"
 #include "world/Game.h"
 
 namespace {
@@ -64,44 +61,31 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
 }
 
 int Run(const Options& o) {
-    if (!molfo::ReportAssets(molfo::CheckAssets(kDataDir))) return 1;
+    molfo::SessionSettings settings;
+    settings.dataDir = kDataDir;
+    settings.rankPath = kRankFile;
+    settings.practiceStage = o.stage;
+    settings.practiceBoss = o.boss;
+    settings.language = o.language;  // the page chose it; no environment here
+    settings.capture = o.capture;
+    molfo::GameSession run(std::move(settings));
+    if (const int status = run.Prepare(); status != 0) return status;
     molfo::WebPlatform web(o.mute);
-    molfo::Capture capture(o.capture);
-    if (const int status = capture.Prepare(kDataDir, {o.stage, o.boss, -1, kRankFile}); status != 0) return status;
     molfo::WebTurboClock turbo;
     molfo::Clock* pace = o.fast ? static_cast<molfo::Clock*>(&turbo) : &web.clock();
-    std::string warning;
-    const molfo::i18n::Catalog words = molfo::i18n::ChooseCatalog(o.language, kDataDir, {}, warning);
-    if (!warning.empty()) std::cerr << "molfo: " << warning << "\n";
-    web.SetLanguage(&words);
-    molfo::Game g(capture.Wrap(web.platform(), pace, nullptr), capture.DataDir());
-    g.rankPath = capture.RankPath(kRankFile);
-    g.scr.SetLanguage(&words);
-    const std::string failed = g.scr.LoadOwnPictures(kDataDir);
-    if (!failed.empty()) {
-        std::cerr << "molfo: cannot load the window's pictures: " << failed << "\n";
-        return 1;
-    }
+    molfo::Game& g = run.Open(web.platform(), pace, nullptr);
+    web.SetLanguage(&run.SetLanguage(o.language));
     molfo::WebRank rank(kRankFile);
-    const bool replaying = capture.Replaying();
-    bool started = false;
-    g.onScene = [&](molfo::Game& game) {
+    g.onScene = [&rank, replaying = run.Replaying()](molfo::Game& game) {
         molfo_scene(molfo::SceneName(game.scene));
         // A replay keeps to its own copy of the ranking; storage is the player's.
         if (!replaying) rank.OnScene(game);
-        if (o.stage != 1 || o.boss) {
-            if (game.scene != molfo::Scene::Play || started) return;
-            started = true;
-            molfo::PracticeStart(game, static_cast<int16_t>(o.stage), o.boss);
-        }
     };
     g.afterPass = [&](molfo::Game& game) {
         if (game.scene == molfo::Scene::Play) molfo_frame_started(static_cast<unsigned>(game.s.FrameStartTick));
         if (o.holdAfter.count(game.passes) != 0) molfo_hold(static_cast<int>(game.passes));
     };
-    capture.Hook(g);
-    molfo::Main(g);
-    return capture.Finish(g);
+    return run.Run();
 }
 
 }  // namespace

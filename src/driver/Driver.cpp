@@ -6,9 +6,8 @@
 #include "core/Printable.h"
 #include "core/ReadFile.h"
 #include "driver/Session.h"
-#include "game/AssetCheck.h"
-#include "game/RankPlace.h"
 #include "i18n/Language.h"
+#include "replay/GameSession.h"
 
 namespace molfo {
 
@@ -20,7 +19,6 @@ constexpr size_t kMaxInputScriptBytes = 4u * 1024u * 1024u;
 }  // namespace
 
 int RunHeadless(const HeadlessOptions& options) {
-    if (!ReportAssets(CheckAssets(options.dataDir))) return 1;
     const bool replaying = !options.capture.replayPath.empty();
     if (replaying && !options.inputPath.empty()) {
         std::cerr << "molfo: --input and --replay cannot be used together\n";
@@ -30,6 +28,18 @@ int RunHeadless(const HeadlessOptions& options) {
         std::cerr << "molfo: --stage takes 1..5\n";
         return 2;
     }
+    SessionSettings settings;
+    settings.dataDir = options.dataDir;
+    settings.practiceStage = options.stage;
+    settings.practiceBoss = options.boss;
+    settings.frameLimit = options.frames;
+    // Only the pictures change with the language (the game's state keeps its
+    // own words), so a dump or a replay is the same in any language.
+    settings.language = options.language;
+    settings.environment = i18n::Environment::FromProcess();
+    settings.keepReplays = options.keepReplays;
+    settings.capture = options.capture;
+    GameSession run(std::move(settings));
     InputScript script;
     std::string error;
     // A replay takes every answer from the recording and needs no script.
@@ -55,39 +65,18 @@ int RunHeadless(const HeadlessOptions& options) {
             return 2;
         }
     }
-    // The same place as the window's: a data folder that cannot be written
-    // keeps the ranking in the user's own folder.
-    const std::string rankPath = replaying ? std::string() : RankFileFor(options.dataDir);
-    Capture capture(options.capture);
-    if (const int status = capture.Prepare(options.dataDir, {options.stage, options.boss, options.frames, rankPath});
-        status != 0)
-        return status;
+    if (const int status = run.Prepare(); status != 0) return status;
     // Headless, a replay never waits: its sleeps take no time at all.
-    HeadlessSession session(capture.DataDir(), std::move(script), [&capture](HeadlessPlatform& hp) -> Platform& {
-        return capture.Wrap(hp.platform, nullptr, &hp);
+    HeadlessSession session(run.GameDataDir(), std::move(script), [&run](HeadlessPlatform& hp) -> Platform& {
+        return run.Wrap(hp.platform, nullptr, &hp);
     });
-    session.game->rankPath = capture.RankPath(rankPath);
-    // Only the pictures change with the language (the game's state keeps its
-    // own words), so a dump or a replay is the same in any language.
-    std::string warning;
-    const i18n::Catalog words =
-        i18n::ChooseCatalog(options.language, options.dataDir, i18n::Environment::FromProcess(), warning);
-    if (!warning.empty()) std::cerr << "molfo: " << Printable(warning, 300) << "\n";
-    session.game->scr.SetLanguage(&words);
-    if (replaying) {
-        // The recording brings its own practice start and frame limit.
-        session.timeLimitMs = UINT32_MAX;
-    } else {
+    run.Adopt(*session.game);
+    if (replaying)
+        session.timeLimitMs = UINT32_MAX;  // the recording brings its own frame limit
+    else
         session.frameLimit = options.frames;
-        session.practiceStage = options.stage;
-        session.practiceBoss = options.boss;
-    }
-    capture.Start(*session.game);
-    session.onSceneHook = [&capture](Game& g) { capture.OnScene(g); };
-    session.afterPassHook = [&capture](Game& g) { capture.AfterPass(g); };
     if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << DumpLine(j) << '\n'; };
-    session.Run();
-    const int captured = capture.Finish(*session.game);
+    const int captured = run.Run([&session] { Main(*session.game); });
     if (dump.is_open() && !dump.flush()) {
         std::cerr << "molfo: writing the dump " << Printable(options.dumpPath, 200) << " failed\n";
         return 2;

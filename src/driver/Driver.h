@@ -19,6 +19,7 @@ struct HeadlessOptions {
     bool boss = false;           // practice: ... and at its boss
     CaptureOptions capture;      // recording, replaying (instead of a script) and screenshots
     std::string language = "auto";  // the window's words: auto (the environment), ja, en
+    bool keepReplays = false;    // keep each game among the player's replays
 };
 
 // Runs one headless session. Returns the process exit status.

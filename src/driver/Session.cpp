@@ -56,8 +56,6 @@ void HeadlessSession::OnScene() {
     const int count = ++sceneCount_[name];
     if (sc == Scene::Play) {
         ++ctx_.game;
-        if (ctx_.game == 1 && (practiceStage != 1 || practiceBoss))
-            PracticeStart(*game, static_cast<int16_t>(practiceStage), practiceBoss);
         ctx_.playFrame = 1;
         ApplyPlayRules();
     }

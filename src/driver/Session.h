@@ -41,8 +41,6 @@ public:
     // before the run is stopped.
     uint32_t timeLimitMs = 6u * 60u * 60u * 1000u;
     bool timedOut = false;
-    int practiceStage = 1;  // the first game starts at this stage
-    bool practiceBoss = false;  // ... and at its boss
 
     // Called with the dump of every pass when set.
     std::function<void(const nlohmann::ordered_json&)> onDump;

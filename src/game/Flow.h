@@ -31,5 +31,9 @@ void DrawTitlePicture(Game& g);
 // Moves a game just set up to stage 1..5, and with atBoss to the frame
 // before its boss arrives.
 void PracticeStart(Game& g, int16_t stage, bool atBoss);
+// Makes the first game of the session a practice start (nothing for stage 1
+// without its boss): PracticeStart as that game's play begins, before the
+// hooks already set on the game see the scene.
+void StartFirstGameAt(Game& g, int16_t stage, bool atBoss);
 
 }  // namespace molfo

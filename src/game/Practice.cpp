@@ -18,4 +18,15 @@ void PracticeStart(Game& g, int16_t stage, bool atBoss) {
     if (atBoss) s.FrameCount = s.SutejiNagasa - 1;
 }
 
+void StartFirstGameAt(Game& g, int16_t stage, bool atBoss) {
+    if (stage == 1 && !atBoss) return;
+    g.onScene = [stage, atBoss, started = false, before = std::move(g.onScene)](Game& game) mutable {
+        if (game.scene == Scene::Play && !started) {
+            started = true;
+            PracticeStart(game, stage, atBoss);
+        }
+        if (before) before(game);
+    };
+}
+
 }  // namespace molfo

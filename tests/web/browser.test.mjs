@@ -71,6 +71,40 @@ test('a recording made by the desktop program verifies in the browser', async ()
   await page.close();
 });
 
+test('every game kept from a session of several verifies in the page, the later ones from what the earlier left', async () => {
+  // Three games in one headless session, each kept on its own; the second
+  // and third begin where the one before left the game.
+  const session = path.join(work, 'kept');
+  const sys = path.join(session, 'game', 'sys');
+  fs.mkdirSync(sys, {recursive: true});
+  for (const f of fs.readdirSync(path.join(env.MOLFO_DATA, 'sys')))
+    if (f !== 'rank.hms') fs.symlinkSync(path.join(env.MOLFO_DATA, 'sys', f), path.join(sys, f));
+  const script = path.join(session, 'three.txt');
+  fs.writeFileSync(script, 'title: press SHIFT\nplay 1-3000: hold Z LEFT\n' +
+    'name: answer x\nranking: press Z\ntitle#4: press ESC\n');
+  execFileSync(env.MOLFO_BIN, ['--headless', '--data-dir', path.join(session, 'game'), '--input', script,
+    '--keep-replays'], {env: {...env, XDG_DATA_HOME: path.join(session, 'share'), HOME: session,
+    XDG_RUNTIME_DIR: session}, stdio: ['ignore', 'ignore', 'inherit']});
+  const folder = path.join(session, 'share', 'molfo', 'replays');
+  const kept = fs.readdirSync(folder).filter((f) => f.endsWith('.mrec')).sort();
+  assert.equal(kept.length, 3, `three games, three kept replays (${kept.join(', ')})`);
+  const extra = {};
+  kept.forEach((f, i) => { extra[`/kept${i}.mrec`] = path.join(folder, f); });
+  const keptServer = await serve(env.MOLFO_PAGE, extra);
+  try {
+    for (let i = 0; i < kept.length; i++) {
+      const page = await open(browser, keptServer, `?replay=/kept${i}.mrec&verify&fast&mute&scale=1`);
+      const lines = [];
+      page.on('console', (m) => lines.push(m.text()));
+      assert.equal(await finished(page, 120000), 0, `${kept[i]} verifies in the page: ${lines.slice(-3).join(' | ')}`);
+      assert.deepEqual(page.problems, [], `${kept[i]}: no console errors`);
+      await page.close();
+    }
+  } finally {
+    keptServer.close();
+  }
+});
+
 test('the page speaks the first of the browser\'s languages it has words in, unless the address says', async () => {
   const cases = [
     {name: 'ja', languages: ['ja-JP', 'ja'], query: ''},

@@ -23,7 +23,8 @@ void WebRank::Write(const std::vector<uint8_t>& bytes) const {
 }
 
 void WebRank::OnScene(Game& g) {
-    if (g.scene == Scene::GameOver) {
+    // A game ends by game over or by the ending; both end in the ranking.
+    if (g.scene == Scene::GameOver || g.scene == Scene::Ending) {
         // Another tab may have stored a game since this page loaded.
         molfo_rank_lock();
         base_ = Read();
