@@ -81,7 +81,7 @@ TEST(Settings, WhatIsSavedIsReadBackTheSame) {
     fs::remove_all(dir);
     const std::string path = (dir / "molfo" / "settings.toml").string();
     const Loaded missing = Load(path, FakeKey);
-    EXPECT_FALSE(missing.found) << "no file yet";
+    EXPECT_EQ(missing.source, Loaded::Source::Missing) << "no file yet";
     EXPECT_TRUE(missing.problems.empty()) << "a missing file is no problem";
     EXPECT_EQ(missing.settings, Settings::Defaults()) << "and gives the defaults";
 
@@ -97,7 +97,7 @@ TEST(Settings, WhatIsSavedIsReadBackTheSame) {
     s.pad[Quit] = {"back", ""};
     ASSERT_EQ(Save(path, s), "") << "the folder is made and the file written";
     const Loaded back = Load(path, FakeKey);
-    EXPECT_TRUE(back.found);
+    EXPECT_EQ(back.source, Loaded::Source::Read);
     EXPECT_TRUE(back.problems.empty()) << (back.problems.empty() ? "" : back.problems[0]);
     EXPECT_EQ(back.settings, s) << "every setting comes back as saved";
     for (const auto& e : fs::directory_iterator(dir / "molfo"))

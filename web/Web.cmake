@@ -32,7 +32,7 @@ list(APPEND MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/LocalTime.cpp)
 # Signals are Linux's; platform/web has the page's twin. The page keeps no
 # settings file, so toml++ stays on the desktop.
 list(REMOVE_ITEM MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/replay/SignalCleanup.cpp
-  ${CMAKE_SOURCE_DIR}/src/settings/SettingsFile.cpp)
+  ${CMAKE_SOURCE_DIR}/src/settings/SettingsFile.cpp ${CMAKE_SOURCE_DIR}/src/settings/SettingsEdit.cpp)
 set(MOLFO_WEB_JS ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js)
 set(MOLFO_PAGE ${CMAKE_BINARY_DIR}/page)
 set(MOLFO_STAGE ${CMAKE_BINARY_DIR}/stage)

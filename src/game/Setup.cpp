@@ -5,6 +5,7 @@
 #include "game/Flow.h"
 #include "i18n/Catalog.h"
 #include "items/Items.h"
+#include "render/KeyHelp.h"
 #include "world/Game.h"
 
 namespace molfo {
@@ -56,8 +57,7 @@ void GameShokika(Game& g) {
     g.Oto->Koukaon(s.KoukaonFile[14]);
     Delay(g, 500);
     g.Oto->Play(s.KyokuFile[2], 10);
-    w.MS.caption = std::string(i18n::N_("Escキーで終了")) + "\r\n" + i18n::N_("Zキーでハルモス光線") + "\r\n" +
-                   i18n::N_("Xでアイテムをつかう。") + "\r\n" + i18n::N_("Cキーで使うアイテムをチェンジ");
+    w.MS.caption = PlayHelp();
 }
 
 void GameReset(Game& g) {

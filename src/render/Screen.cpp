@@ -22,6 +22,7 @@ constexpr uint32_t kWhite = Rgb(255, 255, 255);
 constexpr uint32_t kLight = Rgb(227, 227, 227);
 
 constexpr int kLabelPx = 12;  // a 9 pt font at 96 dpi
+constexpr const char* kItemCountStandIn = "999";
 
 // The playfield is compared with the window, and copied, in bands of rows,
 // each as wide as the columns (in steps of this many) that changed in it.
@@ -63,7 +64,7 @@ constexpr LabelRow kLabelLayout[] = {
     {&Screen::Label2, 8, 8, 73, 17, N_("たいりょく"), false, kFormGrey},
     {&Screen::Label1, 80, 8, 200, 17, "", true, kRed},
     {&Screen::HPL, 80, 8, 200, 17, "", true, kYellow},
-    {&Screen::MainSPL, 368, 0, 57, 25, "999", false, kFormGrey},
+    {&Screen::MainSPL, 368, 0, 57, 25, kItemCountStandIn, false, kFormGrey},
     {&Screen::Label4, 496, 8, 49, 17, N_("スコア"), false, kFormGrey},
     {&Screen::GoukeiTenL, 544, 8, 81, 17, N_("0てん"), false, kFormGrey},
     {&Screen::BossL, 16, 40, 137, 17, N_("ボスのたいりょく"), false, kFormGrey},
@@ -73,6 +74,23 @@ constexpr LabelRow kLabelLayout[] = {
     {&Screen::MS, 520, 400, 129, 145, "Label3", false, kFormGrey},
 };
 static_assert(std::size(kLabelLayout) == 11, "one row per single label of the window");
+
+// Captions the controls hold before the game first sets them: the window's
+// stand-ins from its design, and the distance's reset value, which is no
+// distance (every distance ends in "m"). None is meant to be read: each is
+// drawn empty, the key help's as the help; the game's state keeps them.
+struct StandIn {
+    Label Screen::*control;
+    const char* caption;
+};
+constexpr StandIn kStandIns[] = {
+    {&Screen::MainSPL, kItemCountStandIn},
+    {&Screen::BossKyoriL, "999m"},
+    {&Screen::BossKyoriL, "0"},
+    {&Screen::MS, "Label3"},
+};
+// The distance's lead-in, drawn only beside a distance.
+constexpr const char* kDistanceLeadIn = N_("ボスまであと");
 
 // The item column: icon ItemPic(i) and count SPL(i) for items 1..6.
 // Columns: icon top, count top.
@@ -120,8 +138,8 @@ void Screen::ResetLayout() {
     }
     for (int k = 1; k <= 6; ++k) {
         const ItemRow& row = kItemColumn[k - 1];
-        SPL[k] = Label{kItemCountX, row.countY, kItemCountW, kItemCountH, "999", true, false, kFormGrey, kBlack,
-                       kLabelPx};
+        SPL[k] = Label{kItemCountX, row.countY, kItemCountW, kItemCountH, kItemCountStandIn, true, false, kFormGrey,
+                       kBlack, kLabelPx};
         ItemPic[k] = ImageControl{kItemIconX, row.iconY, kIconSize, kIconSize, k};
     }
     SPL[0] = Label{};
@@ -165,6 +183,31 @@ void Screen::PrintLine(const std::string& text) {
     CurrentY += print_->LineHeight(kPrintPx) + 2;
 }
 
+void Screen::SetKeyHelp(KeyHelp help) {
+    if (help == keyHelp_) return;
+    keyHelp_ = std::move(help);
+    ++language_;  // the help's caption reads differently now
+    Invalidate();
+}
+
+bool Screen::HoldsStandIn(const Label& l) const {
+    for (const StandIn& s : kStandIns)
+        if (&l == &(this->*s.control) && l.caption == s.caption) return true;
+    return &l >= &SPL[1] && &l <= &SPL[SPL.size() - 1] && l.caption == kItemCountStandIn;
+}
+
+const std::string& Screen::Shown(const Label& l) {
+    static const std::string kNothing;
+    if (&l == &MS) {
+        helpShown_ = keyHelp_.Apply(HoldsStandIn(l) ? PlayHelp() : l.caption);
+        return helpShown_;
+    }
+    if (HoldsStandIn(l)) return kNothing;
+    if (&l == &BossL && l.caption == kDistanceLeadIn && (!BossKyoriL.visible || HoldsStandIn(BossKyoriL)))
+        return kNothing;
+    return l.caption;
+}
+
 void Screen::DrawLabel(const Label& l, CaptionCache& c, const Rect& clip) {
     // The key help's label reaches past the window's right edge; its text
     // wraps to the part that shows.
@@ -173,14 +216,15 @@ void Screen::DrawLabel(const Label& l, CaptionCache& c, const Rect& clip) {
     const Rect area = Intersect(Area(l), clip);
     if (IsEmpty(area)) return;
     if (l.opaque) window.Fill(area.x, area.y, area.w, area.h, l.back);
-    if (l.caption.empty()) return;
-    if (c.caption != l.caption || c.language != language_ || c.width != w || c.px != l.fontPx) {
-        c.caption = l.caption;
+    const std::string& caption = Shown(l);
+    if (caption.empty()) return;
+    if (c.caption != caption || c.language != language_ || c.width != w || c.px != l.fontPx) {
+        c.caption = caption;
         c.language = language_;
         c.width = w;
         c.px = l.fontPx;
         c.lineHeight = text_->LineHeight(l.fontPx);
-        const std::vector<std::string> lines = text_->Wrap(catalog_->Translate(l.caption), l.fontPx, w);
+        const std::vector<std::string> lines = text_->Wrap(catalog_->Translate(caption), l.fontPx, w);
         c.lines.resize(lines.size());
         for (size_t i = 0; i < lines.size(); ++i) text_->RenderMask(c.lines[i], lines[i], l.fontPx);
         ++captionRenders_;
@@ -320,8 +364,12 @@ void Screen::Compose() {
             if (!IsEmpty(before)) stale_[n++] = before;
             if (!IsEmpty(now)) stale_[n++] = now;
         };
-        for (int i = 0; i < kLabelCount; ++i)
-            if (composedLabels_[i] != *labels_[i]) changed(Area(composedLabels_[i]), Area(*labels_[i]));
+        for (int i = 0; i < kLabelCount; ++i) {
+            if (composedLabels_[i] == *labels_[i]) continue;
+            changed(Area(composedLabels_[i]), Area(*labels_[i]));
+            // The distance's lead-in shows with the distance (see Shown).
+            if (labels_[i] == &BossKyoriL) changed(Rect{}, Area(BossL));
+        }
         if (composedImages_[0] != MainItemPic) changed(Area(composedImages_[0]), Area(MainItemPic));
         for (int k = 1; k <= 6; ++k)
             if (composedImages_[k] != ItemPic[k]) changed(Area(composedImages_[k]), Area(ItemPic[k]));

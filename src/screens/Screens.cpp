@@ -7,6 +7,7 @@
 
 #include "core/Printable.h"
 #include "i18n/Catalog.h"
+#include "render/KeyHelp.h"
 #include "screens/RankFile.h"
 #include "screens/Screens.h"
 #include "world/Game.h"
@@ -17,7 +18,7 @@ namespace {
 
 using i18n::N_;
 
-std::string HelpCaption() { return std::string(N_("Escキーでゲーム終了")) + "\r\n" + N_("Zキーで再スタート"); }
+std::string HelpCaption() { return EndHelp(); }
 constexpr const char* kRankFile = "sys\\rank.hms";
 
 constexpr int kBannerY = 200;

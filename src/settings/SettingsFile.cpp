@@ -1,17 +1,20 @@
 // Reading and writing the settings file with toml++ (the browser build,
 // which keeps no such file, leaves this out).
-#include <stdlib.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <system_error>
 #include <toml++/toml.h>
 
+#include "core/AtomicFile.h"
+#include "core/Printable.h"
 #include "core/ReadFile.h"
+#include "i18n/Catalog.h"
 #include "settings/Settings.h"
+#include "settings/SettingsCheck.h"
 
 namespace molfo::settings {
 
@@ -19,8 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Settings files are a few dozen lines.
-constexpr size_t kMaxFileBytes = 256 * 1024;
+constexpr const char* kDefaultsUsed = "; using the default settings";
 
 std::string Quoted(std::string_view s) {
     std::ostringstream os;
@@ -74,18 +76,24 @@ bool ReadNames(const toml::node& n, bool mayBeEmpty, const std::function<bool(co
 
 Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& isKey) {
     Loaded out;
-    out.found = true;
+    out.source = Loaded::Source::Broken;
     out.settings = Settings::Defaults();
     Settings& s = out.settings;
     const Settings d = Settings::Defaults();
+    if (const std::string unfit = Unfit(text); !unfit.empty()) {
+        out.problems.push_back(where + ": " + unfit + kDefaultsUsed);
+        return out;
+    }
     toml::table t;
     try {
         t = toml::parse(text, where);
     } catch (const toml::parse_error& e) {
         out.problems.push_back(where + ": line " + std::to_string(e.source().begin.line) + ": " +
-                               std::string(e.description()) + "; using the default settings");
+                               std::string(e.description()) + kDefaultsUsed);
         return out;
     }
+    out.source = Loaded::Source::Read;
+    out.text = std::string(text);
     auto problem = [&](const std::string& key, const toml::node& n, const char* why, const std::string& dflt) {
         out.problems.push_back(where + ": " + key + " = " + NodeText(n) + " " + why + "; using the default, " + dflt);
     };
@@ -156,18 +164,21 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
 }
 
 Loaded Load(const std::string& path, const KeyCheck& isKey) {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) {
-        Loaded out;
-        out.settings = Settings::Defaults();
+    Loaded out;
+    out.settings = Settings::Defaults();
+    struct stat st {};
+    // Nothing there, or a link to a file not made yet: saving makes it.
+    if (path.empty() || (::stat(path.c_str(), &st) != 0 && errno == ENOENT)) return out;
+    if (S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) > kMostFileBytes) {
+        out.source = Loaded::Source::Broken;
+        out.problems.push_back(Printable(path, 300) + ": larger than " + SizeText(kMostFileBytes) +
+                               ", more than any settings file" + kDefaultsUsed);
         return out;
     }
     std::string text, error;
-    if (!ReadFileLimited(path, kMaxFileBytes, text, error)) {
-        Loaded out;
-        out.found = true;
-        out.settings = Settings::Defaults();
-        out.problems.push_back(error + "; using the default settings");
+    if (!ReadFileLimited(path, kMostFileBytes, text, error)) {
+        out.source = Loaded::Source::Unreadable;
+        out.problems.push_back(error + kDefaultsUsed);
         return out;
     }
     return Parse(text, path, isKey);
@@ -201,29 +212,55 @@ std::string Serialize(const Settings& s) {
 
 std::string Save(const std::string& path, const Settings& s) {
     if (path.empty()) return "there is no configuration folder (HOME is not set)";
+    std::string file, error;
+    if (!files::FinalPath(path, file, error)) return error;
     std::error_code ec;
-    const fs::path folder = fs::path(path).parent_path();
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) return "cannot make the folder " + folder.string();
-    std::string tmp = (folder / ".settings-XXXXXX").string();
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) return "cannot write in " + folder.string();
-    ::close(fd);
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << Serialize(s);
-        out.flush();
-        if (!out) {
-            ::unlink(tmp.c_str());
-            return "cannot write " + path;
+    const fs::path folder = fs::path(file).parent_path();
+    if (!folder.empty()) fs::create_directories(folder, ec);
+    if (!folder.empty() && !fs::is_directory(folder, ec)) return "cannot make the folder " + Printable(folder.string(), 200);
+    return files::ReplaceFile(path, files::Bytes(Serialize(s)));
+}
+
+Saved SaveChanges(const std::string& path, const Loaded& loaded, const Settings& after, const KeyCheck& isKey) {
+    Saved out;
+    if (after == loaded.settings) return out;
+    const std::string name = Printable(path, 300);
+    switch (loaded.source) {
+        case Loaded::Source::Unreadable:
+            // Whatever is there may hold the player's settings; only they
+            // know what to do with it.
+            out.problem = name + " could not be read, so it is left as it is and the changes hold for this run only";
+            return out;
+        case Loaded::Source::Broken:
+            out.keptAs = files::KeepBeside(path);
+            if (out.keptAs.empty()) {
+                out.problem = "cannot keep a copy of " + name + " before replacing it, so it is left as it is";
+                return out;
+            }
+            break;
+        case Loaded::Source::Read: {
+            // The file as it is now, in case it was edited while the game ran.
+            std::string now = loaded.text, error;
+            const Loaded current = Load(path, isKey);
+            if (current.source == Loaded::Source::Read) now = current.text;
+            out.problem = files::ReplaceFile(path, files::Bytes(Edit(now, loaded.settings, after, isKey)));
+            out.written = out.problem.empty();
+            return out;
         }
+        case Loaded::Source::Missing: break;
     }
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        ::unlink(tmp.c_str());
-        return "cannot write " + path + ": " + ec.message();
+    out.problem = Save(path, after);
+    out.written = out.problem.empty();
+    return out;
+}
+
+std::string PageNote(const Loaded& loaded) {
+    switch (loaded.source) {
+        case Loaded::Source::Unreadable: return i18n::N_("設定ファイルが読めないので、ここで変えた設定は保存されません");
+        case Loaded::Source::Broken:
+            return i18n::N_("設定ファイルが読めませんでした。変えると、元のファイルを settings.toml.bad として残します");
+        default: return {};
     }
-    return {};
 }
 
 }  // namespace molfo::settings

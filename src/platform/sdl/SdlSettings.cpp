@@ -63,6 +63,7 @@ void SdlWindow::RunSettingsPage() {
     keys_.Forget();
     pads_.Forget();
     settings::Page page(settings_, hooks_.languages);
+    if (hooks_.note) page.SetNote(hooks_.note());
     bool caretOn = true;
     bool dirty = true;
     Uint32 nextBlink = SDL_GetTicks() + kBlinkMs;
