@@ -22,6 +22,7 @@
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
 #include "platform/sdl/UserFiles.h"
+#include "render/KeyHelp.h"
 #include "replay/Capture.h"
 #include "replay/Library.h"
 #include "settings/Settings.h"
@@ -168,6 +169,7 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
     molfo::Game g(capture.Wrap(sdl->platform(), &sdl->platform().clock, nullptr), capture.DataDir());
     g.rankPath = capture.RankPath(rankPath);
     g.scr.SetLanguage(words.get());
+    g.scr.SetKeyHelp(molfo::KeyHelp(effective));
     const std::string failed = g.scr.LoadOwnPictures(dataDir);
     if (!failed.empty()) return Fail("cannot load the window's pictures: " + failed);
     if (o.h.stage != 1 || o.h.boss) {
@@ -191,8 +193,14 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
     std::string language = effective.language;
     hooks.changed = [&](const settings::Settings& s) {
         sdl->audio().SetVolumes(s.musicVolume, s.effectVolume);
-        if (s.language == language) return;
+        if (s.language == language) {
+            // The key help behind the page names the keys as now bound.
+            g.scr.SetKeyHelp(molfo::KeyHelp(s));
+            g.scr.Compose();
+            return;
+        }
         language = s.language;
+        g.scr.SetKeyHelp(molfo::KeyHelp(s));
         std::unique_ptr<molfo::i18n::Catalog> next = chooseWords(language);
         g.scr.SetLanguage(next.get());
         sdl->window().SetLanguage(next.get());

@@ -88,14 +88,16 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
     try {
         t = toml::parse(text, where);
     } catch (const toml::parse_error& e) {
+        // The parser quotes what it saw, line ends and all: one line still.
         out.problems.push_back(where + ": line " + std::to_string(e.source().begin.line) + ": " +
-                               std::string(e.description()) + kDefaultsUsed);
+                               Printable(e.description(), 200) + kDefaultsUsed);
         return out;
     }
     out.source = Loaded::Source::Read;
     out.text = std::string(text);
     auto problem = [&](const std::string& key, const toml::node& n, const char* why, const std::string& dflt) {
-        out.problems.push_back(where + ": " + key + " = " + NodeText(n) + " " + why + "; using the default, " + dflt);
+        out.problems.push_back(where + ": " + Printable(key) + " = " + Printable(NodeText(n)) + " " + why +
+                               "; using the default, " + dflt);
     };
     auto volume = [&](const std::string& key, const toml::node& n, int& v) {
         const auto* i = n.as_integer();
@@ -142,7 +144,7 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
                 while (a < kActions && action != kActionTable[a].key) ++a;
                 const std::string full = key + "." + action;
                 if (a == kActions) {
-                    out.problems.push_back(where + ": " + full + " is no action of the game; ignored");
+                    out.problems.push_back(where + ": " + Printable(full) + " is no action of the game; ignored");
                     continue;
                 }
                 Slots& slots = pad ? s.pad[a] : s.keys[a];
@@ -157,7 +159,7 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
                             ListText(dflt));
             }
         } else {
-            out.problems.push_back(where + ": " + key + " is no setting of the game; ignored");
+            out.problems.push_back(where + ": " + Printable(key) + " is no setting of the game; ignored");
         }
     }
     return out;
@@ -181,7 +183,7 @@ Loaded Load(const std::string& path, const KeyCheck& isKey) {
         out.problems.push_back(error + kDefaultsUsed);
         return out;
     }
-    return Parse(text, path, isKey);
+    return Parse(text, Printable(path, 300), isKey);
 }
 
 std::string Serialize(const Settings& s) {

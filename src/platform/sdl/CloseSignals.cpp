@@ -18,11 +18,16 @@ namespace {
 // Time for the game to end after SIGQUIT before it counts as hung.
 constexpr int kQuitGraceMs = 5000;
 
+// The signals taken: those not ignored when the program started (nohup
+// ignores SIGHUP, a shell's background job SIGQUIT), since a signal blocked
+// is kept for us even when ignored.
 sigset_t Taken() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGQUIT);
+    for (const int sig : {SIGHUP, SIGQUIT}) {
+        struct sigaction now {};
+        if (sigaction(sig, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) sigaddset(&set, sig);
+    }
     return set;
 }
 

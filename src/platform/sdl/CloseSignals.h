@@ -5,7 +5,8 @@
 // dies of it, as the convention wants (its exit status, and a core where
 // the system keeps them); a game that has not ended a few seconds later is
 // taken for hung, which is what QUIT is usually sent for, and the program
-// dies at once, its core showing the hang, its replay lost.
+// dies at once, its core showing the hang, its replay lost. A signal the
+// program was started ignoring (nohup) stays ignored.
 #pragma once
 
 #include <thread>
