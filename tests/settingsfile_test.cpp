@@ -69,6 +69,11 @@ TEST(SettingsFile, HostileFilesCostOneLineAndTheDefaults) {
         {"a character after a bare key that the parser mishandles",
          [](const Scratch& s) { Write(s.Path(), "language\xef\xbb\x9f = \"en\"\n"); }, Loaded::Source::Broken,
          "past ASCII outside quotes"},
+        {"a quote inside a word, which opens no string (the parser reads on through it)",
+         [](const Scratch& s) { Write(s.Path(), "music_volume = 35'\xef\xbb\x9f'\n"); }, Loaded::Source::Broken,
+         "past ASCII outside quotes"},
+        {"Japanese after a number", [](const Scratch& s) { Write(s.Path(), "music_volume = 35\xe3\x81\x82\n"); },
+         Loaded::Source::Broken, "past ASCII outside quotes"},
         {"a NUL in a table's name", [](const Scratch& s) { Write(s.Path(), std::string("[\0", 2)); },
          Loaded::Source::Broken, "control character (0x00)"},
         {"bytes that are not UTF-8", [](const Scratch& s) { Write(s.Path(), "music_volume = 5 # \xff\xfe\n"); },
@@ -119,6 +124,8 @@ TEST(SettingsFile, WhatPlayersWriteIsStillRead) {
         {"Japanese in comments and strings", "# 音量\nmusic_volume = 35 # ちいさく\n[keys]\n\"左\" = [\"A\"]\n"},
         {"tabs, quotes and escapes", "music_volume\t= 35\n[keys]\n\"left\" = ['A']\nfire = [\"Z\" ] # \"[[[\n"},
         {"a multi-line string holding dots and brackets", "note = \"\"\"a.b.c.d.e.f.g.h.i.j [[[[[[[[[[\"\"\"\nmusic_volume = 35\n"},
+        {"quoted keys, dotted and in a list",
+         "music_volume = 35\n\"名前\".'キー' = 1\nlist = [\n  'あ',\n  \"い\", {\"う\" = 1}]\n"},
     };
     for (const Case& c : cases) {
         const Loaded l = Parse(c.text, "settings.toml", AnyKey);

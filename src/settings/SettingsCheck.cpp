@@ -50,6 +50,14 @@ size_t Run(std::string_view s, size_t pos, char q) {
 
 std::string At(int line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
+// Whether a quote after `last` (the line's last character outside strings
+// and comments) opens a string for the parser too: where a key or a value
+// may begin. Anywhere else (after a number, say) the parser reads it, and
+// what follows it, as part of the word before, and so must this check.
+bool OpensString(char last, bool lineBlank, bool sawEquals) {
+    return lineBlank || last == '=' || last == '[' || last == ',' || last == '{' || (last == '.' && !sawEquals);
+}
+
 }  // namespace
 
 std::string Unfit(std::string_view text) {
@@ -59,6 +67,8 @@ std::string Unfit(std::string_view text) {
     size_t i = text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
     size_t lineStart = i;
     int line = 1, dots = 0, nesting = 0;
+    char last = '\n';
+    bool lineBlank = true, sawEquals = false;
     for (; i < text.size(); ++i) {
         const auto b = static_cast<unsigned char>(text[i]);
         if (b >= 0x80) {
@@ -76,6 +86,8 @@ std::string Unfit(std::string_view text) {
             ++line;
             lineStart = i + 1;
             dots = 0;
+            lineBlank = true;
+            sawEquals = false;
             // A comment ends with its line; so does a one-line string,
             // which the parser then refuses.
             if (in == In::Comment || in == In::Basic || in == In::Literal) in = In::Code;
@@ -88,12 +100,23 @@ std::string Unfit(std::string_view text) {
         }
         switch (in) {
             case In::Code:
+                if (b == ' ' || b == '\t') break;
                 if (b == '#') {
                     in = In::Comment;
-                } else if (b == '"' || b == '\'') {
+                    break;
+                }
+                if ((b == '"' || b == '\'') && OpensString(last, lineBlank, sawEquals)) {
                     const bool multi = Run(text, i, static_cast<char>(b)) >= kQuotesThatClose;
                     in = b == '"' ? (multi ? In::MultiBasic : In::Basic) : (multi ? In::MultiLiteral : In::Literal);
                     if (multi) i += kQuotesThatClose - 1;
+                    last = static_cast<char>(b);
+                    lineBlank = false;
+                    break;
+                }
+                last = static_cast<char>(b);
+                lineBlank = false;
+                if (b == '=') {
+                    sawEquals = true;
                 } else if (b == '.' && ++dots > kMostDots) {
                     return At(line, "more than " + std::to_string(kMostDots) + " dots, more than any setting's name has");
                 } else if ((b == '[' || b == '{') && ++nesting > kMostNesting) {
