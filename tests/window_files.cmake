@@ -6,7 +6,8 @@ find_program(MOLFO_XDOTOOL xdotool)
 if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
   foreach(pair UntouchedSettingsStayByteForByte:unchanged AChangedVolumeKeepsTheRestOfTheFile:volume
                ABrokenSettingsFileIsKeptBeforeItIsReplaced:typo SettingsAreWrittenThroughALink:link
-               ASettingsPipeNeitherBlocksNorIsWritten:pipe DeepDottedKeysCostOneLine:dotted
+               ASettingsPipeNeitherBlocksNorIsWritten:pipe ALoopOfLinksIsNeverReplaced:loop
+               AHugeSettingsFileCostsOneLine:huge DeepDottedKeysCostOneLine:dotted
                AStrayCharacterInTheSettingsCostsOneLine:bom HangupKeepsTheGame:hup
                NohupIsObeyed:nohup QuitKeepsTheGameThenDies:quit)
     string(REPLACE ":" ";" pair ${pair})

@@ -9,6 +9,9 @@
 #   link       settings.toml a link into a dotfiles folder: written through, a link still
 #   pipe       settings.toml a named pipe no one writes: the window opens and
 #              stays, one line; a change on the page is not written over it
+#   loop       settings.toml a loop of links: one line saying so, and a change on
+#              the page never replaces it
+#   huge       a settings file of 300 KB: one line giving the limit in KB
 #   dotted     60 KB of dotted keys (it crashed the parser): the window opens and stays, one line
 #   bom        a character after a key that the parser mishandles: likewise
 #   hup        SIGHUP in play (the terminal closed): the game ends as with
@@ -164,6 +167,23 @@ pipe)
     end_game
     [ -p "$settings" ] || fail "the pipe is never written over"
     grep -q 'not saved' "$work/game.err" || fail "a line says the change was not saved"
+    ;;
+loop)
+    ln -s settings.toml "$settings"
+    start_game
+    one_line 1 "a loop costs one line"
+    grep -q 'loop of symbolic links' "$work/game.err" || fail "the line says what is there"
+    page Left
+    end_game
+    [ -L "$settings" ] && [ "$(readlink "$settings")" = settings.toml ] || fail "the loop is never replaced"
+    grep -q 'not saved' "$work/game.err" || fail "a line says the change was not saved"
+    ;;
+huge)
+    head -c 300000 /dev/zero | tr '\0' '\n' >"$settings"
+    start_game
+    one_line 1 "a huge file costs one line"
+    grep -q 'larger than 64 KB' "$work/game.err" || fail "the line gives the limit as it is"
+    end_game
     ;;
 dotted)
     awk 'BEGIN { s = "[a"; for (i = 0; i < 29999; i++) s = s ".a"; print s "]" }' >"$settings"
