@@ -48,6 +48,12 @@ size_t Run(std::string_view s, size_t pos, char q) {
     return n;
 }
 
+// Whether only spaces and tabs stand between `pos` and the end of its line.
+bool LineEndsHere(std::string_view s, size_t pos) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+    return pos >= s.size() || s[pos] == '\n' || (s[pos] == '\r' && pos + 1 < s.size() && s[pos + 1] == '\n');
+}
+
 std::string At(int line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
 // Whether a quote after `last` (the line's last character outside strings
@@ -69,6 +75,9 @@ std::string Unfit(std::string_view text) {
     int line = 1, dots = 0, nesting = 0;
     char last = '\n';
     bool lineBlank = true, sawEquals = false;
+    // After a line-ending backslash in a multi-line string the parser skips
+    // white space, asking of each character whether it is some.
+    bool skipping = false;
     for (; i < text.size(); ++i) {
         const auto b = static_cast<unsigned char>(text[i]);
         if (b >= 0x80) {
@@ -77,6 +86,7 @@ std::string Unfit(std::string_view text) {
             if (len == 0) return At(line, "bytes that are not UTF-8");
             if (cp >= kFirstC1 && cp <= kLastC1) return At(line, "a control character");
             if (in == In::Code) return At(line, "a character past ASCII outside quotes and comments");
+            if (skipping) return At(line, "a character past ASCII after a line-ending backslash");
             i += len - 1;
             continue;
         }
@@ -128,10 +138,19 @@ std::string Unfit(std::string_view text) {
             case In::Comment: break;
             case In::Basic:
             case In::MultiBasic:
-                // An escaped quote does not close the string; an escape of
-                // anything but printable ASCII is the parser's to refuse.
+                // An escaped quote does not close the string. The parser
+                // asks of an escaped character whether it is white space,
+                // which it cannot tell safely past ASCII.
+                if (b == ' ' || b == '\t') break;
+                skipping = false;
                 if (b == '\\') {
-                    if (i + 1 < text.size() && text[i + 1] >= 0x20 && text[i + 1] < kDelete) ++i;
+                    if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80)
+                        return At(line, "a character past ASCII after a backslash");
+                    if (in == In::MultiBasic && LineEndsHere(text, i + 1)) {
+                        skipping = true;
+                    } else if (i + 1 < text.size() && text[i + 1] >= 0x20 && text[i + 1] < kDelete) {
+                        ++i;
+                    }
                 } else if (b == '"') {
                     const size_t n = Run(text, i, '"');
                     if (in == In::Basic) {
