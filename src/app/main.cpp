@@ -193,21 +193,18 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
     std::string language = effective.language;
     hooks.changed = [&](const settings::Settings& s) {
         sdl->audio().SetVolumes(s.musicVolume, s.effectVolume);
-        if (s.language == language) {
-            // The key help behind the page names the keys as now bound.
-            g.scr.SetKeyHelp(molfo::KeyHelp(s));
-            g.scr.Compose();
-            return;
-        }
-        language = s.language;
+        // The page is drawn over the window as composed: the key help and,
+        // with the language, the labels and the title's lettering behind it
+        // change with it.
         g.scr.SetKeyHelp(molfo::KeyHelp(s));
-        std::unique_ptr<molfo::i18n::Catalog> next = chooseWords(language);
-        g.scr.SetLanguage(next.get());
-        sdl->window().SetLanguage(next.get());
-        words = std::move(next);
-        // The page is drawn over the window as composed: the labels and the
-        // title's lettering behind it change language with it.
-        if (onTitle) molfo::DrawTitlePicture(g);
+        if (s.language != language) {
+            language = s.language;
+            std::unique_ptr<molfo::i18n::Catalog> next = chooseWords(language);
+            g.scr.SetLanguage(next.get());
+            sdl->window().SetLanguage(next.get());
+            words = std::move(next);
+            if (onTitle) molfo::DrawTitlePicture(g);
+        }
         g.scr.Compose();
     };
     hooks.closed = [&](const settings::Settings& s) {
