@@ -77,6 +77,8 @@ TEST(SettingsFile, HostileFilesCostOneLineAndTheDefaults) {
         {"Japanese first after a line-ending backslash",
          [](const Scratch& s) { Write(s.Path(), "note = \"\"\"a \\\n   \xe3\x81\x82\"\"\"\n"); },
          Loaded::Source::Broken, "after a line-ending backslash"},
+        {"Cyrillic after an escaped blank", [](const Scratch& s) { Write(s.Path(), "note = \"\"\"\\ \xd0\x9e\"\"\"\n"); },
+         Loaded::Source::Broken, "after a line-ending backslash"},
         {"an escaped character past ASCII", [](const Scratch& s) { Write(s.Path(), "note = \"\"\"\\\xc3\xa9\"\"\"\n"); },
          Loaded::Source::Broken, "after a backslash"},
         {"a NUL in a table's name", [](const Scratch& s) { Write(s.Path(), std::string("[\0", 2)); },

@@ -246,7 +246,9 @@ std::string Scanner::BasicByte(unsigned char b) {
     // safely past ASCII.
     if (i_ + 1 < t_.size() && static_cast<unsigned char>(t_[i_ + 1]) >= 0x80)
         return Say("a character past ASCII after a backslash");
-    if (in_ == In::MultiBasic && LineEndsHere(t_, i_ + 1))
+    // A backslash before white space has the parser skip it (to a line's
+    // end, or it refuses the file), asking the same of every character.
+    if (in_ == In::MultiBasic && (LineEndsHere(t_, i_ + 1) || IsBlank(static_cast<unsigned char>(t_[i_ + 1]))))
         skipping_ = true;
     else if (i_ + 1 < t_.size() && t_[i_ + 1] >= 0x20 && t_[i_ + 1] < kDelete)
         ++i_;
