@@ -21,7 +21,8 @@ inline constexpr int kMostNesting = 8;  // brackets and braces open at once
 // ("line 3: a control character (0x00)"). Besides the limits above it
 // refuses bytes that are not UTF-8, control characters but tab and line
 // ends, and characters past ASCII outside quotes and comments (no name of a
-// setting has one). A byte-order mark may open the file.
+// setting has one) or where a string's backslash has the parser look at
+// them. A byte-order mark may open the file.
 std::string Unfit(std::string_view text);
 
 }  // namespace molfo::settings
