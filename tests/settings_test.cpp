@@ -44,6 +44,9 @@ TEST(Settings, EachBadValueCostsOneLineNamingItsKeyAndDefault) {
         {"a setting the game does not have", "speed = 2", "speed is no setting of the game; ignored"},
         {"the keys not being a table", "keys = 3", "keys is not a table of actions; using the defaults"},
         {"a file that is not TOML", "music_volume = \n[keys", "settings.toml: line 1"},
+        {"numbers toml++ cannot lay out in a list",
+         "[keys]\nleft = [inf, -9223372036854775808, 0.001]", "keys.left = [ inf, -9223372036854775808, 0.001 ] is not"},
+        {"a parse error quoting a line end", "a = in\n", "saw 'in\\n'"},
         {"a good file says nothing", "music_volume = 0\nfullscreen = true\n[keys]\nleft = \"A\"\n[pad]\nfire = []", ""},
     };
     for (const Case& c : cases) {

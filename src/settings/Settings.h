@@ -95,8 +95,10 @@ std::string Save(const std::string& path, const Settings& s);
 // order, spacing and keys the game does not know stay as they were. Where
 // that cannot be done (a table written inline that lacks the key) the file
 // is written again by toml++, keeping every key and value but not the
-// comments; `after` is always what the result reads as.
-std::string Edit(const std::string& text, const Settings& before, const Settings& after, const KeyCheck& isKey);
+// comments; where even that cannot be done, the result is a whole new file
+// and `whole` (when given) says so. `after` is always what the result reads as.
+std::string Edit(const std::string& text, const Settings& before, const Settings& after, const KeyCheck& isKey,
+                 bool* whole = nullptr);
 
 struct Saved {
     bool written = false;
@@ -105,8 +107,9 @@ struct Saved {
 };
 // Saves what the settings page changed, and only that: nothing at all when
 // `after` is what was loaded. A file that could not be read is never
-// written over; one that was not TOML is kept beside as "settings.toml.bad"
-// first. A link is written through, to the file it names.
+// written over; one that was not TOML, or that must be written afresh, is
+// kept beside as "settings.toml.bad" first. A link is written through, to
+// the file it names.
 Saved SaveChanges(const std::string& path, const Loaded& loaded, const Settings& after, const KeyCheck& isKey);
 
 // What the settings page says about the file it will save to, in the

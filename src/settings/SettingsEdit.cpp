@@ -3,7 +3,10 @@
 // had none, and every other byte left as the player wrote it.
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -203,6 +206,22 @@ bool InPlace(const std::string& text, const std::vector<size_t>& changed, const 
     return true;
 }
 
+// Whether toml++ can lay the table out: its layout of a list measures each
+// number by its logarithm, undefined for infinities, fractions below a tenth
+// and the least integer.
+bool CanLayOut(const toml::node& n) {
+    if (const toml::array* a = n.as_array())
+        return std::all_of(a->begin(), a->end(), [](const toml::node& e) { return CanLayOut(e); });
+    if (const toml::table* t = n.as_table())
+        return std::all_of(t->begin(), t->end(), [](const auto& kv) { return CanLayOut(kv.second); });
+    if (const auto* f = n.as_floating_point()) {
+        const double v = std::fabs(f->get());
+        return v == 0.0 || (std::isfinite(v) && v >= 1.0);
+    }
+    if (const auto* i = n.as_integer()) return i->get() != std::numeric_limits<int64_t>::min();
+    return true;
+}
+
 // The whole file again through toml++: every key and value kept, the
 // comments and the order not.
 bool Rewritten(const std::string& text, const std::vector<size_t>& changed, const Settings& after, std::string& out) {
@@ -220,6 +239,7 @@ bool Rewritten(const std::string& text, const std::vector<size_t>& changed, cons
     } catch (const toml::parse_error&) {
         return false;
     }
+    if (!CanLayOut(t)) return false;
     for (const auto& [k, n] : patch) {
         toml::table* into = &t;
         const toml::table* from = n.as_table();
@@ -243,13 +263,18 @@ bool Rewritten(const std::string& text, const std::vector<size_t>& changed, cons
 
 }  // namespace
 
-std::string Edit(const std::string& text, const Settings& before, const Settings& after, const KeyCheck& isKey) {
+std::string Edit(const std::string& text, const Settings& before, const Settings& after, const KeyCheck& isKey,
+                 bool* whole) {
+    if (whole != nullptr) *whole = false;
     std::vector<size_t> changed;
     for (size_t f = 0; f < kFields; ++f)
         if (ValueText(f, before) != ValueText(f, after)) changed.push_back(f);
     if (changed.empty()) return text;
     const Loaded base = Parse(text, "", isKey);
-    if (base.source != Loaded::Source::Read) return Serialize(after);
+    if (base.source != Loaded::Source::Read) {
+        if (whole != nullptr) *whole = true;
+        return Serialize(after);
+    }
     // What the file must read as: what it held, with the page's changes.
     Settings expected = base.settings;
     for (const size_t f : changed) Copy(f, after, expected);
@@ -260,6 +285,7 @@ std::string Edit(const std::string& text, const Settings& before, const Settings
     std::string out;
     if (InPlace(text, changed, after, out) && readsRight(out)) return out;
     if (Rewritten(text, changed, after, out) && readsRight(out)) return out;
+    if (whole != nullptr) *whole = true;
     return Serialize(expected);
 }
 

@@ -40,10 +40,22 @@ std::string ListText(const Slots& names) {
     return out + "]";
 }
 
+// A value as written in TOML, on one line. Lists and tables are written
+// here: toml++'s own layout of them reaches undefined behaviour on some
+// numbers (inf, 0.001, the least integer).
 std::string NodeText(const toml::node& n) {
+    std::string s;
+    if (const toml::array* a = n.as_array()) {
+        for (const toml::node& e : *a) s += (s.empty() ? "[ " : ", ") + NodeText(e);
+        return s.empty() ? "[]" : s + " ]";
+    }
+    if (const toml::table* t = n.as_table()) {
+        for (const auto& [k, v] : *t) s += (s.empty() ? "{ " : ", ") + std::string(k.str()) + " = " + NodeText(v);
+        return s.empty() ? "{}" : s + " }";
+    }
     std::ostringstream os;
     n.visit([&os](const auto& v) { os << v; });
-    std::string s = os.str();
+    s = os.str();
     for (char& c : s)
         if (c == '\n') c = ' ';
     return s;
@@ -242,10 +254,17 @@ Saved SaveChanges(const std::string& path, const Loaded& loaded, const Settings&
             break;
         case Loaded::Source::Read: {
             // The file as it is now, in case it was edited while the game ran.
-            std::string now = loaded.text, error;
+            std::string now = loaded.text;
             const Loaded current = Load(path, isKey);
             if (current.source == Loaded::Source::Read) now = current.text;
-            out.problem = files::ReplaceFile(path, files::Bytes(Edit(now, loaded.settings, after, isKey)));
+            bool whole = false;
+            const std::string edited = Edit(now, loaded.settings, after, isKey, &whole);
+            // A file written afresh leaves out what the player wrote: kept beside first.
+            if (whole && (out.keptAs = files::KeepBeside(path)).empty()) {
+                out.problem = "cannot keep a copy of " + name + " before replacing it, so it is left as it is";
+                return out;
+            }
+            out.problem = files::ReplaceFile(path, files::Bytes(edited));
             out.written = out.problem.empty();
             return out;
         }
