@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -42,8 +41,6 @@ bool Older(const Kept& a, const Kept& b) {
     if (a.written != b.written) return a.written < b.written;
     return a.date != b.date ? a.date < b.date : a.serial < b.serial;
 }
-
-std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 constexpr char kTempPrefix[] = ".molfo-replay-";
 constexpr int64_t kNsPerSecond = 1000000000;
