@@ -25,10 +25,10 @@ get_filename_component(MOLFO_SRC ${MOLFO_SRC} ABSOLUTE)
 set(MOLFO_LIBRARY_FOLDERS core world game draw render player collision items enemies movement boss screens sound
   i18n settings replay platform platform/headless)
 # The desktop's part of the library: the headless driver and its JSON dump
-# (nlohmann-json), the settings file (toml++), the replay's clean-up on
+# (nlohmann-json), the settings file and its editing in place (toml++), the replay's clean-up on
 # Linux's signals (platform/web has the page's twin).
 set(MOLFO_DESKTOP_FOLDERS driver)
-set(MOLFO_DESKTOP_FILES replay/SignalCleanup.cpp settings/SettingsFile.cpp)
+set(MOLFO_DESKTOP_FILES replay/SignalCleanup.cpp settings/SettingsFile.cpp settings/SettingsEdit.cpp)
 # The programs' own folders, each built by one program.
 set(MOLFO_PROGRAM_FOLDERS app platform/sdl platform/web)
 

@@ -1,5 +1,5 @@
 // Reads arbitrary bytes as a ranking file and checks that reading, placing a
-// score, saving and drawing the list never misbehave. Built by fuzz/build.sh.
+// score, saving and drawing the list never misbehave. Built by fuzz/CMakeLists.txt.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

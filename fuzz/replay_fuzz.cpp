@@ -3,10 +3,7 @@
 // drives the writer with arbitrary input to check that whatever it writes
 // reads back the same.
 //
-// Not part of the CMake build; fuzz/build.sh builds it, or by hand:
-//   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-//     -Isrc fuzz/replay_fuzz.cpp src/replay/ReplayFile.cpp -o build-fuzz/replay_fuzz
-//   mkdir -p build-fuzz/replay && build-fuzz/replay_fuzz -max_total_time=300 build-fuzz/replay fuzz/corpus/replay
+// Built by fuzz/CMakeLists.txt (see there how to run it).
 #include <cstdint>
 #include <cstdlib>
 #include <span>

@@ -26,6 +26,9 @@ foreach(code IN LISTS MOLFO_LINGUAS)
 endforeach()
 add_custom_target(translations ALL DEPENDS ${MOLFO_MO_FILES})
 add_dependencies(molfo translations)
+# The codes --language accepts besides auto and the game's own ja.
+list(JOIN MOLFO_LINGUAS "," MOLFO_LINGUAS_TEXT)
+target_compile_definitions(molfo PRIVATE MOLFO_LANGUAGES="${MOLFO_LINGUAS_TEXT}")
 
 # The sources xgettext reads: every file of the game that can show a text.
 file(GLOB_RECURSE MOLFO_I18N_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR}

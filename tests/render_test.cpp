@@ -712,6 +712,64 @@ TEST(RenderText, WrapFollowsJapaneseLineBreaking) {
     }
 }
 
+// The captions the window's controls hold before the game first sets them
+// are never shown: a title reads no "999" and no "Label3".
+TEST(RenderScreen, StandInCaptionsAreDrawnEmptyAndTheHelpBoxShowsTheHelp) {
+    test::TestGame t;
+    if (!t.g.scr.Text().Ok()) GTEST_SKIP() << "no Japanese font installed";
+    struct Case {
+        const char* rule;
+        void (*set)(Screen&);
+        Rect area;
+        bool inked;
+    } cases[] = {
+        {"the selected item's count before any game", [](Screen&) {}, {368, 0, 57, 25}, false},
+        {"an item's count before any game", [](Screen&) {}, {552, 200, 41, 25}, false},
+        {"a count the game has set", [](Screen& s) { s.SPL[3].caption = "0"; }, {552, 200, 41, 25}, true},
+        // The boss's caption hidden (it reaches under the distance), and the
+        // boss bar (opaque, from x 144) left out.
+        {"the distance's stand-in", [](Screen& s) { s.BossL.visible = false; }, {112, 40, 32, 17}, false},
+        {"the distance as a new game resets it",
+         [](Screen& s) {
+             s.BossL.visible = false;
+             s.BossKyoriL.caption = "0";
+         },
+         {112, 40, 32, 17}, false},
+        {"the lead-in beside the reset distance",
+         [](Screen& s) {
+             s.BossL.caption = "ボスまであと";
+             s.BossKyoriL.caption = "0";
+         },
+         {16, 40, 96, 17}, false},
+        {"the lead-in beside a distance",
+         [](Screen& s) {
+             s.BossL.caption = "ボスまであと";
+             s.BossKyoriL.caption = "0m";
+         },
+         {16, 40, 96, 17}, true},
+        {"a distance",
+         [](Screen& s) {
+             s.BossL.visible = false;
+             s.BossKyoriL.caption = "0m";
+         },
+         {112, 40, 32, 17}, true},
+        {"the boss's stamina caption", [](Screen&) {}, {16, 40, 96, 17}, true},
+    };
+    for (const Case& c : cases) {
+        Screen w;
+        c.set(w);
+        w.Compose();
+        EXPECT_EQ(Inked(w.window, c.area.x, c.area.y, c.area.w, c.area.h) > 0, c.inked) << c.rule;
+    }
+    Screen standIn, help;
+    help.MS.caption = PlayHelp();
+    standIn.Compose();
+    help.Compose();
+    EXPECT_EQ(test::FirstDifference(standIn.window, help.window), "")
+        << "the help box shows the help during play from the first frame";
+    EXPECT_EQ(standIn.MS.caption, "Label3") << "the window's state keeps its caption; only its drawing differs";
+}
+
 TEST(RenderScreen, ChangedControlsLeaveTheSamePixelsAsAWindowDrawnWhole) {
     test::TestGame t;
     Screen& w = t.g.scr;
@@ -728,6 +786,13 @@ TEST(RenderScreen, ChangedControlsLeaveTheSamePixelsAsAWindowDrawnWhole) {
         {"the boss bar shrinks under the distance's caption", [](Screen& s) { s.BossHpL.w = 3; }},
         {"a caption grows over its neighbours", [](Screen& s) { s.BossKyoriL.w = 120; s.BossKyoriL.caption = "12345m"; }},
         {"the boss bars hide", [](Screen& s) { s.BossHpL.visible = s.BossHpL2.visible = false; }},
+        {"a new game resets the distance beside its lead-in",
+         [](Screen& s) {
+             s.BossL.caption = "ボスまであと";
+             s.BossKyoriL.caption = "0";
+             s.BossKyoriL.w = 49;
+         }},
+        {"the first distance of play brings its lead-in", [](Screen& s) { s.BossKyoriL.caption = "1234m"; }},
         {"the help text moves and changes", [](Screen& s) { s.MS.x = 500; s.MS.y = 380; s.MS.caption = "Z\r\nX\r\nC"; }},
         {"the selected item's icon changes", [](Screen& s) { s.MainItemPic.icon = 4; }},
         {"an item's icon and count hide", [](Screen& s) { s.ItemPic[2].icon = 0; s.SPL[2].visible = false; }},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -487,11 +488,24 @@ TEST(Replay, EndlessOrHugeFilesAreRefusedWithOneLine) {
         std::string path;
         const char* says;
     } cases[] = {
-        {"a replay from a device that never ends", true, "/dev/zero", "larger than"},
-        {"an input script from a device that never ends", false, "/dev/zero", "larger than"},
+        {"a replay from a device that never ends", true, "/dev/zero", "it is a device, not a file"},
+        {"an input script from a device that never ends", false, "/dev/zero", "it is a device, not a file"},
+        {"a replay that is a named pipe no one writes", true, f.Path("pipe"), "it is a named pipe, not a file"},
+        {"an input script through a link to a pipe", false, f.Path("link"), "it is a named pipe, not a file"},
+        {"a replay larger than any", true, f.Path("huge.mrec"), "larger than 64 MB"},
+        {"an input script larger than any", false, f.Path("huge.txt"), "larger than 4 MB"},
         {"a replay that is a folder", true, f.work.string(), "folder"},
         {"an input script that is missing", false, f.Path("none.txt"), "No such file"},
     };
+    // Reading a pipe would wait for a writer for ever: it must be refused
+    // without opening it for good.
+    ASSERT_EQ(mkfifo(f.Path("pipe").c_str(), 0600), 0);
+    fs::create_symlink(f.Path("pipe"), f.Path("link"));
+    // Sparse: their size costs no disk.
+    for (const char* name : {"huge.mrec", "huge.txt"}) {
+        std::ofstream(f.Path(name)).put('x');
+        fs::resize_file(f.Path(name), replay::kMaxRecordingBytes + 1);
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
         HeadlessOptions o;
@@ -638,7 +652,7 @@ TEST(ReplayLibrary, TheFolderKeepsTheLastFiftyAndTheBestsAndNothingElse) {
         when.tm_min = i % 60;
         const bool best = i % 10 == 5;
         const std::string name = library::FileName(when, 1, {best ? 100 + i : 1, 1, false, false, false}, best);
-        std::ofstream(dir + "/" + name) << "x";
+        std::ofstream(dir + "/" + name) << std::string(replay::kMagic, sizeof replay::kMagic);
         if (best) bests.push_back(name);
     }
     EXPECT_EQ(library::Prune(dir), 120u - 50u - 7u) << "the bests older than the last fifty stay";

@@ -44,6 +44,9 @@ TEST(Settings, EachBadValueCostsOneLineNamingItsKeyAndDefault) {
         {"a setting the game does not have", "speed = 2", "speed is no setting of the game; ignored"},
         {"the keys not being a table", "keys = 3", "keys is not a table of actions; using the defaults"},
         {"a file that is not TOML", "music_volume = \n[keys", "settings.toml: line 1"},
+        {"numbers toml++ cannot lay out in a list",
+         "[keys]\nleft = [inf, -9223372036854775808, 0.001]", "keys.left = [ inf, -9223372036854775808, 0.001 ] is not"},
+        {"a parse error quoting a line end", "a = in\n", "saw 'in\\n'"},
         {"a good file says nothing", "music_volume = 0\nfullscreen = true\n[keys]\nleft = \"A\"\n[pad]\nfire = []", ""},
     };
     for (const Case& c : cases) {
@@ -81,7 +84,7 @@ TEST(Settings, WhatIsSavedIsReadBackTheSame) {
     fs::remove_all(dir);
     const std::string path = (dir / "molfo" / "settings.toml").string();
     const Loaded missing = Load(path, FakeKey);
-    EXPECT_FALSE(missing.found) << "no file yet";
+    EXPECT_EQ(missing.source, Loaded::Source::Missing) << "no file yet";
     EXPECT_TRUE(missing.problems.empty()) << "a missing file is no problem";
     EXPECT_EQ(missing.settings, Settings::Defaults()) << "and gives the defaults";
 
@@ -97,7 +100,7 @@ TEST(Settings, WhatIsSavedIsReadBackTheSame) {
     s.pad[Quit] = {"back", ""};
     ASSERT_EQ(Save(path, s), "") << "the folder is made and the file written";
     const Loaded back = Load(path, FakeKey);
-    EXPECT_TRUE(back.found);
+    EXPECT_EQ(back.source, Loaded::Source::Read);
     EXPECT_TRUE(back.problems.empty()) << (back.problems.empty() ? "" : back.problems[0]);
     EXPECT_EQ(back.settings, s) << "every setting comes back as saved";
     for (const auto& e : fs::directory_iterator(dir / "molfo"))

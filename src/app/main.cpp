@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <exception>
@@ -9,6 +10,7 @@
 #include <iostream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "core/Printable.h"
 #include "core/UserFiles.h"
@@ -17,8 +19,10 @@
 #include "game/Flow.h"
 #include "game/RankPlace.h"
 #include "i18n/Language.h"
+#include "platform/sdl/CloseSignals.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
+#include "render/KeyHelp.h"
 #include "replay/GameSession.h"
 #include "replay/Library.h"
 #include "settings/Settings.h"
@@ -57,6 +61,20 @@ int ResolveReplay(std::string& path) {
     return 0;
 }
 
+// The codes --language accepts: auto, the game's own Japanese and every
+// language the build has words for. A code is a folder's name under sys/,
+// so nothing else may reach the file system.
+std::vector<std::string> LanguageCodes() {
+    std::vector<std::string> codes = {molfo::i18n::kAuto, molfo::i18n::kOwnLanguage};
+    const std::string built = MOLFO_LANGUAGES;
+    for (size_t start = 0; start < built.size();) {
+        const size_t comma = std::min(built.find(',', start), built.size());
+        if (comma > start) codes.push_back(built.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return codes;
+}
+
 int Fail(const std::string& line) {
     std::cerr << "molfo: " << molfo::Printable(line, 400) << "\n";
     return 1;
@@ -69,7 +87,7 @@ std::string Absolute(const std::string& path) {
     return ec ? path : abs.string();
 }
 
-int RunWindow(Options& o) {
+int RunWindow(Options& o, molfo::CloseSignals& signals) {
     // Before anything else: a second copy opens nothing at all.
     molfo::InstanceLock lock;
     switch (lock.Acquire()) {
@@ -109,7 +127,7 @@ int RunWindow(Options& o) {
     run.capture = o.h.capture;
     namespace settings = molfo::settings;
     const std::string settingsPath = settings::DefaultPath();
-    const settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
+    settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
     const settings::Settings fromFile = loaded.settings;
     settings::Settings effective = fromFile;
     if (o.fullscreen) effective.fullscreen = true;
@@ -134,25 +152,32 @@ int RunWindow(Options& o) {
     std::string error;
     const auto sdl = molfo::SdlPlatform::Open(so, error);
     if (!sdl) return Fail(error);
+    signals.Start();
+
     sdl->window().ApplySettings(effective);
 
     // A replay sleeps on the real clock, so it plays at the recorded speed.
     molfo::Game& g = session.Open(sdl->platform(), &sdl->platform().clock, nullptr);
     sdl->window().SetLanguage(&session.SetLanguage(effective.language));
+    g.scr.SetKeyHelp(molfo::KeyHelp(effective));
     bool onTitle = false;
     g.onScene = [&onTitle](molfo::Game& game) { onTitle = game.scene == molfo::Scene::Title; };
     molfo::SettingsHooks hooks;
     hooks.languages = molfo::i18n::AvailableLanguages(dataDir);
+    hooks.note = [&loaded] { return settings::PageNote(loaded); };
     hooks.mayOpen = [&onTitle, replaying = session.Replaying()] { return onTitle && !replaying; };
     std::string language = effective.language;
     hooks.changed = [&](const settings::Settings& s) {
         sdl->audio().SetVolumes(s.musicVolume, s.effectVolume);
-        if (s.language == language) return;
-        language = s.language;
-        sdl->window().SetLanguage(&session.SetLanguage(language));
-        // The page is drawn over the window as composed: the labels and the
-        // title's lettering behind it change language with it.
-        if (onTitle) molfo::DrawTitlePicture(g);
+        // The page is drawn over the window as composed: the key help and,
+        // with the language, the labels and the title's lettering behind it
+        // change with it.
+        g.scr.SetKeyHelp(molfo::KeyHelp(s));
+        if (s.language != language) {
+            language = s.language;
+            sdl->window().SetLanguage(&session.SetLanguage(language));
+            if (onTitle) molfo::DrawTitlePicture(g);
+        }
         // Composed, not shown: the page shows it, under itself.
         g.scr.Compose();
     };
@@ -163,8 +188,14 @@ int RunWindow(Options& o) {
         if (o.fullscreen && s.fullscreen == effective.fullscreen) keep.fullscreen = fromFile.fullscreen;
         if (o.scaleModeGiven && s.scaleMode == effective.scaleMode) keep.scaleMode = fromFile.scaleMode;
         if (o.languageGiven && s.language == effective.language) keep.language = fromFile.language;
-        const std::string err = settings::Save(settingsPath, keep);
-        if (!err.empty()) std::cerr << "molfo: the settings were not saved: " << molfo::Printable(err, 300) << "\n";
+        const settings::Saved saved = settings::SaveChanges(settingsPath, loaded, keep, &molfo::SdlKeys::IsKeyName);
+        if (!saved.keptAs.empty())
+            std::cerr << "molfo: the settings file could not be read, so it was kept as "
+                      << molfo::Printable(saved.keptAs, 300) << " and a new one written\n";
+        if (!saved.problem.empty())
+            std::cerr << "molfo: the settings were not saved: " << molfo::Printable(saved.problem, 300) << "\n";
+        // A second visit to the page changes the file as now written.
+        if (saved.written) loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
     };
     sdl->window().SetSettingsHooks(std::move(hooks));
     return session.Run([&g] {
@@ -200,8 +231,9 @@ int main(int argc, char** argv) {
                                      "integer: scale by whole multiples, sharp pixels (default); fit: fill the window")
                           ->check(CLI::IsMember({"integer", "fit"}));
     auto* language = app.add_option(
-        "--language", o.language,
-        "the window's words: auto (from LANGUAGE, LC_ALL, LC_MESSAGES, LANG; the default), ja or en");
+                            "--language", o.language,
+                            "the window's words: auto (from LANGUAGE, LC_ALL, LC_MESSAGES, LANG; the default), ja or en")
+                         ->check(CLI::IsMember(LanguageCodes()));
     app.add_option("--input", o.h.inputPath, "input script (headless)")->needs(headless);
     // Every count is checked: a negative or huge one would mean "no limit"
     // or wrap, and the run would never end.
@@ -261,7 +293,12 @@ int main(int argc, char** argv) {
             o.h.keepReplays = o.keepReplays;
             return molfo::RunHeadless(o.h);
         }
-        return RunWindow(o);
+        // Before any thread is made, so that the signals reach the window.
+        molfo::CloseSignals signals;
+        const int status = RunWindow(o, signals);
+        // Everything is written and cleaned up by now: a SIGQUIT ends it here.
+        signals.Finish();
+        return status;
     } catch (const std::exception& e) {
         return Fail(e.what());
     }

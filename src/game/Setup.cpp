@@ -6,6 +6,7 @@
 #include "game/Flow.h"
 #include "i18n/Catalog.h"
 #include "items/Items.h"
+#include "render/KeyHelp.h"
 #include "world/Game.h"
 
 namespace molfo {
@@ -62,8 +63,7 @@ void GameShokika(Game& g) {
     g.Oto->Koukaon(s.KoukaonFile[koukaon::SutejiStart]);
     Delay(g, 500);
     g.Oto->Play(s.KyokuFile[kyoku::Suteji(1)], kyoku::Kaisu);
-    w.MS.caption = std::string(i18n::N_("Escキーで終了")) + "\r\n" + i18n::N_("Zキーでハルモス光線") + "\r\n" +
-                   i18n::N_("Xでアイテムをつかう。") + "\r\n" + i18n::N_("Cキーで使うアイテムをチェンジ");
+    w.MS.caption = PlayHelp();
 }
 
 void GameReset(Game& g) {

@@ -1,6 +1,7 @@
 #include "i18n/Language.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -19,6 +20,13 @@ std::string Env(const char* name) {
 // "en_US.UTF-8@euro" -> "en_US"
 std::string Bare(const std::string& locale) {
     return locale.substr(0, locale.find_first_of(".@"));
+}
+
+// A code names a folder under sys/locale: letters, digits and '_' only, so
+// no variable can lead the game elsewhere ("/tmp/x").
+bool IsCode(const std::string& code) {
+    return std::all_of(code.begin(), code.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; });
 }
 
 bool IsCLocale(const std::string& locale) {
@@ -47,7 +55,7 @@ std::vector<std::string> WantedLanguages(const Environment& env) {
         size_t end = priority.find(':', start);
         if (end == std::string::npos) end = priority.size();
         const std::string code = Bare(priority.substr(start, end - start));
-        if (!code.empty() && !IsCLocale(code)) {
+        if (!code.empty() && !IsCLocale(code) && IsCode(code)) {
             for (const std::string& c : {code, code.substr(0, code.find('_'))})
                 if (std::find(list.begin(), list.end(), c) == list.end()) list.push_back(c);
         }

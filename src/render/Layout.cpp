@@ -17,6 +17,7 @@ constexpr uint32_t kGreen = Rgb(0, 255, 0);
 constexpr uint32_t kBlack = Rgb(0, 0, 0);
 
 constexpr int kLabelPx = 12;  // a 9 pt font at 96 dpi
+constexpr const char* kItemCountStandIn = "999";
 
 // The window's labels, back to front (a bar lies in front of its track).
 // Columns: control, left, top, width, height, initial caption, opaque,
@@ -32,7 +33,7 @@ constexpr LabelRow kLabelLayout[] = {
     {&Screen::Label2, 8, 8, 73, 17, N_("たいりょく"), false, kFormGrey},
     {&Screen::Label1, 80, 8, 200, 17, "", true, kRed},
     {&Screen::HPL, 80, 8, 200, 17, "", true, kYellow},
-    {&Screen::MainSPL, 368, 0, 57, 25, "999", false, kFormGrey},
+    {&Screen::MainSPL, 368, 0, 57, 25, kItemCountStandIn, false, kFormGrey},
     {&Screen::Label4, 496, 8, 49, 17, N_("スコア"), false, kFormGrey},
     {&Screen::GoukeiTenL, 544, 8, 81, 17, N_("0てん"), false, kFormGrey},
     {&Screen::BossL, 16, 40, 137, 17, N_("ボスのたいりょく"), false, kFormGrey},
@@ -42,6 +43,23 @@ constexpr LabelRow kLabelLayout[] = {
     {&Screen::MS, 520, 400, 129, 145, "Label3", false, kFormGrey},
 };
 static_assert(std::size(kLabelLayout) == 11, "one row per single label of the window");
+
+// Captions the controls hold before the game first sets them: the window's
+// stand-ins from its design, and the distance's reset value, which is no
+// distance (every distance ends in "m"). None is meant to be read: each is
+// drawn empty, the key help's as the help; the game's state keeps them.
+struct StandIn {
+    Label Screen::*control;
+    const char* caption;
+};
+constexpr StandIn kStandIns[] = {
+    {&Screen::MainSPL, kItemCountStandIn},
+    {&Screen::BossKyoriL, "999m"},
+    {&Screen::BossKyoriL, "0"},
+    {&Screen::MS, "Label3"},
+};
+// The distance's lead-in, drawn only beside a distance.
+constexpr const char* kDistanceLeadIn = N_("ボスまであと");
 
 // The item column: icon ItemPic(i) and count SPL(i) for items 1..6.
 // Columns: icon top, count top.
@@ -70,8 +88,8 @@ void Screen::ResetLayout() {
     }
     for (int k = 1; k <= 6; ++k) {
         const ItemRow& row = kItemColumn[k - 1];
-        SPL[k] = Label{kItemCountX, row.countY, kItemCountW, kItemCountH, "999", true, false, kFormGrey, kBlack,
-                       kLabelPx};
+        SPL[k] = Label{kItemCountX, row.countY, kItemCountW, kItemCountH, kItemCountStandIn, true, false, kFormGrey,
+                       kBlack, kLabelPx};
         ItemPic[k] = ImageControl{kItemIconX, row.iconY, kIconSize, kIconSize, k};
     }
     SPL[0] = Label{};
@@ -85,6 +103,24 @@ void Screen::ResetLayout() {
     window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
     CurrentY = 0;
     Invalidate();
+}
+
+bool Screen::HoldsStandIn(const Label& l) const {
+    for (const StandIn& s : kStandIns)
+        if (&l == &(this->*s.control) && l.caption == s.caption) return true;
+    return &l >= &SPL[1] && &l <= &SPL[SPL.size() - 1] && l.caption == kItemCountStandIn;
+}
+
+const std::string& Screen::Shown(const Label& l) {
+    static const std::string kNothing;
+    if (&l == &MS) {
+        helpShown_ = keyHelp_.Apply(HoldsStandIn(l) ? PlayHelp() : l.caption);
+        return helpShown_;
+    }
+    if (HoldsStandIn(l)) return kNothing;
+    if (&l == &BossL && l.caption == kDistanceLeadIn && (!BossKyoriL.visible || HoldsStandIn(BossKyoriL)))
+        return kNothing;
+    return l.caption;
 }
 
 }  // namespace molfo

@@ -92,6 +92,13 @@ void Screen::PrintLine(const std::string& text) {
     CurrentY += print_->LineHeight(kPrintPx) + 2;
 }
 
+void Screen::SetKeyHelp(KeyHelp help) {
+    if (help == keyHelp_) return;
+    keyHelp_ = std::move(help);
+    ++language_;  // the help's caption reads differently now
+    Invalidate();
+}
+
 void Screen::DrawLabel(const Label& l, CaptionCache& c, const Rect& clip) {
     // The key help's label reaches past the window's right edge; its text
     // wraps to the part that shows.
@@ -100,14 +107,15 @@ void Screen::DrawLabel(const Label& l, CaptionCache& c, const Rect& clip) {
     const Rect area = Intersect(Area(l), clip);
     if (IsEmpty(area)) return;
     if (l.opaque) window.Fill(area.x, area.y, area.w, area.h, l.back);
-    if (l.caption.empty()) return;
-    if (c.caption != l.caption || c.language != language_ || c.width != w || c.px != l.fontPx) {
-        c.caption = l.caption;
+    const std::string& caption = Shown(l);
+    if (caption.empty()) return;
+    if (c.caption != caption || c.language != language_ || c.width != w || c.px != l.fontPx) {
+        c.caption = caption;
         c.language = language_;
         c.width = w;
         c.px = l.fontPx;
         c.lineHeight = text_->LineHeight(l.fontPx);
-        const std::vector<std::string> lines = text_->Wrap(catalog_->Translate(l.caption), l.fontPx, w);
+        const std::vector<std::string> lines = text_->Wrap(catalog_->Translate(caption), l.fontPx, w);
         c.lines.resize(lines.size());
         for (size_t i = 0; i < lines.size(); ++i) text_->RenderMask(c.lines[i], lines[i], l.fontPx);
         ++captionRenders_;
@@ -247,8 +255,12 @@ void Screen::Compose() {
             if (!IsEmpty(before)) stale_[n++] = before;
             if (!IsEmpty(now)) stale_[n++] = now;
         };
-        for (int i = 0; i < kLabelCount; ++i)
-            if (composedLabels_[i] != *labels_[i]) changed(Area(composedLabels_[i]), Area(*labels_[i]));
+        for (int i = 0; i < kLabelCount; ++i) {
+            if (composedLabels_[i] == *labels_[i]) continue;
+            changed(Area(composedLabels_[i]), Area(*labels_[i]));
+            // The distance's lead-in shows with the distance (see Shown).
+            if (labels_[i] == &BossKyoriL) changed(Rect{}, Area(BossL));
+        }
         if (composedImages_[0] != MainItemPic) changed(Area(composedImages_[0]), Area(MainItemPic));
         for (int k = 1; k <= 6; ++k)
             if (composedImages_[k] != ItemPic[k]) changed(Area(composedImages_[k]), Area(ItemPic[k]));

@@ -19,6 +19,7 @@
 
 #include "core/GameState.h"
 #include "i18n/Catalog.h"
+#include "render/KeyHelp.h"
 #include "render/Palette.h"
 #include "render/Surface.h"
 #include "render/Text.h"
@@ -153,6 +154,15 @@ public:
     void SetLanguage(const i18n::Catalog* catalog);
     const i18n::Catalog& Language() const { return *catalog_; }
 
+    // The keys the key help names: the player's, not the defaults the game
+    // writes (its state keeps them). The drawing alone changes.
+    void SetKeyHelp(KeyHelp help);
+
+    // The caption a label is drawn with: its own, but empty for a stand-in
+    // it holds before the game first sets it, and the key help naming the
+    // keys bound.
+    const std::string& Shown(const Label& l);
+
     // How many times a caption has been rendered from the font since the
     // window was made; Compose renders only captions that changed.
     uint64_t CaptionRenders() const { return captionRenders_; }
@@ -175,6 +185,7 @@ private:
     static constexpr int kBandRows = 16;
     static constexpr int kBands = (kPlayfield + kBandRows - 1) / kBandRows;
 
+    bool HoldsStandIn(const Label& l) const;
     // Each draws only the part inside `clip`.
     void DrawLabel(const Label& l, CaptionCache& c, const Rect& clip);
     void DrawImage(const ImageControl& c, const Rect& clip);
@@ -199,16 +210,20 @@ private:
     std::array<ImageControl, 7> composedImages_{};  // MainItemPic, then ItemPic(1)..(6)
     uint64_t captionRenders_ = 0;
     const i18n::Catalog* catalog_;
+    KeyHelp keyHelp_;
+    std::string helpShown_;  // the key help as last drawn
     uint64_t language_ = 1;  // changes with every catalog given, so each caption is drawn again
     TextMask printMask_;
     // The window's controls and icons are to be drawn in full at the next
     // compose: a new layout, new icons, a window never composed.
     bool chromeStale_ = true;
-    // Rectangles to paint again, an old and a new one per control.
-    std::array<Rect, 2 * (kLabelCount + 7)> stale_{};
+    // Rectangles to paint again, an old and a new one per control, and the
+    // distance's lead-in.
+    static constexpr int kMostStale = 2 * (kLabelCount + 7) + 1;
+    std::array<Rect, kMostStale> stale_{};
     // What the last compose drew: those, the playfield's bands of rows
     // and the strips beside its picture.
-    std::array<Rect, 2 * (kLabelCount + 7) + kBands + 2> drawn_{};
+    std::array<Rect, kMostStale + kBands + 2> drawn_{};
     size_t drawnCount_ = 0;
     // The version of MainPic1 the window shows.
     uint64_t composedVersion_ = 0;

@@ -18,6 +18,7 @@ using i18n::N_;
 
 constexpr uint32_t kChosen = Rgb(0, 0, 128);  // the chosen row, as a selected list item
 constexpr uint32_t kBar = Rgb(0, 128, 0);
+constexpr uint32_t kWarning = Rgb(160, 0, 0);
 
 constexpr int kPx = 12;
 constexpr int kTitlePx = 16;
@@ -113,8 +114,15 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
         y += kRowH;
     }
     const std::vector<std::string> hint = text.Wrap(words.Translate(page.Hint()), kPx, kPanelW - 2 * kPad);
-    int hy = py + kPanelH - kPad - static_cast<int>(hint.size()) * lh;
+    // The note on the file above the help, in the colour of a warning.
+    const std::vector<std::string> note =
+        page.Note().empty() ? std::vector<std::string>{} : text.Wrap(words.Translate(page.Note()), kPx, kPanelW - 2 * kPad);
+    int hy = py + kPanelH - kPad - static_cast<int>(hint.size() + note.size()) * lh;
     window.Fill(px + kPad, hy - 6, kPanelW - 2 * kPad, 1, kEdgeShadow);
+    for (const std::string& n : note) {
+        text.Draw(window, px + kPad, hy, n, kWarning, kPx);
+        hy += lh;
+    }
     for (const std::string& h : hint) {
         text.Draw(window, px + kPad, hy, h, kInk, kPx);
         hy += lh;

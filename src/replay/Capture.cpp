@@ -1,13 +1,23 @@
 #include "replay/Capture.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <system_error>
 
+#include "core/AtomicFile.h"
 #include "core/Printable.h"
 #include "core/ReadFile.h"
 #include "platform/LocalTime.h"
@@ -27,6 +37,38 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string RankFileIn(const std::string& dataDir) { return (fs::path(dataDir) / "sys" / "rank.hms").string(); }
+
+constexpr char kOverlayPrefix[] = "molfo-replay-";
+constexpr size_t kRandomChars = 6;  // mkdtemp's
+
+// Removes the private folders of replays whose program was killed outright
+// (a signal that can be caught removes its own): ours by name and owner,
+// untouched for a while, and not locked by a replay still playing.
+void SweepOverlays(const fs::path& tmp) {
+    DIR* d = ::opendir(tmp.c_str());
+    if (d == nullptr) return;
+    const std::string prefix = kOverlayPrefix;
+    const time_t now = std::time(nullptr);
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + kRandomChars || name.compare(0, prefix.size(), prefix) != 0 ||
+            !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid() || now - st.st_mtime < std::chrono::seconds(files::kStaleAfter).count())
+            continue;
+        const int fd = ::openat(::dirfd(d), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code ec;
+            fs::remove_all(tmp / name, ec);  // the links go, never what they point at
+        }
+        ::close(fd);
+    }
+    ::closedir(d);
+}
 
 }  // namespace
 
@@ -57,6 +99,7 @@ DataOverlay::~DataOverlay() {
     std::error_code ec;
     fs::remove_all(path_, ec);  // the links go, never what they point at
     cleanup_.reset();
+    if (lock_ >= 0) ::close(lock_);
 }
 
 std::string DataOverlay::Create(const std::string& realDataDir, const std::vector<uint8_t>& rankRecords) {
@@ -64,9 +107,14 @@ std::string DataOverlay::Create(const std::string& realDataDir, const std::vecto
     const fs::path realSys = fs::absolute(fs::path(realDataDir) / "sys", ec);
     if (ec || !fs::is_directory(realSys, ec)) return "cannot find the game's sys folder in " + realDataDir;
     const fs::path tmp = fs::temp_directory_path(ec);
-    std::string name = ((ec ? fs::path("/tmp") : tmp) / "molfo-replay-XXXXXX").string();
+    const fs::path base = ec ? fs::path("/tmp") : tmp;
+    SweepOverlays(base);
+    std::string name = (base / (std::string(kOverlayPrefix) + std::string(kRandomChars, 'X'))).string();
     if (mkdtemp(name.data()) == nullptr) return "cannot make a folder for the replay's ranking";
     path_ = name;
+    // Held while the replay plays: the folder is in use, whatever its age.
+    lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_ >= 0) ::flock(lock_, LOCK_EX | LOCK_NB);
     cleanup_ = std::make_unique<SignalCleanup>(path_);
     const fs::path sys = fs::path(path_) / "sys";
     fs::create_directory(sys, ec);
@@ -204,7 +252,10 @@ void Capture::KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, c
         if (error.empty()) {
             std::vector<uint8_t> bytes = replay::Writer::EncodeHeader(header);
             bytes.insert(bytes.end(), chunks.begin(), chunks.end());
-            if (!library::Save(o_.keepFolder, bytes, summary, when, error).empty()) return;
+            std::string future;
+            const bool kept = !library::Save(o_.keepFolder, bytes, summary, when, error, &future).empty();
+            if (!future.empty() && !futureWarned_.exchange(true)) std::cerr << "molfo: " << future << "\n";
+            if (kept) return;
         }
         // A full disk or a folder that cannot be written costs the replays
         // and one line, never the game.

@@ -53,6 +53,7 @@ struct SessionStart {
 // A copy of the data folder for a replay: every entry a link to the real
 // one but the ranking, which is the recording's. The player's own ranking is
 // neither read nor written, and the game meets the ranking it met then.
+// Folders left by replays killed outright are swept when the next is made.
 class DataOverlay {
 public:
     DataOverlay();
@@ -66,6 +67,7 @@ public:
 private:
     std::string path_;
     std::unique_ptr<SignalCleanup> cleanup_;
+    int lock_ = -1;  // an flock on the folder, telling sweepers it is in use
 };
 
 // The ranking file's records up to the last that is not blank. False, with
@@ -116,6 +118,7 @@ private:
     std::atomic<bool> recordOk_{true};
     bool keeping_ = false;
     std::atomic<bool> keepWarned_{false};
+    std::atomic<bool> futureWarned_{false};
     // The ranking as the last game left it, read by the worker for the next
     // game's header; only the worker touches these.
     std::vector<uint8_t> nextRank_;

@@ -1,10 +1,10 @@
 #include "replay/Library.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +12,7 @@
 #include <regex>
 #include <system_error>
 
+#include "core/AtomicFile.h"
 #include "core/Printable.h"
 #include "core/ReadFile.h"
 #include "game/RankPlace.h"
@@ -34,33 +35,58 @@ std::string Reached(const GameSummary& s) {
     return "stage " + std::to_string(s.stage) + (s.boss ? " boss" : "");
 }
 
-bool Older(const Kept& a, const Kept& b) { return a.date != b.date ? a.date < b.date : a.serial < b.serial; }
+// Write order first: the names' dates follow the clock, which may have been
+// wrong once, but each file written here is stamped after every other.
+bool Older(const Kept& a, const Kept& b) {
+    if (a.written != b.written) return a.written < b.written;
+    return a.date != b.date ? a.date < b.date : a.serial < b.serial;
+}
 
-std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+constexpr char kTempPrefix[] = ".molfo-replay-";
+constexpr int64_t kNsPerSecond = 1000000000;
+// The least step between two files' write stamps: coarser than any
+// filesystem keeps them.
+constexpr int64_t kStampStepNs = 1000000;
+constexpr int kSecondsPerDay = 24 * 60 * 60;
 
-// Writes the whole file, synced, so the rename that follows publishes a complete one.
-bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = Errno("cannot write " + path);
-        return false;
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = Errno("cannot write " + path);
-            ::close(fd);
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        error = Errno("cannot write " + path);
-        return false;
-    }
-    return true;
+int64_t StampNs(const timespec& t) { return int64_t{t.tv_sec} * kNsPerSecond + t.tv_nsec; }
+
+// Stamps the new file after every other kept one, however the clock stands.
+void StampAfter(const std::string& path, const std::vector<Kept>& others) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    int64_t stamp = StampNs(now);
+    for (const Kept& k : others) stamp = std::max(stamp, k.written + kStampStepNs);
+    const timespec t{static_cast<time_t>(stamp / kNsPerSecond), static_cast<long>(stamp % kNsPerSecond)};
+    const timespec times[2] = {t, t};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+// A file is removed only when the game wrote it: a recording of its own
+// format, never a file of the player's that merely has such a name.
+bool IsRecording(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    char magic[sizeof replay::kMagic] = {};
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    ::read(fd, magic, sizeof magic) == static_cast<ssize_t>(sizeof magic) &&
+                    std::memcmp(magic, replay::kMagic, sizeof magic) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// The date a name carries a day after `when`: names past it are from the
+// future (a day's grace for a change of time zone).
+std::string DayAfter(const std::tm& when) {
+    std::tm t = when;
+    t.tm_isdst = -1;
+    const std::time_t later = std::mktime(&t) + kSecondsPerDay;
+    std::tm next{};
+    localtime_r(&later, &next);
+    Kept k;
+    ParseName(FileName(next, 1, GameSummary{}, false), k);
+    return k.date;
 }
 
 }  // namespace
@@ -106,6 +132,8 @@ std::vector<Kept> List(const std::string& folder) {
         Kept k;
         if (!e.is_regular_file(ec) || !ParseName(e.path().filename().string(), k)) continue;
         k.path = e.path().string();
+        struct stat st {};
+        if (::stat(k.path.c_str(), &st) == 0) k.written = StampNs(st.st_mtim);
         out.push_back(std::move(k));
     }
     std::sort(out.begin(), out.end(), Older);
@@ -131,61 +159,59 @@ std::string Best(const std::string& folder) {
 }
 
 std::string Save(const std::string& folder, const std::vector<uint8_t>& bytes, const GameSummary& summary,
-                 const std::tm& when, std::string& error) {
+                 const std::tm& when, std::string& error, std::string* future) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec)) {
         error = "cannot make the replay folder " + folder + (ec ? ": " + ec.message() : "");
         return {};
     }
+    // What a writer killed half way left behind.
+    files::SweepStale(folder, kTempPrefix);
     int highest = 0, serial = 1;
     const std::string date = [&] {
         Kept k;
         ParseName(FileName(when, 1, summary, false), k);
         return k.date;
     }();
-    for (const Kept& k : List(folder)) {
+    const std::string tomorrow = DayAfter(when);
+    size_t fromFuture = 0;
+    const std::vector<Kept> before = List(folder);
+    for (const Kept& k : before) {
         if (!k.summary.practice) highest = std::max(highest, k.summary.score);
         // Games ending in the same second are told apart, and ordered, by serial.
         if (k.date == date) serial = std::max(serial, k.serial + 1);
+        if (k.date > tomorrow) ++fromFuture;
     }
+    if (future != nullptr && fromFuture > 0)
+        *future = std::to_string(fromFuture) + " kept replays in " + Printable(folder, 300) +
+                  " are dated after today (the clock was wrong when they were written?); they count as older than "
+                  "the games played now";
     const bool best = !summary.practice && summary.score > highest;
 
-    std::string tmp = (fs::path(folder) / ".molfo-replay-XXXXXX").string();
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) {
-        error = Errno("cannot write in " + folder);
-        return {};
-    }
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    if (!WriteAll(tmp, bytes, error)) {
-        ::unlink(tmp.c_str());
-        return {};
-    }
-    // link() refuses a name that exists: two games ending in one second
-    // (or two copies of the program) each keep theirs.
+    files::StagedFile staged;
+    if (!staged.Write(folder, kTempPrefix, bytes, files::kNewFileMode, error)) return {};
+    // Two games ending in one second (or two copies of the program) each
+    // keep theirs.
     std::string path;
     for (; serial < 10000; ++serial) {
         path = (fs::path(folder) / FileName(when, serial, summary, best)).string();
-        if (::link(tmp.c_str(), path.c_str()) == 0) break;
-        if (errno != EEXIST) {
-            error = Errno("cannot name the replay " + path);
-            path.clear();
-            break;
-        }
+        const files::StagedFile::Named named = staged.NameAs(path, error);
+        if (named == files::StagedFile::Named::Done) break;
+        if (named == files::StagedFile::Named::Failed) error = "cannot name the replay " + path + ": " + error;
         path.clear();
+        if (named == files::StagedFile::Named::Failed) break;
     }
-    ::unlink(tmp.c_str());
     if (path.empty()) {
         if (error.empty()) error = "no free name for the replay in " + folder;
         return {};
     }
-    Prune(folder);
+    StampAfter(path, before);
+    Prune(folder, kKeepRecent, kKeepBests, path);
     return path;
 }
 
-size_t Prune(const std::string& folder, size_t recent, size_t bests) {
+size_t Prune(const std::string& folder, size_t recent, size_t bests, const std::string& justWritten) {
     const std::vector<Kept> all = List(folder);
     std::vector<bool> keep(all.size(), false);
     size_t bestsKept = 0;
@@ -198,7 +224,8 @@ size_t Prune(const std::string& folder, size_t recent, size_t bests) {
     size_t removed = 0;
     for (size_t i = 0; i < all.size(); ++i) {
         std::error_code ec;
-        if (!keep[i] && fs::remove(all[i].path, ec)) ++removed;
+        if (keep[i] || all[i].path == justWritten || !IsRecording(all[i].path)) continue;
+        if (fs::remove(all[i].path, ec)) ++removed;
     }
     return removed;
 }

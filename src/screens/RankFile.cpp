@@ -1,15 +1,14 @@
 #include "screens/RankFile.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+
+#include "core/AtomicFile.h"
 
 namespace molfo::rank {
 
@@ -20,60 +19,6 @@ void PutRecord(uint8_t* rec, const NameField& name, int16_t score) {
     const auto u = static_cast<uint16_t>(score);
     rec[kNameBytes] = static_cast<uint8_t>(u & 0xFF);
     rec[kNameBytes + 1] = static_cast<uint8_t>(u >> 8);
-}
-
-bool WriteAll(int fd, const uint8_t* p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
-// Holds an exclusive lock on the folder of a file while a game reads,
-// changes and replaces it, so games ending together each keep their entry.
-// Without a lock (a folder that cannot be opened) the write goes on and
-// fails or succeeds on its own.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& path) {
-        const size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~FolderLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing drops the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
-// A second name for the file as it is, beside it: "rank.hms.bad", or
-// ".bad.2" and on when that is taken. A hard link costs nothing and keeps
-// every byte; a copy is the fallback where links are not allowed. Returns
-// the name, or empty when no copy could be made.
-std::string KeepCopy(const std::string& path) {
-    for (int n = 1; n < 100; ++n) {
-        const std::string bad = path + ".bad" + (n == 1 ? std::string() : "." + std::to_string(n));
-        if (::link(path.c_str(), bad.c_str()) == 0) return bad;
-        if (errno == EEXIST) continue;
-        std::error_code ec;
-        if (std::filesystem::copy_file(path, bad, std::filesystem::copy_options::none, ec)) return bad;
-        if (std::filesystem::exists(bad, ec)) continue;
-        return {};
-    }
-    return {};
 }
 
 }  // namespace
@@ -147,34 +92,11 @@ RankLoad LoadRankFile(const std::string& path) {
 RankTable ReadRankFile(const std::string& path) { return LoadRankFile(path).table; }
 
 std::string WriteRankFile(const std::string& path, const RankTable& t) {
-    const std::vector<uint8_t> bytes = SerializeRank(t);
-    std::string tmp = path + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return std::string("cannot create a file beside ") + path + ": " + std::strerror(errno);
-    ::fchmod(fd, 0644);  // as an ordinary file would be, not mkostemp's 0600
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    int err = ok ? 0 : errno;
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return std::string("cannot write ") + path + ": " + std::strerror(err);
-    }
-    return {};
+    return files::ReplaceFile(path, SerializeRank(t));
 }
 
 std::string RecordScore(const std::string& path, int16_t score, const NameField& name, RankTable& now) {
-    FolderLock lock(path);
+    files::FolderLock lock(path);
     RankLoad load = LoadRankFile(path);
     if (load.status == RankLoad::Status::Unreadable) return load.problem;
     now = load.table;
@@ -183,7 +105,7 @@ std::string RecordScore(const std::string& path, int16_t score, const NameField&
     // A score below all 1000 leaves a sound file as it is.
     if (place == 0 && load.status == RankLoad::Status::Ok) return {};
     if (load.status == RankLoad::Status::WrongLength) {
-        const std::string kept = KeepCopy(path);
+        const std::string kept = files::KeepBeside(path);
         if (kept.empty()) return "cannot keep a copy of " + path + " before repairing it; the ranking is left as it was";
     }
     return WriteRankFile(path, now);

@@ -43,8 +43,9 @@ RankLoad LoadRankFile(const std::string& path);
 // never for a table to be written back.
 RankTable ReadRankFile(const std::string& path);
 // Replaces the file with this table: written to a temporary file of its own
-// beside it and renamed over it, so a crash or a full disk never leaves a
-// torn ranking and games ending together never share a temporary file.
+// beside it and renamed over it (core/AtomicFile.h; a link is followed to
+// the file it names), so a crash or a full disk never leaves a torn ranking
+// and games ending together never share a temporary file.
 // Returns an empty text on success, otherwise what went wrong; the old file
 // is then left as it was.
 std::string WriteRankFile(const std::string& path, const RankTable& t);

@@ -8,6 +8,7 @@
 #include "core/AssetNames.h"
 #include "core/Printable.h"
 #include "i18n/Catalog.h"
+#include "render/KeyHelp.h"
 #include "screens/RankFile.h"
 #include "screens/Screens.h"
 #include "world/Game.h"
@@ -18,7 +19,7 @@ namespace {
 
 using i18n::N_;
 
-std::string HelpCaption() { return std::string(N_("Escキーでゲーム終了")) + "\r\n" + N_("Zキーで再スタート"); }
+std::string HelpCaption() { return EndHelp(); }
 constexpr const char* kRankFile = "sys\\rank.hms";
 
 constexpr int kBannerY = 200;

@@ -69,7 +69,14 @@ using KeyCheck = std::function<bool(const std::string& name)>;
 struct Loaded {
     Settings settings;
     std::vector<std::string> problems;  // one line each, without the "molfo: " prefix
-    bool found = false;                 // the file exists
+    enum class Source {
+        Missing,     // no file: the defaults
+        Read,        // read and parsed, perhaps with values the game cannot use
+        Broken,      // read, but not TOML, or holding what no settings file holds
+        Unreadable,  // there, but not a file that can be read (no permission, a pipe, a loop of links)
+    };
+    Source source = Source::Missing;
+    std::string text;  // the file as read, when Read: edited in place on saving
 };
 
 // Reads settings from TOML text; `where` names the file in the lines.
@@ -79,8 +86,34 @@ Loaded Load(const std::string& path, const KeyCheck& isKey);
 
 // The TOML text of the settings, with a comment on how to edit it.
 std::string Serialize(const Settings& s);
-// Writes the file (its folder made when missing) through a temporary file.
-// Returns an empty text, or one line saying what went wrong.
+// Writes the whole file (its folder made when missing) through a temporary
+// file. Returns an empty text, or one line saying what went wrong.
 std::string Save(const std::string& path, const Settings& s);
+
+// `text` (a file that parsed) with the values that differ between `before`
+// and `after` written in, and nothing else touched: the player's comments,
+// order, spacing and keys the game does not know stay as they were. Where
+// that cannot be done (a table written inline that lacks the key) the file
+// is written again by toml++, keeping every key and value but not the
+// comments; where even that cannot be done, the result is a whole new file
+// and `whole` (when given) says so. `after` is always what the result reads as.
+std::string Edit(const std::string& text, const Settings& before, const Settings& after, const KeyCheck& isKey,
+                 bool* whole = nullptr);
+
+struct Saved {
+    bool written = false;
+    std::string problem;  // one line when the change was not saved
+    std::string keptAs;   // where a broken file was kept before being replaced
+};
+// Saves what the settings page changed, and only that: nothing at all when
+// `after` is what was loaded. A file that could not be read is never
+// written over; one that was not TOML, or that must be written afresh, is
+// kept beside as "settings.toml.bad" first. A link is written through, to
+// the file it names.
+Saved SaveChanges(const std::string& path, const Loaded& loaded, const Settings& after, const KeyCheck& isKey);
+
+// What the settings page says about the file it will save to, in the
+// game's words; empty when there is nothing to say.
+std::string PageNote(const Loaded& loaded);
 
 }  // namespace molfo::settings

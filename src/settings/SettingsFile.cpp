@@ -1,17 +1,20 @@
 // Reading and writing the settings file with toml++ (the browser build,
 // which keeps no such file, leaves this out).
-#include <stdlib.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <system_error>
 #include <toml++/toml.h>
 
+#include "core/AtomicFile.h"
+#include "core/Printable.h"
 #include "core/ReadFile.h"
+#include "i18n/Catalog.h"
 #include "settings/Settings.h"
+#include "settings/SettingsCheck.h"
 
 namespace molfo::settings {
 
@@ -19,8 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Settings files are a few dozen lines.
-constexpr size_t kMaxFileBytes = 256 * 1024;
+constexpr const char* kDefaultsUsed = "; using the default settings";
 
 std::string Quoted(std::string_view s) {
     std::ostringstream os;
@@ -38,10 +40,22 @@ std::string ListText(const Slots& names) {
     return out + "]";
 }
 
+// A value as written in TOML, on one line. Lists and tables are written
+// here: toml++'s own layout of them reaches undefined behaviour on some
+// numbers (inf, 0.001, the least integer).
 std::string NodeText(const toml::node& n) {
+    std::string s;
+    if (const toml::array* a = n.as_array()) {
+        for (const toml::node& e : *a) s += (s.empty() ? "[ " : ", ") + NodeText(e);
+        return s.empty() ? "[]" : s + " ]";
+    }
+    if (const toml::table* t = n.as_table()) {
+        for (const auto& [k, v] : *t) s += (s.empty() ? "{ " : ", ") + std::string(k.str()) + " = " + NodeText(v);
+        return s.empty() ? "{}" : s + " }";
+    }
     std::ostringstream os;
     n.visit([&os](const auto& v) { os << v; });
-    std::string s = os.str();
+    s = os.str();
     for (char& c : s)
         if (c == '\n') c = ' ';
     return s;
@@ -74,20 +88,28 @@ bool ReadNames(const toml::node& n, bool mayBeEmpty, const std::function<bool(co
 
 Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& isKey) {
     Loaded out;
-    out.found = true;
+    out.source = Loaded::Source::Broken;
     out.settings = Settings::Defaults();
     Settings& s = out.settings;
     const Settings d = Settings::Defaults();
+    if (const std::string unfit = Unfit(text); !unfit.empty()) {
+        out.problems.push_back(where + ": " + unfit + kDefaultsUsed);
+        return out;
+    }
     toml::table t;
     try {
         t = toml::parse(text, where);
     } catch (const toml::parse_error& e) {
+        // The parser quotes what it saw, line ends and all: one line still.
         out.problems.push_back(where + ": line " + std::to_string(e.source().begin.line) + ": " +
-                               std::string(e.description()) + "; using the default settings");
+                               Printable(e.description(), 200) + kDefaultsUsed);
         return out;
     }
+    out.source = Loaded::Source::Read;
+    out.text = std::string(text);
     auto problem = [&](const std::string& key, const toml::node& n, const char* why, const std::string& dflt) {
-        out.problems.push_back(where + ": " + key + " = " + NodeText(n) + " " + why + "; using the default, " + dflt);
+        out.problems.push_back(where + ": " + Printable(key) + " = " + Printable(NodeText(n)) + " " + why +
+                               "; using the default, " + dflt);
     };
     auto volume = [&](const std::string& key, const toml::node& n, int& v) {
         const auto* i = n.as_integer();
@@ -134,7 +156,7 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
                 while (a < kActions && action != kActionTable[a].key) ++a;
                 const std::string full = key + "." + action;
                 if (a == kActions) {
-                    out.problems.push_back(where + ": " + full + " is no action of the game; ignored");
+                    out.problems.push_back(where + ": " + Printable(full) + " is no action of the game; ignored");
                     continue;
                 }
                 Slots& slots = pad ? s.pad[a] : s.keys[a];
@@ -149,28 +171,31 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
                             ListText(dflt));
             }
         } else {
-            out.problems.push_back(where + ": " + key + " is no setting of the game; ignored");
+            out.problems.push_back(where + ": " + Printable(key) + " is no setting of the game; ignored");
         }
     }
     return out;
 }
 
 Loaded Load(const std::string& path, const KeyCheck& isKey) {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) {
-        Loaded out;
-        out.settings = Settings::Defaults();
+    Loaded out;
+    out.settings = Settings::Defaults();
+    struct stat st {};
+    // Nothing there, or a link to a file not made yet: saving makes it.
+    if (path.empty() || (::stat(path.c_str(), &st) != 0 && errno == ENOENT)) return out;
+    if (S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) > kMostFileBytes) {
+        out.source = Loaded::Source::Broken;
+        out.problems.push_back(Printable(path, 300) + ": larger than " + SizeText(kMostFileBytes) +
+                               ", more than any settings file" + kDefaultsUsed);
         return out;
     }
     std::string text, error;
-    if (!ReadFileLimited(path, kMaxFileBytes, text, error)) {
-        Loaded out;
-        out.found = true;
-        out.settings = Settings::Defaults();
-        out.problems.push_back(error + "; using the default settings");
+    if (!ReadFileLimited(path, kMostFileBytes, text, error)) {
+        out.source = Loaded::Source::Unreadable;
+        out.problems.push_back(error + kDefaultsUsed);
         return out;
     }
-    return Parse(text, path, isKey);
+    return Parse(text, Printable(path, 300), isKey);
 }
 
 std::string Serialize(const Settings& s) {
@@ -201,29 +226,62 @@ std::string Serialize(const Settings& s) {
 
 std::string Save(const std::string& path, const Settings& s) {
     if (path.empty()) return "there is no configuration folder (HOME is not set)";
+    std::string file, error;
+    if (!files::FinalPath(path, file, error)) return error;
     std::error_code ec;
-    const fs::path folder = fs::path(path).parent_path();
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) return "cannot make the folder " + folder.string();
-    std::string tmp = (folder / ".settings-XXXXXX").string();
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) return "cannot write in " + folder.string();
-    ::close(fd);
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << Serialize(s);
-        out.flush();
-        if (!out) {
-            ::unlink(tmp.c_str());
-            return "cannot write " + path;
+    const fs::path folder = fs::path(file).parent_path();
+    if (!folder.empty()) fs::create_directories(folder, ec);
+    if (!folder.empty() && !fs::is_directory(folder, ec)) return "cannot make the folder " + Printable(folder.string(), 200);
+    return files::ReplaceFile(path, files::Bytes(Serialize(s)));
+}
+
+Saved SaveChanges(const std::string& path, const Loaded& loaded, const Settings& after, const KeyCheck& isKey) {
+    Saved out;
+    if (after == loaded.settings) return out;
+    const std::string name = Printable(path, 300);
+    switch (loaded.source) {
+        case Loaded::Source::Unreadable:
+            // Whatever is there may hold the player's settings; only they
+            // know what to do with it.
+            out.problem = name + " could not be read, so it is left as it is and the changes hold for this run only";
+            return out;
+        case Loaded::Source::Broken:
+            out.keptAs = files::KeepBeside(path);
+            if (out.keptAs.empty()) {
+                out.problem = "cannot keep a copy of " + name + " before replacing it, so it is left as it is";
+                return out;
+            }
+            break;
+        case Loaded::Source::Read: {
+            // The file as it is now, in case it was edited while the game ran.
+            std::string now = loaded.text;
+            const Loaded current = Load(path, isKey);
+            if (current.source == Loaded::Source::Read) now = current.text;
+            bool whole = false;
+            const std::string edited = Edit(now, loaded.settings, after, isKey, &whole);
+            // A file written afresh leaves out what the player wrote: kept beside first.
+            if (whole && (out.keptAs = files::KeepBeside(path)).empty()) {
+                out.problem = "cannot keep a copy of " + name + " before replacing it, so it is left as it is";
+                return out;
+            }
+            out.problem = files::ReplaceFile(path, files::Bytes(edited));
+            out.written = out.problem.empty();
+            return out;
         }
+        case Loaded::Source::Missing: break;
     }
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        ::unlink(tmp.c_str());
-        return "cannot write " + path + ": " + ec.message();
+    out.problem = Save(path, after);
+    out.written = out.problem.empty();
+    return out;
+}
+
+std::string PageNote(const Loaded& loaded) {
+    switch (loaded.source) {
+        case Loaded::Source::Unreadable: return i18n::N_("設定ファイルが読めないので、ここで変えた設定は保存されません");
+        case Loaded::Source::Broken:
+            return i18n::N_("設定ファイルが読めませんでした。変えると、元のファイルを settings.toml.bad として残します");
+        default: return {};
     }
-    return {};
 }
 
 }  // namespace molfo::settings

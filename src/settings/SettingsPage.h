@@ -48,6 +48,10 @@ public:
     int Col() const { return column_; }
     // One line saying what the keys do on the chosen row, or while capturing.
     std::string Hint() const;
+    // A word about the file the page saves to (it cannot be read, say), in
+    // the game's words; empty for none.
+    void SetNote(std::string note) { note_ = std::move(note); }
+    const std::string& Note() const { return note_; }
 
     static constexpr int kVolumeStep = 10;
 
@@ -70,6 +74,7 @@ private:
     bool capturing_ = false;
     bool done_ = false;
     bool changed_ = false;
+    std::string note_;
 };
 
 }  // namespace molfo::settings

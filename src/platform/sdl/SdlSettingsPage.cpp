@@ -69,6 +69,7 @@ void SdlSettingsPage::Run(const settings::Settings& current) {
     const Surface* const base = display.Shown();
     keys.Forget();
     settings::Page page(current, hooks_.languages);
+    if (hooks_.note) page.SetNote(hooks_.note());
     bool caretOn = true;
     bool dirty = true;
     Uint32 nextBlink = SDL_GetTicks() + kBlinkMs;

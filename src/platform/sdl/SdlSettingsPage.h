@@ -25,6 +25,8 @@ struct SettingsHooks {
     std::function<void(const settings::Settings&)> closed;
     // The language codes there are catalogs for, "ja" first.
     std::vector<std::string> languages;
+    // What the page says about the settings file when it opens; empty for nothing.
+    std::function<std::string()> note;
 };
 
 class SdlSettingsPage {
