@@ -5,6 +5,7 @@
 
 #include "core/Printable.h"
 #include "core/ReadFile.h"
+#include "driver/Outcome.h"
 #include "driver/Session.h"
 #include "game/AssetCheck.h"
 #include "game/RankPlace.h"
@@ -83,11 +84,26 @@ int RunHeadless(const HeadlessOptions& options) {
         session.practiceBoss = options.boss;
     }
     capture.Start(*session.game);
-    session.onSceneHook = [&capture](Game& g) { capture.OnScene(g); };
-    session.afterPassHook = [&capture](Game& g) { capture.AfterPass(g); };
+    OutcomeWatch watch;
+    session.onSceneHook = [&capture, &watch](Game& g) {
+        capture.OnScene(g);
+        watch.OnScene(g);
+    };
+    session.afterPassHook = [&capture, &watch](Game& g) {
+        capture.AfterPass(g);
+        watch.AfterPass(g);
+    };
     if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << DumpLine(j) << '\n'; };
     session.Run();
     const int captured = capture.Finish(*session.game);
+    if (!options.resultPath.empty()) {
+        const std::string err =
+            WriteOutcome(options.resultPath, watch.Finish(*session.game, capture.ReplayProblem(), capture.RecordedVersion()));
+        if (!err.empty()) {
+            std::cerr << "molfo: " << Printable(err, 300) << "\n";
+            return 2;
+        }
+    }
     if (dump.is_open() && !dump.flush()) {
         std::cerr << "molfo: writing the dump " << Printable(options.dumpPath, 200) << " failed\n";
         return 2;

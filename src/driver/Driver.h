@@ -19,6 +19,9 @@ struct HeadlessOptions {
     bool boss = false;           // practice: ... and at its boss
     CaptureOptions capture;      // recording, replaying (instead of a script) and screenshots
     std::string language = "auto";  // the window's words: auto (the environment), ja, en
+    // With a replay: what it came to, as one JSON line (see Outcome.h);
+    // empty: none.
+    std::string resultPath;
 };
 
 // Runs one headless session. Returns the process exit status.
