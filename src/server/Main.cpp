@@ -107,6 +107,8 @@ int main(int argc, char** argv) {
     Api routes(api, *store, workers, metrics);
     if (!routes.Mount(http)) return Fail("cannot serve the page folder " + o.page);
 
+    if (const int stale = Verifier::RemoveStale(); stale > 0)
+        std::cerr << "molfo-server: removed " << stale << " scratch folders of verifiers that died with their server\n";
     workers.Start();
     std::thread signals([&http, ending] {
         int sig = 0;

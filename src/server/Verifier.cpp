@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -33,6 +34,9 @@ constexpr int kMaxScore = 32767;
 constexpr int kChildFiles = 64;
 constexpr int kExecFailed = 127;
 constexpr auto kWaitStep = std::chrono::milliseconds(2);
+// Scratch folders are named by the server's process, so one left by a
+// server that was killed can be told from one a live server is using.
+const std::string kScratchPrefix = "molfo-verify-";
 
 std::string ReadAtMost(const std::string& path, size_t limit, bool tail) {
     std::ifstream in(path, std::ios::binary);
@@ -129,7 +133,8 @@ Verdict Judge(const Exit& exit, const std::string& resultLine, const std::string
 Verdict Verifier::Verify(std::span<const uint8_t> recording, const std::atomic<bool>* cancel) const {
     std::error_code ec;
     const fs::path tmp = fs::temp_directory_path(ec);
-    std::string scratch = ((ec ? fs::path("/tmp") : tmp) / "molfo-verify-XXXXXX").string();
+    std::string scratch =
+        ((ec ? fs::path("/tmp") : tmp) / (kScratchPrefix + std::to_string(::getpid()) + "-XXXXXX")).string();
     if (mkdtemp(scratch.data()) == nullptr) {
         Verdict v;
         v.retry = true;
@@ -245,6 +250,27 @@ Verdict Verifier::Verify(std::span<const uint8_t> recording, const std::atomic<b
     const std::string result = FirstLine(ReadAtMost(resultPath, kMaxResultBytes, false));
     const std::string log = LastLine(ReadAtMost(logPath, kMaxLogTailBytes, true));
     return Judge(exit, result, log, limits_, version_);
+}
+
+int Verifier::RemoveStale() {
+    std::error_code ec;
+    const fs::path tmp = fs::temp_directory_path(ec);
+    int removed = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(ec ? fs::path("/tmp") : tmp, ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind(kScratchPrefix, 0) != 0) continue;
+        const std::string rest = name.substr(kScratchPrefix.size());
+        const size_t dash = rest.find('-');
+        if (dash == std::string::npos || dash == 0) continue;
+        pid_t pid = 0;
+        const auto [end, err] = std::from_chars(rest.data(), rest.data() + dash, pid);
+        if (err != std::errc() || end != rest.data() + dash || pid <= 0) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // its server lives
+        std::error_code rm;
+        fs::remove_all(e.path(), rm);
+        if (!rm) ++removed;
+    }
+    return removed;
 }
 
 std::string Verifier::GameVersion(const std::string& game, std::string& error) {

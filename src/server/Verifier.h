@@ -50,6 +50,10 @@ public:
 
     const std::string& Version() const { return version_; }
 
+    // Removes the scratch folders of servers that died before they could;
+    // returns how many.
+    static int RemoveStale();
+
 private:
     std::string game_;
     VerifierLimits limits_;
