@@ -13,3 +13,7 @@ if(MOLFO_SANITIZE)
 endif()
 add_dependencies(molfo_server_tests molfo-server molfo)
 gtest_discover_tests(molfo_server_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+
+# Its manual page and --help describe the same options.
+add_test(NAME Package.ServerManPage
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/package/manpage.sh $<TARGET_FILE:molfo-server> ${CMAKE_BINARY_DIR}/dist/molfo-server.8)

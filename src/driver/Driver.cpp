@@ -68,6 +68,8 @@ int RunHeadless(const HeadlessOptions& options) {
         return capture.Wrap(hp.platform, nullptr, &hp);
     });
     session.game->rankPath = capture.RankPath(rankPath);
+    // A verifier's window is seen by no one and photographed by nothing.
+    if (!options.resultPath.empty() && options.capture.screenshotDir.empty()) session.game->showWindow = false;
     // Only the pictures change with the language (the game's state keeps its
     // own words), so a dump or a replay is the same in any language.
     std::string warning;

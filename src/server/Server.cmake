@@ -16,3 +16,11 @@ add_executable(molfo-server ${CMAKE_SOURCE_DIR}/src/server/Main.cpp)
 target_link_libraries(molfo-server PRIVATE molfo_server_lib)
 # The game's library brings SDL along for the window; the server calls none of it.
 target_link_options(molfo-server PRIVATE -Wl,--as-needed)
+
+# Its manual page, dated as the game's (dist/Install.cmake).
+configure_file(${CMAKE_SOURCE_DIR}/dist/molfo-server.8.in ${CMAKE_BINARY_DIR}/dist/molfo-server.8 @ONLY)
+
+# The load that scripts/measure-server puts on it (loopback only, bounded).
+add_executable(server_load ${CMAKE_SOURCE_DIR}/bench/server_load.cpp)
+target_link_libraries(server_load PRIVATE molfo_server_lib)
+set_target_properties(server_load PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

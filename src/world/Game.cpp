@@ -39,6 +39,7 @@ std::unique_ptr<mySound> Game::NewSound() {
 }
 
 void Game::Refresh() {
+    if (!showWindow) return;
     scr.Compose();
     pf.display.Present(scr.window, scr.Changed());
 }

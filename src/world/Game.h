@@ -55,6 +55,10 @@ struct Game {
     std::unique_ptr<mySound> NewSound();
     // Composes the window and shows it.
     void Refresh();
+    // False for a run whose window nobody sees (a verifier): Refresh then
+    // composes and shows nothing. The game's own drawing goes on as ever,
+    // and no state the game reads depends on the composed window.
+    bool showWindow = true;
     void SetScene(Scene sc);
 };
 
