@@ -87,6 +87,7 @@ int RunHeadless(const HeadlessOptions& options) {
     }
     capture.Start(*session.game);
     OutcomeWatch watch;
+    watch.Begin(*session.game);
     session.onSceneHook = [&capture, &watch](Game& g) {
         capture.OnScene(g);
         watch.OnScene(g);

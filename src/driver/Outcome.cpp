@@ -8,6 +8,8 @@
 
 namespace molfo {
 
+void OutcomeWatch::Begin(const Game& g) { firstPass_ = g.passes; }
+
 void OutcomeWatch::OnScene(const Game& g) {
     switch (g.scene) {
         case Scene::Play: counted_ = false; break;
@@ -38,7 +40,7 @@ void OutcomeWatch::AfterPass(const Game& g) {
 
 Outcome OutcomeWatch::Finish(const Game& g, const std::string& problem, const std::string& version) const {
     Outcome o = o_;
-    o.frames = g.passes;
+    o.frames = g.passes - firstPass_;
     o.matched = problem.empty();
     o.problem = problem;
     o.version = version;

@@ -18,7 +18,7 @@ struct Outcome {
     int games = 0;            // games that were played (a pass of play, at least)
     std::string ended = "none";  // "gameover", "ending", or "none": no game finished
     GameSummary summary;      // the finished game's, taken as it ended
-    int64_t frames = 0;       // passes of the main loop
+    int64_t frames = 0;       // passes of the main loop the recording made
     bool matched = false;     // every state hash matched, every recorded answer was used
     std::string problem;      // why not, in one line; empty when matched
     std::string version;      // the version that made the recording
@@ -27,6 +27,9 @@ struct Outcome {
 // Follows the game through its scenes and passes.
 class OutcomeWatch {
 public:
+    // Before the main loop: a recording of a later game of its session
+    // starts from the passes of the games before it.
+    void Begin(const Game& g);
     void OnScene(const Game& g);
     void AfterPass(const Game& g);
     // `problem`: the replay's own verdict, empty when it matched.
@@ -35,6 +38,7 @@ public:
 private:
     Outcome o_;
     bool counted_ = false;  // the game in play has been counted
+    int64_t firstPass_ = 0;
 };
 
 std::string OutcomeLine(const Outcome& o);

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <atomic>
+#include <random>
 #include <regex>
 #include <set>
 #include <thread>
 
+#include "Forge.h"
 #include "ServerHarness.h"
 
 namespace molfo::servertest {
@@ -77,6 +80,54 @@ TEST(ServerQueue, AServerKilledWhileRunsWaitOrAreVerifiedLosesNoneAndJudgesNoneT
     ExpectEachOnce(SqliteRows(db), ids, 3);
     EXPECT_TRUE(std::filesystem::is_empty(server.Scratch()))
         << "the scratch folders of verifiers killed with their server are cleared at the next start";
+}
+
+// A smaller run of scripts/measure-server's kills: submissions keep coming
+// while the server is killed again and again.
+TEST(ServerQueue, KilledAgainAndAgainUnderLoadItLosesNoAcceptedRun) {
+    const Kept& game = KeptGames(1)[0];
+    TempDir dir;
+    const std::string db = dir.path + "/runs.sqlite";
+    std::vector<std::string> extra = kOpen;
+    extra.insert(extra.end(), {"--workers", "2"});
+    ServerProcess server(dir.path, db, extra);
+    ASSERT_TRUE(server.Start()) << server.Log();
+    const int port = server.Port();
+    std::vector<std::string> accepted;
+    std::atomic<bool> loading{true};
+    std::thread sender([&] {
+        // Copies that differ only in a frame limit no game reaches: new runs
+        // that verify as the original does.
+        for (int64_t i = 0; loading && i < 200; ++i) {
+            const Bytes copy = WithHeader(game.bytes, [i](replay::Header& h) { h.frameLimit = 1'000'000'000 + i; });
+            httplib::Client c("127.0.0.1", port);
+            c.set_connection_timeout(1s);
+            auto r = c.Post("/api/v1/runs", std::string(copy.begin(), copy.end()), "application/octet-stream");
+            if (r && r->status == 202) accepted.push_back(json::parse(r->body)["id"]);
+            std::this_thread::sleep_for(60ms);
+        }
+    });
+    std::mt19937 random(29);
+    bool restarted = true;
+    for (int k = 0; k < 6 && restarted; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200 + random() % 500));
+        server.Kill(SIGKILL);
+        restarted = server.Start();
+    }
+    loading = false;
+    sender.join();
+    ASSERT_TRUE(restarted) << server.Log();
+    ASSERT_GE(accepted.size(), 5u) << "runs were accepted between the kills";
+    for (const std::string& id : accepted) {
+        const json run = WaitFinal(server, id, kVerifyLimit);
+        EXPECT_EQ(run["status"], "verified") << run.dump();
+        EXPECT_EQ(run["score"], game.score);
+    }
+    const std::map<std::string, Row> rows = SqliteRows(db);
+    for (const std::string& id : accepted) {
+        ASSERT_TRUE(rows.count(id)) << "an accepted run is never lost: " << id;
+        EXPECT_EQ(rows.at(id).verdicts, 1) << "and judged exactly once: " << id;
+    }
 }
 
 TEST(ServerQueue, TwoServersOnOnePostgresDatabaseShareABatch) {
