@@ -193,6 +193,18 @@ const std::vector<Kept>& KeptGames(size_t n) {
     return kept;
 }
 
+Bytes RecordSession(const std::string& script, int& keptScore) {
+    TempDir dir("molfo-session");
+    std::ofstream(dir.path + "/script.txt") << script;
+    RunCommand({GameProgram(), "--headless", "--data-dir", MOLFO_TEST_DATA_DIR, "--input", dir.path + "/script.txt",
+                "--record", dir.path + "/session.rec", "--keep-replays"},
+               dir.path + "/session.log", {{"XDG_DATA_HOME", dir.path + "/share"}});
+    const std::vector<library::Kept> kept = library::List(dir.path + "/share/molfo/replays/");
+    keptScore = kept.empty() ? -1 : kept.front().summary.score;
+    const std::string text = ReadAll(dir.path + "/session.rec");
+    return Bytes(text.begin(), text.end());
+}
+
 Answer Submit(const ServerProcess& s, const Bytes& bytes, const std::string& query) {
     Answer a;
     auto c = s.Client();

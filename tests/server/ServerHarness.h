@@ -82,6 +82,10 @@ struct Kept {
 // distinct. At least `n` of them.
 const std::vector<Kept>& KeptGames(size_t n);
 
+// A session of the headless game played by `script` and recorded whole
+// with --record; `keptScore` is the score of its first kept game (-1: none).
+Bytes RecordSession(const std::string& script, int& keptScore);
+
 // Paths of the build.
 std::string ServerProgram();
 std::string GameProgram();

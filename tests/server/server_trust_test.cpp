@@ -91,6 +91,45 @@ TEST(ServerTrust, NoForgedRecordingIsVerifiedWithAScoreTheGameDidNotReach) {
     for (const json& r : board.body["runs"]) EXPECT_EQ(r["score"], games[0].score) << "nothing forged reached the table";
 }
 
+// What only the replay can tell: how many games a recording holds and how
+// they ended. Whole sessions recorded with --record, which the reader takes.
+TEST(ServerTrust, OnlyOneFinishedGameIsVerified) {
+    struct Case {
+        const char* what;
+        std::string script;
+        const char* status;
+        const char* reason;
+    } cases[] = {
+        {"one game, game over, then Escape at the ranking",
+         "title: press SHIFT\nplay 1-3000: hold Z LEFT\nname: answer x\nranking: press ESC\n", "verified", ""},
+        {"two games", "title: press SHIFT\nplay 1-3000: hold Z LEFT\nname: answer x\nranking#1: press Z\n"
+                      "title#2: press SHIFT\nranking#2: press ESC\n",
+         "rejected", "holds 2 games"},
+        {"a game left in the middle", "title: press SHIFT\nplay 1-400: hold Z LEFT\nplay 401: press ESC\n", "rejected",
+         "before it finished"},
+        {"no game at all", "title: press ESC\n", "rejected", "no game"},
+    };
+    TempDir dir;
+    std::vector<std::string> extra = kOpen;
+    extra.insert(extra.end(), {"--workers", "2"});
+    ServerProcess server(dir.path, dir.path + "/runs.sqlite", extra);
+    ASSERT_TRUE(server.Start()) << server.Log();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        int keptScore = -1;
+        const Bytes rec = RecordSession(k.script, keptScore);
+        const Answer a = Submit(server, rec);
+        ASSERT_EQ(a.status, 202) << a.body.dump();
+        const json run = WaitFinal(server, a.body["id"], kVerifyLimit);
+        EXPECT_EQ(run["status"], k.status) << run.dump();
+        EXPECT_NE(run.value("reason", "").find(k.reason), std::string::npos) << run.dump();
+        if (run["status"] == "verified") {
+            EXPECT_EQ(run["score"], keptScore) << "the score the game named its kept replay by";
+            EXPECT_EQ(run["ended"], "gameover");
+        }
+    }
+}
+
 // Limits on the verifier: stand-ins that hang, spin, crash or say nothing
 // are killed at their limit or rejected, and leave nothing behind.
 TEST(ServerTrust, AVerifierIsHeldToItsLimits) {
