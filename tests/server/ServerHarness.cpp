@@ -42,13 +42,23 @@ int RunCommand(const std::vector<std::string>& argv, const std::string& log,
     return p.Wait(120s);
 }
 
+// A data folder in `folder` for a headless game: the build's files, linked,
+// and a ranking of its own, so no game meets another test's scores.
+std::string FreshDataDir(const std::string& folder) {
+    const fs::path sys = fs::path(folder) / "data" / "sys";
+    fs::create_directories(sys);
+    for (const fs::directory_entry& e : fs::directory_iterator(fs::path(MOLFO_TEST_DATA_DIR) / "sys"))
+        if (e.path().filename() != "rank.hms") fs::create_symlink(e.path(), sys / e.path().filename());
+    return (fs::path(folder) / "data").string();
+}
+
 }  // namespace
 
 std::string ServerProgram() { return MOLFO_SERVER_BIN; }
 std::string GameProgram() { return MOLFO_GAME_BIN; }
 
-TempDir::TempDir(const std::string& prefix) {
-    std::string t = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+TempDir::TempDir(const std::string& prefix, const std::string& under) {
+    std::string t = ((under.empty() ? fs::temp_directory_path() : fs::path(under)) / (prefix + "-XXXXXX")).string();
     if (mkdtemp(t.data()) == nullptr) throw std::runtime_error("mkdtemp");
     path = t;
 }
@@ -183,7 +193,8 @@ const std::vector<Kept>& KeptGames(size_t n) {
                                               "title#" << games << ": press ESC\n";
     const std::string share = dir.path + "/share";
     fs::remove_all(share);
-    RunCommand({GameProgram(), "--headless", "--data-dir", MOLFO_TEST_DATA_DIR, "--input", dir.path + "/games.txt",
+    fs::remove_all(dir.path + "/data");
+    RunCommand({GameProgram(), "--headless", "--data-dir", FreshDataDir(dir.path), "--input", dir.path + "/games.txt",
                 "--keep-replays"},
                dir.path + "/games.log", {{"XDG_DATA_HOME", share}});
     for (const library::Kept& k : library::List(share + "/molfo/replays/")) {
@@ -196,7 +207,7 @@ const std::vector<Kept>& KeptGames(size_t n) {
 Bytes RecordSession(const std::string& script, int& keptScore) {
     TempDir dir("molfo-session");
     std::ofstream(dir.path + "/script.txt") << script;
-    RunCommand({GameProgram(), "--headless", "--data-dir", MOLFO_TEST_DATA_DIR, "--input", dir.path + "/script.txt",
+    RunCommand({GameProgram(), "--headless", "--data-dir", FreshDataDir(dir.path), "--input", dir.path + "/script.txt",
                 "--record", dir.path + "/session.rec", "--keep-replays"},
                dir.path + "/session.log", {{"XDG_DATA_HOME", dir.path + "/share"}});
     const std::vector<library::Kept> kept = library::List(dir.path + "/share/molfo/replays/");
@@ -271,7 +282,8 @@ PgCluster::PgCluster() {
         problem_ = "PostgreSQL is not installed";
         return;
     }
-    dir_ = std::make_unique<TempDir>("molfo-pg");
+    // Under /tmp, which the postgres user can reach whatever TMPDIR says.
+    dir_ = std::make_unique<TempDir>("molfo-pg", "/tmp");
     data_ = dir_->path + "/data";
     asRoot_ = ::geteuid() == 0;
     if (asRoot_) {

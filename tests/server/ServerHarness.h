@@ -22,7 +22,7 @@ using Bytes = std::vector<uint8_t>;
 
 // A folder of the test's own, removed with everything in it.
 struct TempDir {
-    explicit TempDir(const std::string& prefix = "molfo-server-test");
+    explicit TempDir(const std::string& prefix = "molfo-server-test", const std::string& under = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
