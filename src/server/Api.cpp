@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <ctime>
-#include <filesystem>
+#include <cstdio>
 
 #include <nlohmann/json.hpp>
 
@@ -140,7 +140,17 @@ int Api::Admit(const Request& req, Response& res) {
         HttpServer::CloseAfterResponse();
         return kTooMany;
     }
-    if (store_.Pending(sender) >= o_.pendingPerAddress) {
+    int64_t pending = 0;
+    try {
+        pending = store_.Pending(sender);
+    } catch (const StoreError& e) {
+        // Asked before any handler runs, outside the handlers' own net.
+        std::fprintf(stderr, "molfo-server: %s\n", e.what());
+        Error(res, kUnavailable, "the table's database is unavailable; try again later");
+        HttpServer::CloseAfterResponse();
+        return kUnavailable;
+    }
+    if (pending >= o_.pendingPerAddress) {
         res.set_header("Retry-After", std::to_string(kPendingRetrySeconds));
         Error(res, kTooMany, std::to_string(o_.pendingPerAddress) + " runs from this address wait for verification already");
         HttpServer::CloseAfterResponse();

@@ -175,7 +175,13 @@ void HttpServer::ServeConnection(int fd) {
         tCloseAfterResponse = false;
         bool closed = false;
         const bool last = served + 1 == limits_.requestsPerConnection;
-        if (!process_request(strm, last, closed, nullptr) || closed || tCloseAfterResponse) break;
+        bool ok = false;
+        try {
+            ok = process_request(strm, last, closed, nullptr);
+        } catch (const std::exception&) {
+            ok = false;  // the handlers have their own net; this one keeps the thread
+        }
+        if (!ok || closed || tCloseAfterResponse) break;
     }
     ::shutdown(fd, SHUT_RDWR);
     ::close(fd);
