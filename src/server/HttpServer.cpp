@@ -21,6 +21,11 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kReadBuffer = 16 * 1024;
 constexpr int kBacklog = 1024;
 constexpr int kAcceptPollMs = 100;
+// A connection closed over a body it refused lingers this long, throwing away
+// at most this much, so that a client still sending hears the answer instead
+// of a reset.
+constexpr auto kLinger = std::chrono::seconds(2);
+constexpr size_t kLingerBytes = 4 * 1024 * 1024;
 
 thread_local bool tCloseAfterResponse = false;
 
@@ -181,10 +186,26 @@ void HttpServer::ServeConnection(int fd) {
         } catch (const std::exception&) {
             ok = false;  // the handlers have their own net; this one keeps the thread
         }
-        if (!ok || closed || tCloseAfterResponse) break;
+        if (tCloseAfterResponse) {
+            Linger(fd);
+            break;
+        }
+        if (!ok || closed) break;
     }
     ::shutdown(fd, SHUT_RDWR);
     ::close(fd);
+}
+
+void HttpServer::Linger(int fd) {
+    ::shutdown(fd, SHUT_WR);
+    const auto until = Clock::now() + kLinger;
+    size_t thrown = 0;
+    char buf[kReadBuffer];
+    while (thrown < kLingerBytes && WaitFor(fd, POLLIN, until)) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        thrown += static_cast<size_t>(n);
+    }
 }
 
 }  // namespace molfo::server

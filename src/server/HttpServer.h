@@ -38,6 +38,7 @@ public:
 
 private:
     void ServeConnection(int fd);
+    static void Linger(int fd);
 
     HttpLimits limits_;
     int listenFd_ = -1;

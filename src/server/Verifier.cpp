@@ -187,6 +187,11 @@ Verdict Verifier::Verify(std::span<const uint8_t> recording, const std::atomic<b
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
+        // The server's own signal settings are not the game's.
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
         // The verifier never outlives its server.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) ::_exit(kExecFailed);

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -27,6 +28,13 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kStartLimit = 30s;
+
+// A server that closes a connection mid-request (a 413, a kill) must not end
+// the tests with SIGPIPE.
+const bool kPipesIgnored = [] {
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}();
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -87,6 +95,7 @@ Process::Process(const std::vector<std::string>& argv, const std::map<std::strin
     const int err = errPath == outPath ? out : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     pid_ = ::fork();
     if (pid_ == 0) {
+        ::signal(SIGPIPE, SIG_DFL);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
         const int null = ::open("/dev/null", O_RDONLY);
