@@ -43,11 +43,10 @@ void DescribeOptions(CLI::App& app, ServerOptions& o, bool& version) {
     app.add_option("--verify-wall", o.limits.wallSeconds,
                    "seconds one verification may take before it is killed (default 120)")
         ->check(CLI::Range(1, 86400));
-    auto* memory = app.add_option_function<int64_t>(
-                           "--verify-memory", [&o](int64_t mib) { o.limits.memoryBytes = mib * kMiB; },
-                           "MiB of address space one verification may use; 0: no limit (default 1024)")
-                       ->check(CLI::Range(int64_t{0}, int64_t{1} << 20));
-    (void)memory;
+    app.add_option_function<int64_t>(
+           "--verify-memory", [&o](int64_t mib) { o.limits.memoryBytes = mib * kMiB; },
+           "MiB of address space one verification may use; 0: no limit (default 1024)")
+        ->check(CLI::Range(int64_t{0}, int64_t{1} << 20));
 }
 
 bool ParseListen(const std::string& text, std::string& host, int& port) {
