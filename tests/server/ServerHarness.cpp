@@ -7,6 +7,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,6 +96,8 @@ Process::Process(const std::vector<std::string>& argv, const std::map<std::strin
     const int err = errPath == outPath ? out : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     pid_ = ::fork();
     if (pid_ == 0) {
+        // A test that dies takes its servers with it.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::signal(SIGPIPE, SIG_DFL);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
