@@ -190,7 +190,9 @@ std::vector<Literal> JapaneseLiterals(const fs::path& src) {
             } else if (t.compare(i, 2, "/*") == 0) {
                 i = t.find("*/", i) + 1;
             } else if (t[i] == '\'') {
-                i = t.find('\'', i + 1 + (t[i + 1] == '\\'));
+                // Past an escape whole: '\'' must not end at its own quote.
+                i = t.find('\'', i + 1 + (t[i + 1] == '\\' ? 2 : 0));
+                if (i == std::string::npos) break;
             } else if (t[i] == '"') {
                 std::string text;
                 size_t j = i + 1;

@@ -258,6 +258,11 @@ int main(int argc, char** argv) {
     app.add_flag("--verify", cap.verify,
                  "with --replay: compare the recording's state checks; exit 1 naming the first frame that differs")
         ->needs(replay);
+    auto* result = app.add_option("--result", o.h.resultPath,
+                                  "with --headless --replay: verify, and write what the replay came to (score, stage, "
+                                  "how it ended, frames, whether it matched) as one JSON line into FILE")
+                       ->needs(replay)
+                       ->needs(headless);
     auto* shotDir = app.add_option("--screenshot-dir", cap.screenshotDir,
                                    "save a PNG of every dialog shown, and with --screenshot-every of the window, here");
     app.add_option("--screenshot-every", cap.screenshotEvery, "save a PNG of the window every K passes of the main loop")
@@ -272,6 +277,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The result is only worth having from a replay held to its recording.
+    if (result->count() > 0) cap.verify = true;
     o.scaleModeGiven = scaleMode->count() > 0;
     o.languageGiven = language->count() > 0;
     if (version) {

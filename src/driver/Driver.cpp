@@ -5,6 +5,7 @@
 
 #include "core/Printable.h"
 #include "core/ReadFile.h"
+#include "driver/Outcome.h"
 #include "driver/Session.h"
 #include "i18n/Language.h"
 #include "replay/GameSession.h"
@@ -71,12 +72,31 @@ int RunHeadless(const HeadlessOptions& options) {
         return run.Wrap(hp.platform, nullptr, &hp);
     });
     run.Adopt(*session.game);
+    // A verifier's window is seen by no one and photographed by nothing.
+    if (!options.resultPath.empty() && options.capture.screenshotDir.empty()) session.game->showWindow = false;
     if (replaying)
         session.timeLimitMs = UINT32_MAX;  // the recording brings its own frame limit
     else
         session.frameLimit = options.frames;
+    OutcomeWatch watch;
+    session.onSceneHook = [&watch](Game& g) { watch.OnScene(g); };
+    session.afterPassHook = [&watch](Game& g) { watch.AfterPass(g); };
     if (dump.is_open()) session.onDump = [&dump](const nlohmann::ordered_json& j) { dump << DumpLine(j) << '\n'; };
-    const int captured = run.Run([&session] { Main(*session.game); });
+    const int captured = run.Run([&session, &watch] {
+        // After the capture's start: a later game of a session counts its
+        // passes from where the games before it left them.
+        watch.Begin(*session.game);
+        Main(*session.game);
+    });
+    if (!options.resultPath.empty()) {
+        const Capture& capture = run.capture();
+        const std::string err =
+            WriteOutcome(options.resultPath, watch.Finish(*session.game, capture.ReplayProblem(), capture.RecordedVersion()));
+        if (!err.empty()) {
+            std::cerr << "molfo: " << Printable(err, 300) << "\n";
+            return 2;
+        }
+    }
     if (dump.is_open() && !dump.flush()) {
         std::cerr << "molfo: writing the dump " << Printable(options.dumpPath, 200) << " failed\n";
         return 2;

@@ -20,6 +20,9 @@ struct HeadlessOptions {
     CaptureOptions capture;      // recording, replaying (instead of a script) and screenshots
     std::string language = "auto";  // the window's words: auto (the environment), ja, en
     bool keepReplays = false;    // keep each game among the player's replays
+    // With a replay: what it came to, as one JSON line (see Outcome.h);
+    // empty: none.
+    std::string resultPath;
 };
 
 // Runs one headless session. Returns the process exit status.

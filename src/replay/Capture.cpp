@@ -149,6 +149,7 @@ int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
             return 2;
         }
         const std::string& version = recording_->header.programVersion;
+        recordedVersion_ = version;
         if (version != MOLFO_VERSION)
             std::cerr << "molfo: warning: " << Printable(o_.replayPath, 200) << " was recorded by molfo " << Printable(version)
                       << "; this is molfo " << MOLFO_VERSION << ", so it may play differently\n";
@@ -315,6 +316,7 @@ int Capture::Finish(Game& g) {
     }
     if (!replayer_) return status;
     replayer_->Finish(g);
+    replayProblem_ = replayer_->Differs() ? replayer_->Difference() : replayer_->RanOut() ? replayer_->RanOutMessage() : "";
     if (replayer_->RanOut()) std::cerr << "molfo: " << replayer_->RanOutMessage() << "\n";
     if (o_.verify) {
         if (replayer_->Differs()) {

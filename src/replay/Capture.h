@@ -105,6 +105,11 @@ public:
     int Finish(Game& g);
 
     bool Replaying() const { return replayer_ != nullptr; }
+    // A replay's verdict once Finish has run: empty when every state hash
+    // matched and the recorded input was used to its end, else one line.
+    const std::string& ReplayProblem() const { return replayProblem_; }
+    // The version of the program that made the recording being replayed.
+    const std::string& RecordedVersion() const { return recordedVersion_; }
 
 private:
     void KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, const GameSummary& summary,
@@ -124,6 +129,8 @@ private:
     std::vector<uint8_t> nextRank_;
     std::string nextRankProblem_;
     std::unique_ptr<replay::Recording> recording_;
+    std::string replayProblem_;
+    std::string recordedVersion_;
     DataOverlay overlay_;
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<Replayer> replayer_;

@@ -67,6 +67,7 @@ public:
     const std::string& GameDataDir() const { return capture_.DataDir(); }
     void Adopt(Game& g);
     Game& game() { return *game_; }
+    const Capture& capture() const { return capture_; }
 
     // Chooses the words of a language setting ("auto", "ja", "en") for the
     // game's window, saying in one line when a language cannot be had. The

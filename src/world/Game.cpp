@@ -39,6 +39,7 @@ std::unique_ptr<mySound> Game::NewSound() {
 }
 
 void ShowFrame(Game& g) {
+    if (!g.showWindow) return;
     g.scr.Compose();
     g.pf.display.Present(g.scr.window, g.scr.Changed());
 }

@@ -53,6 +53,10 @@ struct Game {
     std::string HostPath(const std::string& gamePath) const;
     // A new sound object on the shared devices (the end screens make their own).
     std::unique_ptr<mySound> NewSound();
+    // False for a run whose window nobody sees (a verifier): ShowFrame then
+    // composes and shows nothing. The game's own drawing goes on as ever,
+    // and no state the game reads depends on the composed window.
+    bool showWindow = true;
     void SetScene(Scene sc);
 };
 

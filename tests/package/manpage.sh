@@ -1,23 +1,25 @@
 #!/bin/sh
-# manpage.sh MOLFO MANPAGE: the manual page and `molfo --help` describe the
-# same options, it has the usual sections, and groff formats it without a
-# warning.
+# manpage.sh PROGRAM MANPAGE: the manual page and `PROGRAM --help` describe
+# the same options, it has the usual sections, and groff formats it without a
+# warning. Used for molfo and for molfo-server.
 set -u
 molfo=$1
 page=$2
+name=$(basename "$molfo")
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
-"$molfo" --help >"${TMPDIR:-/tmp}/molfo-help.$$" 2>&1 || fail "molfo --help must succeed"
+"$molfo" --help >"${TMPDIR:-/tmp}/molfo-help.$$" 2>&1 || fail "$name --help must succeed"
 help=$(cat "${TMPDIR:-/tmp}/molfo-help.$$")
 rm -f "${TMPDIR:-/tmp}/molfo-help.$$"
 
 for section in NAME SYNOPSIS DESCRIPTION OPTIONS FILES ENVIRONMENT EXIT_STATUS EXAMPLES; do
     grep -qx "\.SH $(echo "$section" | tr _ ' ')" "$page" || fail "the manual page needs the section $section"
 done
-grep -qx 'molfo \\- .*' "$page" || fail "NAME is 'molfo \\- summary', which whatis and apropos read"
+escaped=$(printf '%s' "$name" | sed 's/-/\\\\-/g')
+grep -qx "$escaped"' \\- .*' "$page" || fail "NAME is '$name \\- summary', which whatis and apropos read"
 
 # The entries of OPTIONS, one a line: the tag line after each .TP, a tab,
 # then the text under it.
@@ -32,7 +34,7 @@ entries=$(awk '
 
 in_help=$(echo "$help" | grep -oE '^ +(-h,)?--[a-z-]+' | grep -oE -- '--[a-z-]+' | sort -u)
 in_page=$(echo "$entries" | cut -d "$tab" -f 1 | grep -oE -- '--[a-z-]+' | sort -u)
-[ "$(echo "$in_help" | wc -l)" -ge 10 ] || fail "molfo --help lists too few options to compare: $in_help"
+[ "$(echo "$in_help" | wc -l)" -ge 10 ] || fail "$name --help lists too few options to compare: $in_help"
 missing=$(echo "$in_help" | grep -vxF -e "$in_page")
 [ -z "$missing" ] || fail "options of --help missing from the manual page's OPTIONS: $missing"
 extra=$(echo "$in_page" | grep -vxF -e "$in_help")
