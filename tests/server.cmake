@@ -12,8 +12,12 @@ if(MOLFO_SANITIZE)
   target_compile_definitions(molfo_server_tests PRIVATE MOLFO_TEST_SANITIZED)
 endif()
 add_dependencies(molfo_server_tests molfo-server molfo)
-gtest_discover_tests(molfo_server_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+# Its parts alone are unit tests; the rest start real servers and databases.
+gtest_discover_tests(molfo_server_tests TEST_FILTER "ServerParts.*" DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+gtest_discover_tests(molfo_server_tests TEST_FILTER "-ServerParts.*" DISCOVERY_TIMEOUT 60
+  PROPERTIES LABELS server TIMEOUT 600)
 
 # Its manual page and --help describe the same options.
 add_test(NAME Package.ServerManPage
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/package/manpage.sh $<TARGET_FILE:molfo-server> ${CMAKE_BINARY_DIR}/dist/molfo-server.8)
+set_tests_properties(Package.ServerManPage PROPERTIES LABELS package)
