@@ -1,13 +1,20 @@
 // The program in the browser: the page's options (from its address), the
 // web back end, then the game. The page's data lies at /data/sys, the
-// ranking at /persist (IndexedDB), both set up by the page before main.
+// ranking at /persist (IndexedDB), both set up by the page before main;
+// most of the data arrives while the game runs. The page's data was checked
+// as the game checks its sys/ folder when the page was built.
+//
+// A page has no end of its own: leaving full screen is the browser's
+// Escape, so the game's end (Escape) starts it afresh on the title, the
+// ranking kept. Only a recording or a replay ends for good, with its result.
 #include <cstdlib>
 #include <iostream>
 #include <set>
 #include <sstream>
 #include <string>
 
-#include "game/AssetCheck.h"
+#include <memory>
+
 #include "game/Flow.h"
 #include "i18n/Language.h"
 #include "platform/web/WebImports.h"
@@ -20,6 +27,11 @@ namespace {
 
 constexpr const char* kDataDir = "/data";
 constexpr const char* kRankFile = "/persist/rank.hms";
+// The label font with every character of CP932, for the boxes, and the
+// printed ranking's font where the game looks for it; the page fetches both
+// after the title.
+constexpr const char* kNameFont = "/data/fonts/ipagp.ttf";
+constexpr const char* kFixedFont = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 
 struct Options {
     molfo::CaptureOptions capture;
@@ -27,7 +39,8 @@ struct Options {
     bool boss = false;
     bool mute = false;
     bool fast = false;            // a replay as fast as the browser allows
-    std::string language = "ja";  // the page's words: ja or en
+    std::string language;             // from the address: ja, en or auto, over the stored settings
+    std::string autoLanguage = "ja";  // what auto means: the first of the browser's languages the game speaks
     std::set<int64_t> holdAfter;  // passes after which the game waits for the page
 };
 
@@ -50,6 +63,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--boss") o.boss = true;
         else if (a == "--mute") o.mute = true;
         else if (a == "--language") o.language = value();
+        else if (a == "--auto-language") o.autoLanguage = value();
         else if (a == "--fast") o.fast = true;
         else if (a == "--hold") {
             std::istringstream list(value());
@@ -63,30 +77,41 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
     return error.empty();
 }
 
-int Run(const Options& o) {
-    if (!molfo::ReportAssets(molfo::CheckAssets(kDataDir))) return 1;
-    molfo::WebPlatform web(o.mute);
+struct Words {
+    std::string language;
+    std::unique_ptr<molfo::i18n::Catalog> catalog;
+};
+
+void ChooseWords(const Options& o, const std::string& language, Words& w) {
+    w.language = language;
+    std::string warning;
+    w.catalog = std::make_unique<molfo::i18n::Catalog>(molfo::i18n::ChooseCatalog(
+        language == molfo::i18n::kAuto ? o.autoLanguage : language, kDataDir, {}, warning));
+    if (!warning.empty()) std::cerr << "molfo: " << warning << "\n";
+}
+
+int Session(const Options& o, bool first, molfo::WebPlatform& web, Words& words) {
     molfo::Capture capture(o.capture);
     if (const int status = capture.Prepare(kDataDir, {o.stage, o.boss, -1, kRankFile}); status != 0) return status;
     molfo::WebTurboClock turbo;
     molfo::Clock* pace = o.fast ? static_cast<molfo::Clock*>(&turbo) : &web.clock();
-    std::string warning;
-    const molfo::i18n::Catalog words = molfo::i18n::ChooseCatalog(o.language, kDataDir, {}, warning);
-    if (!warning.empty()) std::cerr << "molfo: " << warning << "\n";
-    web.SetLanguage(&words);
+    web.SetLanguage(words.catalog.get());
     molfo::Game g(capture.Wrap(web.platform(), pace, nullptr), capture.DataDir());
     g.rankPath = capture.RankPath(kRankFile);
-    g.scr.SetLanguage(&words);
+    g.scr.SetLanguage(words.catalog.get());
     const std::string failed = g.scr.LoadOwnPictures(kDataDir);
     if (!failed.empty()) {
         std::cerr << "molfo: cannot load the window's pictures: " << failed << "\n";
         return 1;
     }
+    g.beforeRead = [&web](const std::string& path) { web.Need(path); };
     molfo::WebRank rank(kRankFile);
     const bool replaying = capture.Replaying();
-    bool started = false;
+    bool started = !first;
     g.onScene = [&](molfo::Game& game) {
         molfo_scene(molfo::SceneName(game.scene));
+        // The printed ranking follows both end screens.
+        if (game.scene == molfo::Scene::GameOver || game.scene == molfo::Scene::Ending) web.Need(kFixedFont);
         // A replay keeps to its own copy of the ranking; storage is the player's.
         if (!replaying) rank.OnScene(game);
         if (o.stage != 1 || o.boss) {
@@ -99,9 +124,42 @@ int Run(const Options& o) {
         if (game.scene == molfo::Scene::Play) molfo_frame_started(static_cast<unsigned>(game.s.FrameStartTick));
         if (o.holdAfter.count(game.passes) != 0) molfo_hold(static_cast<int>(game.passes));
     };
+    molfo::WebSettingsHooks hooks;
+    hooks.languages = molfo::i18n::AvailableLanguages(kDataDir);
+    hooks.mayOpen = [&g, replaying] { return g.scene == molfo::Scene::Title && !replaying; };
+    hooks.changed = [&](const molfo::settings::Settings& s) {
+        if (s.language == words.language) return;
+        Words next;
+        ChooseWords(o, s.language, next);
+        g.scr.SetLanguage(next.catalog.get());
+        web.SetLanguage(next.catalog.get());
+        words = std::move(next);
+        // The page is drawn over the window as composed: the labels and the
+        // title's lettering behind it change language with it.
+        molfo::DrawTitlePicture(g);
+        g.scr.Compose();
+    };
+    web.SetSettingsHooks(std::move(hooks));
     capture.Hook(g);
     molfo::Main(g);
+    web.SetSettingsHooks({});
     return capture.Finish(g);
+}
+
+int Run(const Options& o) {
+    molfo::WebPlatform web(o.mute);
+    web.SetNameFont(kNameFont);
+    molfo::settings::Settings stored = web.StoredSettings();
+    if (!o.language.empty()) stored.language = o.language;
+    web.ApplySettings(stored);
+    Words words;
+    ChooseWords(o, stored.language, words);
+    const bool once = !o.capture.replayPath.empty() || !o.capture.recordPath.empty();
+    for (bool first = true;; first = false) {
+        if (!first) web.ForgetKeys();
+        const int status = Session(o, first, web, words);
+        if (once || status != 0) return status;
+    }
 }
 
 }  // namespace

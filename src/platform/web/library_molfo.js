@@ -1,7 +1,8 @@
-// The browser's side of the web back end: time, keys, the canvas, the
-// hidden text field of the name box, Web Audio and the ranking's storage.
-// The C++ side (WebPlatform.cpp) calls these; the page (web/page.js) only
-// lays the canvas out and loads the data.
+// The browser's side of the web back end: time, keys, touch and pads, the
+// canvas, the hidden text field of the name box, Web Audio, the settings'
+// and the ranking's storage, and the waits for data still on its way. The
+// C++ side (WebPlatform.cpp) calls these; the page (web/page.js) lays the
+// canvas out, draws the touch controls and fetches the data.
 mergeInto(LibraryManager.library, {
   $MOLFO: {
     keys: [],           // packed key events waiting for the next pump
@@ -17,13 +18,41 @@ mergeInto(LibraryManager.library, {
     gain: null,
     musicGain: null,
     rankRelease: null,  // resolves the held Web Lock
+    settingsOpen: false,
+    settingsWanted: false,
+    settingsKeys: [],   // key names pressed while the settings page is open
+    held: {},           // code -> the [vk, slot] it pressed, so its release matches
 
-    // Virtual-key codes by KeyboardEvent.code, with the source that tells
-    // the left and right keys of one code apart.
-    codes: {
-      ArrowLeft: [37, 0], ArrowUp: [38, 0], ArrowRight: [39, 0], ArrowDown: [40, 0],
-      ShiftLeft: [16, 0], ShiftRight: [16, 1], ControlLeft: [17, 0], ControlRight: [17, 1],
-      Escape: [27, 0], Space: [32, 0], KeyC: [67, 0], KeyX: [88, 0], KeyZ: [90, 0],
+    // The virtual keys by the key's name, as the settings bind them; a key
+    // is a place on the keyboard (KeyboardEvent.code), named as SDL names
+    // that place on a US keyboard, so the settings read as on the desktop.
+    bindings: {},
+    TOUCH_SOURCE: 7,
+
+    name: function(code) {
+      var m;
+      if ((m = /^Key([A-Z])$/.exec(code))) return m[1];
+      if ((m = /^Digit([0-9])$/.exec(code))) return m[1];
+      if ((m = /^Numpad([0-9])$/.exec(code))) return 'Keypad ' + m[1];
+      if (/^F([1-9]|1[0-2])$/.test(code)) return code;
+      return MOLFO.names[code] || '';
+    },
+    names: {
+      ArrowLeft: 'Left', ArrowRight: 'Right', ArrowUp: 'Up', ArrowDown: 'Down', ShiftLeft: 'Left Shift',
+      ShiftRight: 'Right Shift', ControlLeft: 'Left Ctrl', ControlRight: 'Right Ctrl', AltLeft: 'Left Alt',
+      AltRight: 'Right Alt', Space: 'Space', Escape: 'Escape', Enter: 'Return', NumpadEnter: 'Keypad Enter',
+      Backspace: 'Backspace', Tab: 'Tab', Delete: 'Delete', Insert: 'Insert', Home: 'Home', End: 'End',
+      PageUp: 'PageUp', PageDown: 'PageDown', CapsLock: 'CapsLock', Minus: '-', Equal: '=', BracketLeft: '[',
+      BracketRight: ']', Backslash: '\\', Semicolon: ';', Quote: "'", Backquote: '`', Comma: ',', Period: '.',
+      Slash: '/', NumpadAdd: 'Keypad +', NumpadSubtract: 'Keypad -', NumpadMultiply: 'Keypad *',
+      NumpadDivide: 'Keypad /', NumpadDecimal: 'Keypad .',
+    },
+    // Keys that scroll the page or leave it: never the browser's while the game has them.
+    pageKeys: {ArrowLeft: 1, ArrowRight: 1, ArrowUp: 1, ArrowDown: 1, Space: 1, PageUp: 1, PageDown: 1, Home: 1,
+      End: 1, Tab: 0, F1: 1},
+
+    push: function(vk, source, down, repeat) {
+      MOLFO.keys.push(vk | (down ? 256 : 0) | (repeat ? 512 : 0) | (source << 12));
     },
 
     onKey: function(e, down) {
@@ -35,12 +64,45 @@ mergeInto(LibraryManager.library, {
         else if (e.key === 'Escape') { MOLFO.box.status = MOLFO.box.input ? 2 : 1; e.preventDefault(); }
         return;
       }
-      var c = MOLFO.codes[e.code];
-      if (!c) return;
+      // Typing into the page's own controls is theirs.
+      var t = e.target;
+      if (t && t.closest && t.closest('input, select, textarea') && t.id !== 'molfo-text') return;
+      var name = MOLFO.name(e.code);
+      if (MOLFO.settingsOpen) {
+        e.preventDefault();
+        if (down && !e.repeat && name) MOLFO.settingsKeys.push(name);
+        return;
+      }
+      if (e.code === 'F1') {
+        e.preventDefault();
+        if (down) MOLFO.settingsWanted = true;
+        return;
+      }
+      if (MOLFO.pageKeys[e.code]) e.preventDefault();
+      var b = down ? MOLFO.bindings[name] : MOLFO.held[e.code];
+      if (!b) return;
       // The game's keys must not scroll the page or reach the browser.
       e.preventDefault();
-      MOLFO.keys.push(c[0] | (down ? 256 : 0) | (e.repeat ? 512 : 0) | (c[1] << 12));
+      if (down) MOLFO.held[e.code] = b; else delete MOLFO.held[e.code];
+      MOLFO.push(b[0], b[1], down, e.repeat);
     },
+
+    // A touch control pressed or let go: an action of the game, or the
+    // settings page's own keys while it is open.
+    touch: function(action, down) {
+      var a = MOLFO.actions[action];
+      if (!a) return;
+      // In a box, fire or start confirms and the item button cancels.
+      if (MOLFO.box) {
+        if (down && (action === 'fire' || action === 'start')) MOLFO.box.status = 1;
+        else if (down && action === 'item') MOLFO.box.status = MOLFO.box.input ? 2 : 1;
+        return;
+      }
+      if (MOLFO.settingsOpen) { if (down) MOLFO.settingsKeys.push(a[1]); return; }
+      MOLFO.push(a[0], MOLFO.TOUCH_SOURCE, down, false);
+    },
+    actions: {left: [37, 'Left'], right: [39, 'Right'], up: [38, 'Up'], down: [40, 'Down'], fire: [90, 'Return'],
+      item: [88, 'Delete'], next: [67, 'Escape'], start: [16, 'Escape']},
 
     path: function(ptr) { return UTF8ToString(ptr); },
 
@@ -72,6 +134,8 @@ mergeInto(LibraryManager.library, {
   molfo_web_init: function(mute) {
     window.addEventListener('keydown', function(e) { MOLFO.onKey(e, true); }, true);
     window.addEventListener('keyup', function(e) { MOLFO.onKey(e, false); }, true);
+    Module['molfoTouch'] = MOLFO.touch;
+    Module['molfoOpenSettings'] = function() { MOLFO.settingsWanted = true; };
     MOLFO.channel = new MessageChannel();
     MOLFO.channel.port1.onmessage = function() {
       var w = MOLFO.channelWake;
@@ -88,11 +152,14 @@ mergeInto(LibraryManager.library, {
       MOLFO.musicGain = MOLFO.ctx.createGain();
       MOLFO.musicGain.gain.value = 0.5;
       MOLFO.musicGain.connect(MOLFO.ctx.destination);
-      // Effects are small: decoded now, they sound on the frame they are played.
+      // Effects are small: decoded as soon as they are here, they sound on
+      // the frame they are played.
+      var decodeEffects = function(paths) {
+        paths.forEach(function(p) { if (/\.wav$/i.test(p)) MOLFO.decode(p, true); });
+      };
+      if (Module['molfoData']) Module['molfoData'].onFiles(decodeEffects);
       try {
-        FS.readdir('/data/sys').forEach(function(f) {
-          if (/\.wav$/i.test(f)) MOLFO.decode('/data/sys/' + f, true);
-        });
+        decodeEffects(FS.readdir('/data/sys').map(function(f) { return '/data/sys/' + f; }));
       } catch (e) {}
       // Audio may start only after a gesture; the title's Shift is the first.
       var unlock = function() { if (MOLFO.ctx.state === 'suspended' && !document.hidden) MOLFO.ctx.resume(); };
@@ -154,6 +221,7 @@ mergeInto(LibraryManager.library, {
       field.focus();
     }
     Module['molfoBox'] = MOLFO.box;
+    if (Module['onBox']) Module['onBox'](MOLFO.box);
   },
 
   // 0 while open, 1 confirmed, 2 cancelled; the text typed and the text
@@ -178,6 +246,7 @@ mergeInto(LibraryManager.library, {
     MOLFO.box = null;
     if (field) { field.onblur = null; field.blur(); field.value = ''; }
     Module['molfoBox'] = null;
+    if (Module['onBox']) Module['onBox'](null);
   },
 
   molfo_audio_init__deps: ['$MOLFO'],
@@ -193,7 +262,12 @@ mergeInto(LibraryManager.library, {
     if (!MOLFO.ctx) return;
     var token = ++MOLFO.songToken;
     if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
-    MOLFO.decode(MOLFO.songPath(MOLFO.path(path))).then(function(buffer) {
+    var song = MOLFO.songPath(MOLFO.path(path));
+    // A song still on its way starts when it arrives, if it is still the one
+    // asked for; the game does not wait for music.
+    var data = Module['molfoData'];
+    var here = !data || data.have(song) ? Promise.resolve() : data.need(song, true);
+    here.then(function() { return token === MOLFO.songToken ? MOLFO.decode(song) : null; }).then(function(buffer) {
       if (!buffer || token !== MOLFO.songToken) return;
       var s = MOLFO.ctx.createBufferSource();
       s.buffer = buffer;
@@ -229,6 +303,14 @@ mergeInto(LibraryManager.library, {
       s.start();
       MOLFO.effect = s;
     });
+  },
+
+  molfo_audio_volumes__deps: ['$MOLFO'],
+  molfo_audio_volumes: function(music, effect) {
+    if (!MOLFO.ctx) return;
+    // The songs play at half the effects' level at the game's own volume.
+    MOLFO.musicGain.gain.value = 0.5 * music / 100;
+    MOLFO.gain.gain.value = effect / 100;
   },
 
   molfo_audio_pause__deps: ['$MOLFO'],
@@ -284,11 +366,101 @@ mergeInto(LibraryManager.library, {
 
 mergeInto(LibraryManager.library, {
   // The game's scene by name, for the page and its measurements.
-  molfo_scene: function(name) { Module['molfoScene'] = UTF8ToString(name); },
+  molfo_scene: function(name) {
+    Module['molfoScene'] = UTF8ToString(name);
+    if (Module['onScene']) Module['onScene'](Module['molfoScene']);
+  },
 });
 
 mergeInto(LibraryManager.library, {
   // When each frame of play began on the game's clock, for the page's
   // frame-pacing measurement.
   molfo_frame_started: function(tick) { if (Module['onFrameStart']) Module['onFrameStart'](tick >>> 0); },
+});
+
+mergeInto(LibraryManager.library, {
+  // The page's data: the page fetches it pack by pack (web/loader.js); a
+  // file still on its way is waited for, with the page's note showing.
+  molfo_have: function(path) {
+    var data = Module['molfoData'];
+    return !data || data.have(UTF8ToString(path)) ? 1 : 0;
+  },
+  molfo_need: function(path) {
+    var p = UTF8ToString(path);
+    return Asyncify.handleSleep(function(wakeUp) {
+      Module['molfoData'].need(p, false).then(function() { wakeUp(); });
+    });
+  },
+
+  // Pads with the standard mapping, read once a frame.
+  molfo_pads: function(out, max) {
+    var pads = navigator.getGamepads ? navigator.getGamepads() : [];
+    var n = 0;
+    var axis = function(v) { return Math.max(-32767, Math.min(32767, Math.round((v || 0) * 32767))); };
+    for (var i = 0; i < pads.length && n < max; i++) {
+      var p = pads[i];
+      if (!p || !p.connected || p.index >= max) continue;
+      var mask = 0;
+      for (var b = 0; b < p.buttons.length && b < 17; b++) if (p.buttons[b] && p.buttons[b].pressed) mask |= 1 << b;
+      var at = (out >> 2) + n * 4;
+      HEAP32[at] = p.index;
+      HEAP32[at + 1] = mask;
+      HEAP32[at + 2] = axis(p.axes[0]);
+      HEAP32[at + 3] = axis(p.axes[1]);
+      n++;
+    }
+    return n;
+  },
+
+  molfo_settings_wanted__deps: ['$MOLFO'],
+  molfo_settings_wanted: function() {
+    var w = MOLFO.settingsWanted;
+    MOLFO.settingsWanted = false;
+    return w ? 1 : 0;
+  },
+  molfo_settings_open__deps: ['$MOLFO'],
+  molfo_settings_open: function(open) {
+    MOLFO.settingsOpen = !!open;
+    MOLFO.settingsKeys = [];
+    MOLFO.held = {};
+    Module['molfoSettingsOpen'] = !!open;
+    if (Module['onSettings']) Module['onSettings'](!!open);
+  },
+  molfo_settings_key__deps: ['$MOLFO'],
+  molfo_settings_key: function(name, cap) {
+    if (!MOLFO.settingsKeys.length) return 0;
+    stringToUTF8(MOLFO.settingsKeys.shift(), name, cap);
+    return 1;
+  },
+  molfo_settings_stored: function(text, cap) {
+    var t = '';
+    try { t = localStorage.getItem('molfo-settings') || ''; } catch (e) {}
+    if (lengthBytesUTF8(t) >= cap) return 0;
+    stringToUTF8(t, text, cap);
+    return lengthBytesUTF8(t);
+  },
+  molfo_settings_store: function(text) {
+    var t = UTF8ToString(text);
+    try { localStorage.setItem('molfo-settings', t); } catch (e) { console.warn('molfo: the settings were not saved'); }
+    if (Module['onSettingsStored']) Module['onSettingsStored'](t);
+  },
+  molfo_is_key_name__deps: ['$MOLFO'],
+  molfo_is_key_name: function(name) {
+    var n = UTF8ToString(name);
+    if (/^([A-Z0-9]|F([1-9]|1[0-2])|Keypad [0-9])$/.test(n)) return 1;
+    for (var c in MOLFO.names) if (MOLFO.names[c] === n) return 1;
+    return 0;
+  },
+  molfo_bind_keys__deps: ['$MOLFO'],
+  molfo_bind_keys: function(lines) {
+    var b = {};
+    UTF8ToString(lines).split('\n').forEach(function(l) {
+      var f = l.split('\t');
+      if (f.length === 3) b[f[0]] = [Number(f[1]), Number(f[2])];
+    });
+    MOLFO.bindings = b;
+    MOLFO.held = {};
+    Module['molfoBindings'] = b;
+    if (Module['onBindings']) Module['onBindings'](b);
+  },
 });
