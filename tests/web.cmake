@@ -16,5 +16,6 @@ add_test(NAME Web.Browser
     sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
 set_tests_properties(Web.Browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)
 
-# The ranking's merge is plain C++: the desktop's unit tests check it.
-target_sources(molfo_tests PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/RankMerge.cpp)
+# The ranking's merge and the stored settings are plain C++: the desktop's unit tests check them.
+target_sources(molfo_tests PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/web/RankMerge.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/web/WebSettingsText.cpp)

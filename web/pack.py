@@ -150,7 +150,7 @@ def main():
             scripts += f.read() + b'\n'
     page = hashed(out, 'page', '.js', scripts)
     icons = {}
-    for n in sorted(os.listdir(args.icons)):
+    for n in sorted(f for f in os.listdir(args.icons) if f.startswith('icon')):
         with open(os.path.join(args.icons, n), 'rb') as f:
             write(out, n, f.read())
         icons[n] = n
