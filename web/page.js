@@ -253,6 +253,7 @@
     onScene: function(scene) {
       if (scene !== 'title' || titleShown) return;
       titleShown = true;
+      window.molfoTitleAt = performance.now();
       // Behind the title: the rest of the data, and the worker that keeps
       // the page for a second visit.
       loader.background();
