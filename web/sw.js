@@ -43,6 +43,9 @@ self.addEventListener('fetch', function(event) {
   var key = req.mode === 'navigate' && req.url.split('?')[0] === scope ? './' : req.url;
   if (req.mode === 'navigate' && req.url.split('?')[0] === scope + 'index.html') key = 'index.html';
   event.respondWith(caches.open(CACHE).then(function(cache) {
-    return cache.match(key).then(function(hit) { return hit || fetch(req); });
+    return cache.match(key).then(function(hit) {
+      // Offline, a file not kept is an answer the page waits out, not an error.
+      return hit || fetch(req).catch(function() { return new Response(null, {status: 503, statusText: 'Offline'}); });
+    });
   }));
 });

@@ -368,6 +368,7 @@ mergeInto(LibraryManager.library, {
   // The game's scene by name, for the page and its measurements.
   molfo_scene: function(name) {
     Module['molfoScene'] = UTF8ToString(name);
+    (Module['molfoScenes'] = Module['molfoScenes'] || []).push(Module['molfoScene']);
     if (Module['onScene']) Module['onScene'](Module['molfoScene']);
   },
 });
