@@ -12,9 +12,12 @@ var SHELL = @MOLFO_SHELL@;
 self.addEventListener('install', function(event) {
   event.waitUntil(caches.open(CACHE).then(function(cache) {
     return Promise.all(SHELL.map(function(url) {
-      return fetch(url, {cache: 'no-cache'}).then(function(r) {
+      // Files named by their hash are the same wherever they come from; the
+      // page itself is asked of the server afresh.
+      var page = url === './' || url === 'index.html';
+      return fetch(url, {cache: page ? 'no-cache' : 'default'}).then(function(r) {
         if (!r.ok) throw new Error(url + ': ' + r.status);
-        if (url !== './' && url !== 'index.html') return cache.put(url, r);
+        if (!page) return cache.put(url, r);
         // The page itself must be this build's, or the cache would mix two.
         return r.clone().text().then(function(text) {
           if (text.indexOf('content="' + BUILD + '"') < 0) throw new Error('the page is of another build');
