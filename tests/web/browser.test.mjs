@@ -142,7 +142,7 @@ test('a game in the page: title, play, name box, ranking kept across a reload, a
 
   // Typed as an input method commits it: straight into the text field.
   const name = 'もるWEB';
-  await page.keyboard.sendCharacter(name);
+  for (const ch of name) await page.keyboard.sendCharacter(ch);
   await page.waitForFunction(() => Module.molfoBox && Module.molfoBox.caret === false, {timeout: 5000, polling: 20});
   const boxShot = path.join(work, 'namebox-page.png');
   await canvasShot(page, boxShot);
