@@ -56,7 +56,10 @@ var MolfoLoader = (function() {
     var attempt = function() {
       return fetch(p.url).then(function(r) {
         if (!r.ok) throw new Error(p.url + ': ' + r.status);
-        if (!r.body || !r.body.getReader) return r.arrayBuffer().then(function(b) { return new Uint8Array(b); });
+        // Counted as it comes only where someone watches: the title's packs
+        // and those the game waits for; the rest in one piece.
+        if (!p.boot && !p.waiters.length || !r.body || !r.body.getReader)
+          return r.arrayBuffer().then(function(b) { return new Uint8Array(b); });
         var reader = r.body.getReader(), parts = [], got = 0;
         var pump = function() {
           return reader.read().then(function(step) {
@@ -107,12 +110,14 @@ var MolfoLoader = (function() {
     p.files.forEach(function(f) {
       var dir = f[0].slice(0, f[0].lastIndexOf('/'));
       if (dir) FS.mkdirTree(dir);
-      FS.writeFile(f[0], p.bytesData.subarray(f[1], f[1] + f[2]));
+      // The file system keeps the pack's own bytes rather than a copy.
+      FS.writeFile(f[0], p.bytesData.subarray(f[1], f[1] + f[2]), {canOwn: true});
       self.here[f[0]] = true;
       paths.push(f[0]);
     });
     p.bytesData = null;
     p.state = 'done';
+    p.bytes = p.size;
     p.waiters.forEach(function(w) { w(); });
     p.waiters = [];
     this.listeners.forEach(function(l) { l(paths); });

@@ -185,8 +185,7 @@
   var gateKey = null;
   function openGate() {
     $('gate').hidden = true;
-    var ctx = Module.molfo && Module.molfo.ctx;
-    if (ctx && ctx.state === 'suspended') ctx.resume();
+    if (Module.molfoStartAudio) Module.molfoStartAudio();
     if (stored('fullscreen') === '1') toggleFullscreen();
     $('canvas').focus();
   }
@@ -254,11 +253,13 @@
       if (scene !== 'title' || titleShown) return;
       titleShown = true;
       window.molfoTitleAt = performance.now();
-      // Behind the title: the rest of the data, and the worker that keeps
-      // the page for a second visit.
-      loader.background();
-      if ('serviceWorker' in navigator && !query.has('nosw'))
-        navigator.serviceWorker.register('sw.js').catch(function(e) { console.warn('molfo: no offline copy', e); });
+      // Behind the title, once it is on the screen: the rest of the data,
+      // and the worker that keeps the page for a second visit.
+      setTimeout(function() {
+        loader.background();
+        if ('serviceWorker' in navigator && !query.has('nosw'))
+          navigator.serviceWorker.register('sw.js').catch(function(e) { console.warn('molfo: no offline copy', e); });
+      }, 0);
     },
     onBindings: function(b) { MolfoHelp.show(b); },
     onSettingsStored: function() { layout(); },

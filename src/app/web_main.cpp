@@ -99,11 +99,13 @@ int Session(const Options& o, bool first, molfo::WebPlatform& web, Words& words)
     molfo::Game g(capture.Wrap(web.platform(), pace, nullptr), capture.DataDir());
     g.rankPath = capture.RankPath(kRankFile);
     g.scr.SetLanguage(words.catalog.get());
+    web.Yield();
     const std::string failed = g.scr.LoadOwnPictures(kDataDir);
     if (!failed.empty()) {
         std::cerr << "molfo: cannot load the window's pictures: " << failed << "\n";
         return 1;
     }
+    web.Yield();
     g.beforeRead = [&web](const std::string& path) { web.Need(path); };
     molfo::WebRank rank(kRankFile);
     const bool replaying = capture.Replaying();

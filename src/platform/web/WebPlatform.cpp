@@ -115,6 +115,12 @@ bool WebPlatform::Pump() {
     return false;
 }
 
+void WebPlatform::Yield() {
+    const uint32_t start = NowMs();
+    molfo_yield();
+    clock_.LeaveOut(NowMs() - start);
+}
+
 void WebPlatform::ForgetKeys() {
     TakeKeys();
     keys_.Forget();
@@ -122,7 +128,11 @@ void WebPlatform::ForgetKeys() {
 }
 
 void WebPlatform::Need(const std::string& path) {
-    if (molfo_have(path.c_str()) != 0) return;
+    // Decoding a picture is long enough for the page to answer first.
+    if (molfo_have(path.c_str()) != 0) {
+        Yield();
+        return;
+    }
     const uint32_t start = NowMs();
     molfo_need(path.c_str());
     clock_.LeaveOut(NowMs() - start);

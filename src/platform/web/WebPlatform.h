@@ -104,6 +104,10 @@ public:
     // platform or the next call.
     void SetLanguage(const i18n::Catalog* words);
 
+    // Lets the page answer before a long piece of work; the time it takes
+    // is left out of the game's clock.
+    void Yield();
+
     // Every key and button up, none pending: a key that ended a session
     // (Escape still held) must not end the next one too.
     void ForgetKeys();

@@ -126,6 +126,59 @@ mergeInto(LibraryManager.library, {
       return p;
     },
 
+    startAudio: function() {
+      var AC = window.AudioContext || window.webkitAudioContext;
+      if (MOLFO.mute || !AC) return;
+      if (!MOLFO.ctx) {
+        MOLFO.ctx = new AC();
+        MOLFO.gain = MOLFO.ctx.createGain();
+        MOLFO.gain.connect(MOLFO.ctx.destination);
+        MOLFO.musicGain = MOLFO.ctx.createGain();
+        MOLFO.musicGain.connect(MOLFO.ctx.destination);
+        MOLFO.setVolumes();
+        try {
+          MOLFO.decodeEffects(FS.readdir('/data/sys').map(function(f) { return '/data/sys/' + f; }));
+        } catch (e) {}
+        var song = MOLFO.pendingSong;
+        MOLFO.pendingSong = null;
+        if (song) MOLFO.playSong(song[0], song[1]);
+      }
+      if (MOLFO.ctx.state === 'suspended' && !document.hidden && !MOLFO.paused) MOLFO.ctx.resume();
+    },
+    volumes: [100, 100],
+    setVolumes: function() {
+      // The synthesised songs peak near full scale; the window plays them at
+      // half volume under the effects at the game's own level, and so does the page.
+      MOLFO.musicGain.gain.value = 0.5 * MOLFO.volumes[0] / 100;
+      MOLFO.gain.gain.value = MOLFO.volumes[1] / 100;
+    },
+    decodeEffects: function(paths) {
+      paths.forEach(function(p) { if (/\.wav$/i.test(p)) MOLFO.decode(p, true); });
+    },
+    pendingSong: null,
+
+    playSong: function(path, kaisu) {
+      var token = ++MOLFO.songToken;
+      if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
+      var song = MOLFO.songPath(path);
+      // A song still on its way starts when it arrives, if it is still the
+      // one asked for; the game does not wait for music.
+      var data = Module['molfoData'];
+      var here = !data || data.have(song) ? Promise.resolve() : data.need(song, true);
+      here.then(function() { return token === MOLFO.songToken ? MOLFO.decode(song) : null; }).then(function(buffer) {
+        if (!buffer || token !== MOLFO.songToken) return;
+        var s = MOLFO.ctx.createBufferSource();
+        s.buffer = buffer;
+        s.connect(MOLFO.musicGain);
+        // Played kaisu + 1 times in a row; a negative count repeats for ever.
+        s.loop = kaisu !== 0;
+        var t = MOLFO.ctx.currentTime;
+        s.start(t);
+        if (kaisu > 0) s.stop(t + buffer.duration * (kaisu + 1));
+        MOLFO.song = s;
+      });
+    },
+
     // Songs are rendered at build time beside their MIDI files.
     songPath: function(path) { return path.replace(/\.mid$/i, '.ogg'); },
   },
@@ -142,30 +195,17 @@ mergeInto(LibraryManager.library, {
       MOLFO.channelWake = null;
       if (w) w();
     };
-    var AC = window.AudioContext || window.webkitAudioContext;
-    if (!mute && AC) {
-      MOLFO.ctx = new AC();
-      MOLFO.gain = MOLFO.ctx.createGain();
-      MOLFO.gain.connect(MOLFO.ctx.destination);
-      // The synthesised songs peak near full scale; the window plays them at
-      // half volume under the effects, and so does the page.
-      MOLFO.musicGain = MOLFO.ctx.createGain();
-      MOLFO.musicGain.gain.value = 0.5;
-      MOLFO.musicGain.connect(MOLFO.ctx.destination);
-      // Effects are small: decoded as soon as they are here, they sound on
-      // the frame they are played.
-      var decodeEffects = function(paths) {
-        paths.forEach(function(p) { if (/\.wav$/i.test(p)) MOLFO.decode(p, true); });
-      };
-      if (Module['molfoData']) Module['molfoData'].onFiles(decodeEffects);
-      try {
-        decodeEffects(FS.readdir('/data/sys').map(function(f) { return '/data/sys/' + f; }));
-      } catch (e) {}
-      // Audio may start only after a gesture; the title's Shift is the first.
-      var unlock = function() { if (MOLFO.ctx.state === 'suspended' && !document.hidden) MOLFO.ctx.resume(); };
-      window.addEventListener('keydown', unlock, true);
-      window.addEventListener('pointerdown', unlock, true);
-    }
+    // Audio may start only after a gesture: the context is made at the
+    // first (the page's gate), out of the way of the title, and a song
+    // asked for before it starts then.
+    MOLFO.mute = !!mute;
+    var start = function() { MOLFO.startAudio(); };
+    window.addEventListener('keydown', start, true);
+    window.addEventListener('pointerdown', start, true);
+    Module['molfoStartAudio'] = start;
+    // Effects are small: decoded as soon as they are here, they sound on
+    // the frame they are played.
+    if (Module['molfoData']) Module['molfoData'].onFiles(function(paths) { if (MOLFO.ctx) MOLFO.decodeEffects(paths); });
     Module['molfo'] = MOLFO;
   },
 
@@ -251,6 +291,7 @@ mergeInto(LibraryManager.library, {
 
   molfo_audio_init__deps: ['$MOLFO'],
   molfo_audio_init: function() {
+    MOLFO.pendingSong = null;
     if (!MOLFO.ctx) return;
     MOLFO.songToken++;
     if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
@@ -259,30 +300,14 @@ mergeInto(LibraryManager.library, {
 
   molfo_audio_music__deps: ['$MOLFO'],
   molfo_audio_music: function(path, kaisu) {
-    if (!MOLFO.ctx) return;
-    var token = ++MOLFO.songToken;
-    if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
-    var song = MOLFO.songPath(MOLFO.path(path));
-    // A song still on its way starts when it arrives, if it is still the one
-    // asked for; the game does not wait for music.
-    var data = Module['molfoData'];
-    var here = !data || data.have(song) ? Promise.resolve() : data.need(song, true);
-    here.then(function() { return token === MOLFO.songToken ? MOLFO.decode(song) : null; }).then(function(buffer) {
-      if (!buffer || token !== MOLFO.songToken) return;
-      var s = MOLFO.ctx.createBufferSource();
-      s.buffer = buffer;
-      s.connect(MOLFO.musicGain);
-      // Played kaisu + 1 times in a row; a negative count repeats for ever.
-      s.loop = kaisu !== 0;
-      var t = MOLFO.ctx.currentTime;
-      s.start(t);
-      if (kaisu > 0) s.stop(t + buffer.duration * (kaisu + 1));
-      MOLFO.song = s;
-    });
+    if (MOLFO.mute) return;
+    if (!MOLFO.ctx) { MOLFO.pendingSong = [MOLFO.path(path), kaisu]; return; }
+    MOLFO.playSong(MOLFO.path(path), kaisu);
   },
 
   molfo_audio_stop__deps: ['$MOLFO'],
   molfo_audio_stop: function() {
+    MOLFO.pendingSong = null;
     if (!MOLFO.ctx) return;
     MOLFO.songToken++;
     if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
@@ -307,14 +332,13 @@ mergeInto(LibraryManager.library, {
 
   molfo_audio_volumes__deps: ['$MOLFO'],
   molfo_audio_volumes: function(music, effect) {
-    if (!MOLFO.ctx) return;
-    // The songs play at half the effects' level at the game's own volume.
-    MOLFO.musicGain.gain.value = 0.5 * music / 100;
-    MOLFO.gain.gain.value = effect / 100;
+    MOLFO.volumes = [music, effect];
+    if (MOLFO.ctx) MOLFO.setVolumes();
   },
 
   molfo_audio_pause__deps: ['$MOLFO'],
   molfo_audio_pause: function(paused) {
+    MOLFO.paused = !!paused;
     if (!MOLFO.ctx) return;
     if (paused) MOLFO.ctx.suspend(); else MOLFO.ctx.resume();
   },
