@@ -28,7 +28,8 @@ list(APPEND MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/LocalTime.cpp)
 # settings file, so toml++ stays on the desktop.
 list(REMOVE_ITEM MOLFO_WEB_SOURCES ${CMAKE_SOURCE_DIR}/src/replay/SignalCleanup.cpp
   ${CMAKE_SOURCE_DIR}/src/settings/SettingsFile.cpp)
-set(MOLFO_WEB_JS ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js)
+set(MOLFO_WEB_JS ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js
+  ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo_input.js)
 set(MOLFO_PAGE ${CMAKE_BINARY_DIR}/page)
 set(MOLFO_STAGE ${CMAKE_BINARY_DIR}/stage)
 
@@ -46,7 +47,8 @@ target_link_options(molfo PRIVATE -O2
   -sASYNCIFY "-sASYNCIFY_IMPORTS=${MOLFO_ASYNC_IMPORTS}" -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sENVIRONMENT=web -sFORCE_FILESYSTEM=1 -lidbfs.js
   "-sEXPORTED_RUNTIME_METHODS=['FS','IDBFS','addRunDependency','removeRunDependency']"
-  "SHELL:--js-library ${MOLFO_WEB_JS}")
+  "SHELL:--js-library ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo.js"
+  "SHELL:--js-library ${CMAKE_SOURCE_DIR}/src/platform/web/library_molfo_input.js")
 set_property(TARGET molfo APPEND PROPERTY LINK_DEPENDS ${MOLFO_WEB_JS})
 
 # The data and the page around the program.

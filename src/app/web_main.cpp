@@ -9,11 +9,10 @@
 // ranking kept. Only a recording or a replay ends for good, with its result.
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
-
-#include <memory>
 
 #include "game/Flow.h"
 #include "i18n/Language.h"

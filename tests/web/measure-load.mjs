@@ -140,22 +140,27 @@ for (const spec of pages) {
     row[line.name] = median(times);
     row[line.name + ' all'] = times;
   }
-  if (lighthouse) {
-    const server = await serve(root);
-    const out = execFileSync(path.join(lighthouse, 'node_modules/.bin/lighthouse'), [
-      `http://127.0.0.1:${server.address().port}/`, '--output=json', '--quiet',
-      '--only-categories=performance,accessibility,best-practices,seo',
-      '--chrome-flags=--headless=new --no-sandbox --disable-gpu'],
-    {env: {...process.env, CHROME_PATH: browserPath('chromium')}, maxBuffer: 64 << 20}).toString();
-    server.closeAllConnections();
-    server.close();
-    const report = JSON.parse(out);
-    row.lighthouse = Object.fromEntries(Object.entries(report.categories).map(([k, c]) => [k, Math.round(c.score * 100)]));
-    row.lighthouseFailed = Object.values(report.audits).filter((a) => a.score !== null && a.score < 1 &&
-      a.scoreDisplayMode === 'binary').map((a) => a.id);
-  }
   console.log(`${row.label}: before the title ${mb(row.beforeTitle)}, whole page ${mb(row.whole)}, ` +
     LINES.map((l) => `${l.name}: ${(row[l.name] / 1000).toFixed(2)} s (${row[l.name + ' all'].map((t) => (t / 1000).toFixed(2)).join(', ')})`).join('; ') +
-    `; second visit offline: ${Number.isNaN(row.offline) ? 'no title' : (row.offline / 1000).toFixed(2) + ' s'}` +
-    (row.lighthouse ? `; Lighthouse ${JSON.stringify(row.lighthouse)} (failing: ${row.lighthouseFailed.join(', ') || 'none'})` : ''));
+    `; second visit offline: ${Number.isNaN(row.offline) ? 'no title' : (row.offline / 1000).toFixed(2) + ' s'}`);
+  if (lighthouse) {
+    const server = await serve(root);
+    try {
+      const out = execFileSync(path.join(lighthouse, 'node_modules/.bin/lighthouse'), [
+        `http://127.0.0.1:${server.address().port}/`, '--output=json', '--quiet',
+        '--only-categories=performance,accessibility,best-practices,seo',
+        '--chrome-flags=--headless=new --no-sandbox --disable-gpu'],
+      {env: {...process.env, CHROME_PATH: browserPath('chromium')}, maxBuffer: 64 << 20, stdio: ['ignore', 'pipe', 'pipe']}).toString();
+      const report = JSON.parse(out);
+      const scores = Object.fromEntries(Object.entries(report.categories).map(([k, c]) => [k, Math.round(c.score * 100)]));
+      const failing = Object.values(report.audits).filter((a) => a.score !== null && a.score < 1 &&
+        ['binary', 'numeric', 'metricSavings'].includes(a.scoreDisplayMode)).map((a) => a.id);
+      console.log(`${row.label}: Lighthouse ${JSON.stringify(scores)} (short of full marks: ${failing.join(', ') || 'none'})`);
+    } catch (e) {
+      console.log(`${row.label}: Lighthouse did not finish: ${String(e.stderr ?? e.message).trim().split('\n')[0]}`);
+    } finally {
+      server.closeAllConnections();
+      server.close();
+    }
+  }
 }
