@@ -1,7 +1,7 @@
 # The browser build (emcmake cmake -S . -B build-web -DMOLFO_SYS_DIR=build/sys):
-# the game library and the web back end to WebAssembly, the data packed
-# with the songs rendered to Ogg Vorbis, and the page, all in build-web/page.
-# Only Debian's emscripten, fluidsynth and vorbis-tools: nothing downloaded.
+# the game library and the web back end to WebAssembly; the data and the
+# page around it (web/Data.cmake), all in build-web/page. Only Debian's
+# packages: nothing downloaded.
 set(MOLFO_SYS_DIR "" CACHE PATH "the sys/ folder built by the desktop build (its assetgen)")
 if(NOT IS_DIRECTORY "${MOLFO_SYS_DIR}")
   message(FATAL_ERROR "MOLFO_SYS_DIR must name the desktop build's sys/ folder (make web sets it)")
