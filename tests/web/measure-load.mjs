@@ -4,7 +4,7 @@
 // where they lie beside the page's files, hashed names kept for good, the
 // rest revalidated). A measurement, not a test:
 //
-//   node tests/web/measure-load.mjs [--repeats N] [--lighthouse DIR] PAGE_DIR[:LABEL]...
+//   node tests/web/measure-load.mjs [--repeats N] [--lighthouse DIR [--lighthouse-only]] PAGE_DIR[:LABEL]...
 //
 // For each page: the bytes sent before the title shows and in all (once
 // the page has fetched everything it will), the time to the title at
@@ -12,18 +12,20 @@
 // repeats), the time to the title of a second visit with the server gone,
 // and, with --lighthouse naming a folder where lighthouse@12.2.3 is
 // installed, its mobile scores.
-import {execFileSync} from 'node:child_process';
+import {execFile} from 'node:child_process';
+import {promisify} from 'node:util';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 import {launch, close, browserPath} from './harness.mjs';
 
 const argv = process.argv.slice(2);
-let repeats = 3, lighthouse = '';
+let repeats = 3, lighthouse = '', lighthouseOnly = false;
 const pages = [];
 for (let i = 0; i < argv.length; i++) {
   if (argv[i] === '--repeats') repeats = Number(argv[++i]);
   else if (argv[i] === '--lighthouse') lighthouse = argv[++i];
+  else if (argv[i] === '--lighthouse-only') lighthouseOnly = true;
   else pages.push(argv[i]);
 }
 if (!pages.length) pages.push(new URL('../../build-web/page', import.meta.url).pathname);
@@ -92,65 +94,67 @@ for (const spec of pages) {
   const [dir, label = path.basename(path.dirname(spec))] = spec.split(':');
   const root = path.resolve(dir);
   const row = {label};
-
-  // The bytes: a fresh browser on the loopback; before the title, then all.
-  {
-    const server = await serve(root);
-    const browser = await launch('chromium');
-    const port = server.address().port;
-    const page = await visit(browser, `http://127.0.0.1:${port}/`, null);
-    row.beforeTitle = await page.evaluate(() => {
-      const at = window.molfoTitleSeen;
-      return performance.getEntriesByType('navigation').concat(performance.getEntriesByType('resource'))
-        .filter((e) => e.responseEnd <= at).reduce((n, e) => n + e.encodedBodySize, 0);
-    });
-    // Everything the page will fetch: its packs all here, its worker settled.
-    await page.waitForFunction(() => !window.Module?.molfoData ||
-      window.Module.molfoData.data.packs.every((p) => p.state === 'done'), {timeout: 600000, polling: 200});
-    await page.evaluate(() => navigator.serviceWorker?.getRegistration().then((r) => r && navigator.serviceWorker.ready));
-    await new Promise((ok) => setTimeout(ok, 2000));
-    row.whole = server.sent;
-    // A second visit with the server gone.
-    await page.close();
-    server.closeAllConnections();
-    await new Promise((ok) => server.close(ok));
-    const again = await browser.newPage();
-    await again.evaluateOnNewDocument(WATCH);
-    try {
-      await again.goto(`http://127.0.0.1:${port}/`).catch(() => {});
-      await again.waitForFunction(() => window.molfoTitleSeen !== undefined, {timeout: 20000, polling: 50});
-      row.offline = await again.evaluate(() => window.molfoTitleSeen);
-    } catch {
-      row.offline = NaN;
-    }
-    await close(browser);
-  }
-  // The time to the title on each line, each visit a fresh browser.
-  for (const line of LINES) {
-    const times = [];
-    for (let r = 0; r < repeats; r++) {
+  if (!lighthouseOnly) {
+    // The bytes: a fresh browser on the loopback; before the title, then all.
+    {
       const server = await serve(root);
       const browser = await launch('chromium');
-      const page = await visit(browser, `http://127.0.0.1:${server.address().port}/`, line);
-      times.push(await page.evaluate(() => window.molfoTitleSeen));
-      await close(browser);
+      const port = server.address().port;
+      const page = await visit(browser, `http://127.0.0.1:${port}/`, null);
+      row.beforeTitle = await page.evaluate(() => {
+        const at = window.molfoTitleSeen;
+        return performance.getEntriesByType('navigation').concat(performance.getEntriesByType('resource'))
+          .filter((e) => e.responseEnd <= at).reduce((n, e) => n + e.encodedBodySize, 0);
+      });
+      // Everything the page will fetch: its packs all here, its worker settled.
+      await page.waitForFunction(() => !window.Module?.molfoData ||
+        window.Module.molfoData.data.packs.every((p) => p.state === 'done'), {timeout: 600000, polling: 200});
+      await page.evaluate(() => navigator.serviceWorker?.getRegistration().then((r) => r && navigator.serviceWorker.ready));
+      await new Promise((ok) => setTimeout(ok, 2000));
+      row.whole = server.sent;
+      // A second visit with the server gone.
+      await page.close();
       server.closeAllConnections();
-      server.close();
+      await new Promise((ok) => server.close(ok));
+      const again = await browser.newPage();
+      await again.evaluateOnNewDocument(WATCH);
+      try {
+        await again.goto(`http://127.0.0.1:${port}/`).catch(() => {});
+        await again.waitForFunction(() => window.molfoTitleSeen !== undefined, {timeout: 20000, polling: 50});
+        row.offline = await again.evaluate(() => window.molfoTitleSeen);
+      } catch {
+        row.offline = NaN;
+      }
+      await close(browser);
     }
-    row[line.name] = median(times);
-    row[line.name + ' all'] = times;
+    // The time to the title on each line, each visit a fresh browser.
+    for (const line of LINES) {
+      const times = [];
+      for (let r = 0; r < repeats; r++) {
+        const server = await serve(root);
+        const browser = await launch('chromium');
+        const page = await visit(browser, `http://127.0.0.1:${server.address().port}/`, line);
+        times.push(await page.evaluate(() => window.molfoTitleSeen));
+        await close(browser);
+        server.closeAllConnections();
+        server.close();
+      }
+      row[line.name] = median(times);
+      row[line.name + ' all'] = times;
+    }
+    console.log(`${row.label}: before the title ${mb(row.beforeTitle)}, whole page ${mb(row.whole)}, ` +
+      LINES.map((l) => `${l.name}: ${(row[l.name] / 1000).toFixed(2)} s (${row[l.name + ' all'].map((t) => (t / 1000).toFixed(2)).join(', ')})`).join('; ') +
+      `; second visit offline: ${Number.isNaN(row.offline) ? 'no title' : (row.offline / 1000).toFixed(2) + ' s'}`);
   }
-  console.log(`${row.label}: before the title ${mb(row.beforeTitle)}, whole page ${mb(row.whole)}, ` +
-    LINES.map((l) => `${l.name}: ${(row[l.name] / 1000).toFixed(2)} s (${row[l.name + ' all'].map((t) => (t / 1000).toFixed(2)).join(', ')})`).join('; ') +
-    `; second visit offline: ${Number.isNaN(row.offline) ? 'no title' : (row.offline / 1000).toFixed(2) + ' s'}`);
   if (lighthouse) {
     const server = await serve(root);
     try {
-      const out = execFileSync(path.join(lighthouse, 'node_modules/.bin/lighthouse'), [
+      // Asynchronously: this very process serves the page meanwhile.
+      const {stdout: out} = await promisify(execFile)(path.join(lighthouse, 'node_modules/.bin/lighthouse'), [
         `http://127.0.0.1:${server.address().port}/`, '--output=json', '--quiet',
         '--only-categories=performance,accessibility,best-practices,seo',
         '--chrome-flags=--headless=new --no-sandbox --disable-gpu'],
-      {env: {...process.env, CHROME_PATH: browserPath('chromium')}, maxBuffer: 64 << 20, stdio: ['ignore', 'pipe', 'pipe']}).toString();
+      {env: {...process.env, CHROME_PATH: browserPath('chromium')}, maxBuffer: 64 << 20});
       const report = JSON.parse(out);
       const scores = Object.fromEntries(Object.entries(report.categories).map(([k, c]) => [k, Math.round(c.score * 100)]));
       const failing = Object.values(report.audits).filter((a) => a.score !== null && a.score < 1 &&
