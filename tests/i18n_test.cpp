@@ -306,5 +306,34 @@ TEST(I18nPictures, ThePicturesWithWordsShowInTheWindowsLanguageWhereTheyWereDraw
     EXPECT_NE(ja.Pixels(), en.Pixels()) << "the English title's lettering differs from the Japanese";
 }
 
+TEST(I18nPictures, EveryPictureFileIsAnnouncedBeforeItIsRead) {
+    // The page fetches pictures while the game runs and waits in beforeRead
+    // for one not yet there: it must hear of every file in the order it is read.
+    test::TestGame t;
+    std::string warning;
+    const Catalog english = ChooseCatalog("en", test::DataDir(), Environment{}, warning);
+    ASSERT_EQ(english.Code(), "en") << warning;
+    const std::string sys = std::string(test::DataDir()) + "/sys/";
+    struct Case {
+        const char* rule;
+        const Catalog* words;
+        const char* gamePath;
+        std::vector<std::string> announced;
+    } cases[] = {
+        {"the English title alone", &english, "sys\\title.bmp", {sys + "en/title.bmp"}},
+        {"no English map: the English path, then the game's own", &english, "sys\\mainmap2.JPG",
+         {sys + "en/mainmap2.JPG", sys + "mainmap2.JPG"}},
+        {"in Japanese, only the game's own", nullptr, "sys\\gameover.bmp", {sys + "gameover.bmp"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> heard;
+        t.g.beforeRead = [&heard](const std::string& path) { heard.push_back(path); };
+        t.g.scr.SetLanguage(c.words);
+        Surface got;
+        EXPECT_TRUE(LoadGamePicture(t.g, got, c.gamePath)) << c.rule;
+        EXPECT_EQ(heard, c.announced) << c.rule;
+    }
+}
+
 }  // namespace
 }  // namespace molfo::i18n

@@ -1,5 +1,5 @@
 # The browser tests: the page built by `make web`, served on the loopback and
-# driven in the system's Chromium by puppeteer-core (tests/web). They are
+# driven in the system's Chromium and Firefox ESR by puppeteer-core (tests/web). They are
 # skipped, saying why, only when Node, Chromium, the npm packages or the page
 # are missing; `make test` installs and builds all of them first.
 set(MOLFO_WEB_PAGE ${CMAKE_SOURCE_DIR}/build-web/page CACHE PATH "the page built by make web")
@@ -8,10 +8,15 @@ add_executable(molfo_title_shot ${CMAKE_CURRENT_SOURCE_DIR}/web/title_shot.cpp)
 target_link_libraries(molfo_title_shot PRIVATE molfo_lib)
 
 find_program(MOLFO_NODE node)
-add_test(NAME Web.Browser
-  COMMAND ${CMAKE_COMMAND} -E env
-    MOLFO_PAGE=${MOLFO_WEB_PAGE} MOLFO_BIN=$<TARGET_FILE:molfo> MOLFO_DATA=${CMAKE_BINARY_DIR}
-    MOLFO_TITLE_SHOT=$<TARGET_FILE:molfo_title_shot> MOLFO_GOLDEN=${CMAKE_SOURCE_DIR}/tests/golden/stage1-loss.rec
-    MOLFO_NODE=${MOLFO_NODE}
-    sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
-set_tests_properties(Web.Browser PROPERTIES LABELS "browser;slow" SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)
+# The same tests in each browser: Chromium through the DevTools protocol,
+# Firefox ESR through WebDriver BiDi.
+foreach(browser chromium firefox)
+  add_test(NAME Web.Browser.${browser}
+    COMMAND ${CMAKE_COMMAND} -E env
+      MOLFO_PAGE=${MOLFO_WEB_PAGE} MOLFO_BIN=$<TARGET_FILE:molfo> MOLFO_DATA=${CMAKE_BINARY_DIR}
+      MOLFO_TITLE_SHOT=$<TARGET_FILE:molfo_title_shot> MOLFO_GOLDEN=${CMAKE_SOURCE_DIR}/tests/golden/stage1-loss.rec
+      MOLFO_NODE=${MOLFO_NODE} MOLFO_BROWSER=${browser}
+      sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
+  set_tests_properties(Web.Browser.${browser} PROPERTIES LABELS "browser;slow" SKIP_RETURN_CODE 77 TIMEOUT 1200
+    RUN_SERIAL TRUE)
+endforeach()

@@ -1,10 +1,15 @@
-// The page around the game: checks the browser, shows the loading bar,
-// passes the options of the page's address to the program, mounts the
-// ranking's storage, scales the canvas by whole steps, and offers the
-// ranking and recordings as files. Nothing here leaves this folder.
+// The page around the game: checks the browser, fetches the title's data
+// with a loading bar and the rest behind the title (web/loader.js), passes
+// the options of the page's address to the program, mounts the ranking's
+// storage, lays the canvas out (whole steps where they fit), puts up the
+// start gate, the touch controls (web/touch.js) and the key help
+// (web/help.js), and offers the ranking and recordings as files. Nothing
+// here leaves this folder.
 (function() {
   'use strict';
   var W = 645, H = 573, RANK = '/persist/rank.hms';
+  // Beside the game in landscape, the touch controls need this much room.
+  var TOUCH_SIDE = 170, TOUCH_BELOW = 260;
   var $ = function(id) { return document.getElementById(id); };
   var query = new URLSearchParams(location.search);
 
@@ -19,55 +24,104 @@
          'Firefox, Chrome, Edge or Safari.');
     return;
   }
+  var data = JSON.parse($('molfo-data').textContent);
 
-  // Options for the program, from the address: ?replay=FILE&verify&fast,
-  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute, ?language=en (else the browser's
-  // languages); ?scale=N
-  // fixes the scale.
-  var args = [];
-  if (query.has('replay')) args.push('--replay', '/tmp/replay.rec');
-  ['verify', 'fast', 'boss', 'mute'].forEach(function(f) { if (query.has(f)) args.push('--' + f); });
-  if (query.has('record')) args.push('--record', '/tmp/session.rec');
-  if (query.has('stage')) args.push('--stage', query.get('stage'));
-  if (query.has('hold')) args.push('--hold', query.get('hold'));
-  var language = chooseLanguage();
-  if (language) args.push('--language', language);
+  // The settings the game keeps in the browser, as "name=value" lines.
+  function stored(name) {
+    var text = '';
+    try { text = localStorage.getItem('molfo-settings') || ''; } catch (e) {}
+    var m = new RegExp('^' + name + '=(.*)$', 'm').exec(text);
+    return m ? m[1] : '';
+  }
 
   // The page speaks the first of the browser's languages the game has
   // words in (English, or Japanese, its own), as gettext reads LANGUAGE;
-  // none of them leaves the game's own Japanese. ?language= wins.
-  function chooseLanguage() {
-    if (query.has('language')) return query.get('language');
+  // none of them leaves the game's own Japanese. The settings, then
+  // ?language=, win.
+  function browserLanguage() {
     var wanted = navigator.languages && navigator.languages.length ? navigator.languages : [navigator.language || ''];
     for (var i = 0; i < wanted.length; i++) {
       var primary = String(wanted[i]).toLowerCase().split('-')[0];
       if (primary === 'ja' || primary === 'en') return primary;
     }
-    return '';
+    return 'ja';
   }
+  var auto = browserLanguage();
+  var chosen = query.get('language') || stored('language') || 'auto';
+  var language = chosen === 'auto' ? auto : chosen;
 
+  // Options for the program, from the address: ?replay=FILE&verify&fast,
+  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute, ?language=en; ?scale=N
+  // fixes the scale, ?touch shows the touch controls.
+  var replaying = query.has('replay');
+  var args = [];
+  if (replaying) args.push('--replay', '/tmp/replay.rec');
+  ['verify', 'fast', 'boss', 'mute'].forEach(function(f) { if (query.has(f)) args.push('--' + f); });
+  if (query.has('record')) args.push('--record', '/tmp/session.rec');
+  if (query.has('stage')) args.push('--stage', query.get('stage'));
+  if (query.has('hold')) args.push('--hold', query.get('hold'));
+  if (query.has('language')) args.push('--language', query.get('language'));
+  args.push('--auto-language', auto);
+
+  var loader = new MolfoLoader(data, language);
+  var titleBytes = loader.title.reduce(function(n, p) { return n + p.size; }, 0);
+  loader.progress = function(p) {
+    if (p.boot && !started) {
+      var got = loader.title.reduce(function(n, q) { return n + q.bytes; }, 0);
+      $('bar').value = got / titleBytes;
+      $('status').textContent = p.retrying ? 'Waiting for the network\u2026' : 'Loading the game\u2026';
+    }
+    if (waitingFor === p) note(p);
+  };
+  // A replay plays from the first frame to the last without a wait.
+  var titleData = replaying ? loader.whenAll() : loader.fetchTitle();
+
+  // The note over the game while it waits for data a player outran.
+  var waitingFor = null;
+  function note(p) {
+    $('note').hidden = false;
+    $('note-text').textContent = p.retrying ? 'Waiting for the network\u2026' :
+      'Loading ' + p.label + '\u2026 ' + Math.floor(100 * p.bytes / p.size) + ' %';
+  }
+  loader.onWait = function(p) { waitingFor = p; note(p); };
+  loader.onWaited = function() { waitingFor = null; $('note').hidden = true; };
+
+  // --- layout: whole multiples of the game's pixels in real screen pixels
+  // where they fit, so every game pixel is an even square; smooth scaling
+  // where they do not (a phone), or when the settings ask to fill.
+  var touch = query.has('touch') || (window.matchMedia && matchMedia('(pointer: coarse)').matches);
   function layout() {
     var canvas = $('canvas');
     var dpr = window.devicePixelRatio || 1;
     var full = document.fullscreenElement === $('screen');
-    var availW = full ? window.innerWidth : Math.min(window.innerWidth - 16, 4096);
-    var availH = full ? window.innerHeight : window.innerHeight - 16;
-    // Whole multiples of the game's pixels in real screen pixels, so every
-    // game pixel is an even square; smaller than the game, it shrinks.
+    var portrait = innerHeight >= innerWidth;
+    document.body.classList.toggle('touch', touch);
+    document.body.classList.toggle('portrait', portrait);
+    $('touch').hidden = !touch || !started;
+    var availW = full ? innerWidth : Math.min(innerWidth - 16, 4096);
+    var availH = full ? innerHeight : innerHeight - 16;
+    if (touch && !full) {
+      availW = portrait ? innerWidth : innerWidth - 2 * TOUCH_SIDE;
+      availH = portrait ? innerHeight - TOUCH_BELOW : innerHeight;
+    }
     var scale = Math.floor(Math.min(availW * dpr / W, availH * dpr / H));
     if (query.has('scale')) scale = Number(query.get('scale')) * dpr;
-    var cssW = scale >= 1 ? W * scale / dpr : Math.min(availW, availH * W / H);
+    var fit = stored('scale_mode') === 'fit' && !query.has('scale');
+    var cssW = scale >= 1 && !fit ? W * scale / dpr : Math.min(availW, availH * W / H);
+    canvas.classList.toggle('smooth', !(scale >= 1 && !fit));
     canvas.style.width = cssW + 'px';
     canvas.style.height = cssW * H / W + 'px';
   }
   window.addEventListener('resize', layout);
   document.addEventListener('fullscreenchange', layout);
+  window.addEventListener('pointerdown', function(e) {
+    if (e.pointerType === 'touch' && !touch) { touch = true; layout(); }
+  }, true);
 
   function toggleFullscreen() {
     if (document.fullscreenElement) document.exitFullscreen();
-    else if ($('screen').requestFullscreen) $('screen').requestFullscreen();
+    else if ($('screen').requestFullscreen) $('screen').requestFullscreen().catch(function() {});
   }
-  $('fullscreen').onclick = toggleFullscreen;
   window.addEventListener('keydown', function(e) {
     if (e.altKey && e.key === 'Enter') { e.preventDefault(); toggleFullscreen(); }
   });
@@ -79,7 +133,19 @@
     a.click();
     setTimeout(function() { URL.revokeObjectURL(a.href); }, 1000);
   }
-  $('shot').onclick = function() { $('canvas').toBlob(function(b) { save(b, 'molfo.png'); }); };
+
+  // A button clicked hands the keyboard back to the game, so Enter or Space
+  // never press it again.
+  function tool(id, act) {
+    $(id).addEventListener('click', function() {
+      act();
+      $(id).blur();
+      $('canvas').focus();
+    });
+  }
+  tool('fullscreen', toggleFullscreen);
+  tool('settings', function() { if (Module.molfoOpenSettings) Module.molfoOpenSettings(); });
+  tool('shot', function() { $('canvas').toBlob(function(b) { save(b, 'molfo.png'); }); });
 
   // The ranking file is the window's own format, 14000 bytes.
   function withRankLock(work) {
@@ -88,7 +154,7 @@
   function syncfs(populate) {
     return new Promise(function(ok, no) { Module.FS.syncfs(populate, function(e) { e ? no(e) : ok(); }); });
   }
-  $('rank-down').onclick = function() {
+  tool('rank-down', function() {
     withRankLock(function() {
       return syncfs(true).then(function() {
         var bytes;
@@ -96,8 +162,8 @@
         save(new Blob([bytes], {type: 'application/octet-stream'}), 'rank.hms');
       });
     });
-  };
-  $('rank-up').onclick = function() { $('rank-file').click(); };
+  });
+  $('rank-up').addEventListener('click', function() { $('rank-file').click(); });
   $('rank-file').onchange = function() {
     var file = this.files[0];
     this.value = '';
@@ -111,18 +177,44 @@
     }).then(function() { alert('Ranking loaded; the next game over uses it.'); });
   };
 
-  var started = false;
+  // --- the start gate: browsers let a page sound only after a click, a tap
+  // or a key that is not a modifier (Shift, the title's key, is not one),
+  // so the first visit asks for one; it starts the title's song. The key
+  // that opens the gate is the gate's, not the game's.
+  var MODIFIERS = {Shift: 1, Control: 1, Alt: 1, Meta: 1, Escape: 1, CapsLock: 1, Fn: 1, AltGraph: 1};
+  var gateKey = null;
+  function openGate() {
+    $('gate').hidden = true;
+    if (Module.molfoStartAudio) Module.molfoStartAudio();
+    if (stored('fullscreen') === '1') toggleFullscreen();
+    $('canvas').focus();
+  }
+  window.addEventListener('keydown', function(e) {
+    if ($('gate').hidden) return;
+    e.stopImmediatePropagation();
+    var counts = navigator.userActivation ? navigator.userActivation.isActive : true;
+    if (!counts || MODIFIERS[e.key]) return;
+    e.preventDefault();
+    gateKey = e.code;
+    openGate();
+  }, true);
+  window.addEventListener('keyup', function(e) {
+    if (gateKey !== e.code) return;
+    gateKey = null;
+    e.stopImmediatePropagation();
+  }, true);
+  $('gate').addEventListener('click', openGate);
+
+  var started = false, titleShown = false;
   window.Module = {
     canvas: $('canvas'),
     arguments: args,
+    molfoData: loader,
+    locateFile: function(file) { return file === 'molfo.wasm' ? data.wasm : file; },
     print: function(t) { console.log(t); },
     // The game's own messages (a missing sound, a replay's verdict) are
     // notes, not page errors.
     printErr: function(t) { console.warn(t); },
-    setStatus: function(text) {
-      var m = /\((\d+(?:\.\d+)?)\/(\d+)\)/.exec(text || '');
-      if (m) { $('bar').value = Number(m[1]) / Number(m[2]); $('status').textContent = 'Loading the game\u2026'; }
-    },
     preRun: [function() {
       var FS = Module.FS;
       FS.mkdir('/persist');
@@ -132,7 +224,12 @@
         if (err) console.warn('molfo: the saved ranking cannot be read', err);
         Module.removeRunDependency('molfo-persist');
       });
-      if (query.has('replay')) {
+      Module.addRunDependency('molfo-data');
+      titleData.then(function() {
+        loader.attach(FS);
+        Module.removeRunDependency('molfo-data');
+      });
+      if (replaying) {
         Module.addRunDependency('molfo-replay');
         fetch(query.get('replay')).then(function(r) {
           if (!r.ok) throw new Error(r.status + ' ' + r.statusText);
@@ -148,8 +245,28 @@
       $('loading').hidden = true;
       $('screen').hidden = false;
       $('tools').hidden = false;
+      $('gate').hidden = replaying;
       layout();
       $('canvas').focus();
+    },
+    onScene: function(scene) {
+      if (scene !== 'title' || titleShown) return;
+      titleShown = true;
+      window.molfoTitleAt = performance.now();
+      // Behind the title, once it is on the screen: the rest of the data,
+      // and the worker that keeps the page for a second visit.
+      setTimeout(function() {
+        loader.background();
+        if ('serviceWorker' in navigator && !query.has('nosw'))
+          navigator.serviceWorker.register('sw.js').catch(function(e) { console.warn('molfo: no offline copy', e); });
+      }, 0);
+    },
+    onBindings: function(b) { MolfoHelp.show(b); },
+    onSettingsStored: function() { layout(); },
+    onBox: function(box) {
+      // On a touch screen the name is typed into a field the player taps,
+      // which brings up the screen's keyboard.
+      $('molfo-text').classList.toggle('typing', !!(box && box.input && touch));
     },
     onFinished: function(status) {
       var text = 'The game has ended' + (status ? ' (status ' + status + ')' : '') + '. Reload the page to play again.';
@@ -167,9 +284,12 @@
     onAbort: function(what) { fail('The game stopped: ' + what); },
   };
 
+  new MolfoTouch($('touch'), function(action, down) { if (Module.molfoTouch) Module.molfoTouch(action, down); });
+  MolfoHelp.start(function() { return Module.molfoBindings; });
+
   var script = document.createElement('script');
-  script.src = 'molfo.js';
-  script.onerror = function() { fail('The game could not be loaded (molfo.js is missing).'); };
+  script.src = data.program;
+  script.onerror = function() { fail('The game could not be loaded (' + data.program + ' is missing).'); };
   document.body.appendChild(script);
   setTimeout(function() { if (!started && $('loading').hidden === false) $('status').textContent = 'Still loading\u2026'; }, 15000);
 })();

@@ -29,8 +29,10 @@ GameSession::GameSession(SessionSettings settings)
 GameSession::~GameSession() = default;
 
 int GameSession::Prepare() {
-    assets_ = CheckAssets(s_.dataDir);
-    if (!ReportAssets(assets_)) return 1;
+    if (s_.checkAssets) {
+        assets_ = CheckAssets(s_.dataDir);
+        if (!ReportAssets(assets_)) return 1;
+    }
     const bool replaying = !s_.capture.replayPath.empty();
     rankPath_ = s_.rankPath.empty() && !replaying ? RankFileFor(s_.dataDir) : s_.rankPath;
     return capture_.Prepare(s_.dataDir, {s_.practiceStage, s_.practiceBoss, s_.frameLimit, rankPath_});

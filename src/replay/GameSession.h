@@ -40,6 +40,9 @@ struct SessionSettings {
     i18n::Environment environment;  // what "auto" follows
     // Keep each game among the player's replays (ignored while replaying).
     bool keepReplays = false;
+    // Check the game's files at the start (a page checked its own when it
+    // was built, and most of them are still on their way).
+    bool checkAssets = true;
     CaptureOptions capture;
 };
 

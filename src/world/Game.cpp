@@ -55,11 +55,15 @@ bool LoadGamePicture(Game& g, Surface& dst, const std::string& gamePath) {
     // under the same name in sys/<language>/; the game's own is the fallback.
     const std::string& language = g.scr.Language().Code();
     constexpr std::string_view kSys = "sys\\";
+    auto load = [&g, &dst](const std::string& path) {
+        if (g.beforeRead) g.beforeRead(path);
+        return LoadPicture(dst, path);
+    };
     if (!language.empty() && gamePath.compare(0, kSys.size(), kSys) == 0 &&
-        LoadPicture(dst, g.HostPath(std::string(kSys) + language + "\\" + gamePath.substr(kSys.size()))))
+        load(g.HostPath(std::string(kSys) + language + "\\" + gamePath.substr(kSys.size()))))
         return true;
     const std::string path = g.HostPath(gamePath);
-    if (LoadPicture(dst, path)) return true;
+    if (load(path)) return true;
     // Start-up read every picture's header, so this is a file removed or
     // damaged since, or one whose fault lies deep in its data: a blank
     // picture of the playfield's size stands in rather than stop the game.

@@ -48,6 +48,10 @@ struct Game {
     std::function<void(Game&)> afterPass;
     // Called whenever the scene changes.
     std::function<void(Game&)> onScene;
+    // Called with a picture's host path before it is read. The page fetches
+    // most of its pictures while the game runs, and waits here for one that
+    // has not arrived yet.
+    std::function<void(const std::string& hostPath)> beforeRead;
 
     // Maps a game path such as "sys\rank.hms" to a host path under dataDir.
     std::string HostPath(const std::string& gamePath) const;

@@ -3,7 +3,7 @@
 // frames of play that took 15-17 ms, and the CPU the browser's processes
 // used. A measurement, not a test: node tests/web/measure.mjs [PAGE_DIR] [SECONDS]
 import fs from 'node:fs';
-import {serve, launch, open, close, waitFrames} from './harness.mjs';
+import {serve, launch, open, close, waitFrames, passGate} from './harness.mjs';
 
 const root = process.argv[2] ?? new URL('../../build-web/page', import.meta.url).pathname;
 const seconds = Number(process.argv[3] ?? 60);
@@ -28,6 +28,7 @@ const server = await serve(root);
 const browser = await launch();
 const page = await open(browser, server, '?scale=1');
 await waitFrames(page, 1);
+await passGate(page);
 await page.evaluate(() => {
   window.molfoPacing = [];
   window.molfoFrames = [];

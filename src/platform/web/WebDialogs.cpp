@@ -3,6 +3,7 @@
 // text comes from a hidden text field, so the browser's input methods,
 // Japanese included, type into it.
 #include <array>
+#include <vector>
 
 #include "platform/web/WebImports.h"
 #include "platform/web/WebPlatform.h"
@@ -18,6 +19,8 @@ constexpr uint32_t kCaretBlinkMs = 500;
 // and an open box costs next to nothing.
 constexpr int kPollMs = 16;
 constexpr int kTextCap = 1024;
+constexpr int kStandardB = 1;
+constexpr int kStandardStart = 9;
 
 }  // namespace
 
@@ -33,19 +36,37 @@ void WebPlatform::MessageBox(const std::string& text, const Surface& window) {
 }
 
 bool WebPlatform::RunBox(BoxKind kind, const std::string& text, const Surface& window, std::string& typed) {
-    if (!text_) text_ = std::make_unique<TextRenderer>();
+    if (!boxText_) {
+        // A name may hold any character of CP932: the boxes draw with the
+        // whole font, which the page fetches after the title.
+        if (nameFont_.empty()) {
+            boxText_ = std::make_unique<TextRenderer>();
+        } else {
+            Need(nameFont_);
+            boxText_ = std::make_unique<TextRenderer>(nameFont_);
+        }
+    }
     const bool input = kind == BoxKind::Input;
     // Keys typed into the box belong to it, not to the game.
     TakeKeys();
     keys_.Forget();
+    pads_.Forget();
     molfo_box_open(input ? 1 : 0);
     std::array<char, kTextCap> field{}, comp{};
     std::string shownTyped = "\x01", shownComposing;
     bool caretOn = true, shownCaret = false;
     uint32_t nextBlink = clock_.Ticks() + kCaretBlinkMs;
     int status = 0;
+    std::vector<int> padDown;
     for (;;) {
         status = molfo_box_poll(field.data(), kTextCap, comp.data(), kTextCap);
+        // A pad's Start confirms and its B cancels, as in the window.
+        padDown.clear();
+        PollPads(&padDown);
+        for (int b : padDown) {
+            if (b == kStandardStart) status = 1;
+            else if (b == kStandardB) status = input ? 2 : 1;
+        }
         if (status != 0) break;
         const std::string now(field.data()), composing(comp.data());
         if (now != shownTyped || composing != shownComposing) {
@@ -58,9 +79,9 @@ bool WebPlatform::RunBox(BoxKind kind, const std::string& text, const Surface& w
         if (now != shownTyped || composing != shownComposing || caretOn != shownCaret) {
             boxBuffer_ = window;
             if (input)
-                DrawInputBox(boxBuffer_, *text_, *words_, text, now, composing, caretOn);
+                DrawInputBox(boxBuffer_, *boxText_, *words_, text, now, composing, caretOn);
             else
-                DrawMessageBox(boxBuffer_, *text_, *words_, text);
+                DrawMessageBox(boxBuffer_, *boxText_, *words_, text);
             Present(boxBuffer_, {});
             molfo_box_caret(caretOn ? 1 : 0);
             shownTyped = now;
@@ -75,6 +96,7 @@ bool WebPlatform::RunBox(BoxKind kind, const std::string& text, const Surface& w
     // reaches the game.
     TakeKeys();
     keys_.Forget();
+    pads_.Forget();
     // Takes the box off the screen at once, before the game draws again.
     Present(window, {});
     return status == 1;

@@ -59,6 +59,10 @@ void WebAudio::Pause(bool paused) {
     if (!mute_) molfo_audio_pause(paused ? 1 : 0);
 }
 
+void WebAudio::SetVolumes(int music, int effect) {
+    if (!mute_) molfo_audio_volumes(music, effect);
+}
+
 namespace {
 const i18n::Catalog kOwnWords;
 }  // namespace
@@ -97,16 +101,45 @@ void WebPlatform::WaitWhileHidden() {
     // Keys let go while the page was away never sent their release.
     TakeKeys();
     keys_.Forget();
+    pads_.Forget();
 }
 
 bool WebPlatform::Pump() {
     WaitWhileHidden();
     TakeKeys();
+    PollPads();
+    const bool asked = molfo_settings_wanted() != 0 || settingsWanted_;
+    settingsWanted_ = false;
+    if (asked && hooks_.mayOpen && hooks_.mayOpen()) RunSettingsPage();
     // A page has no close button of its own; Escape ends the game.
     return false;
 }
 
+void WebPlatform::Yield() {
+    const uint32_t start = NowMs();
+    molfo_yield();
+    clock_.LeaveOut(NowMs() - start);
+}
+
+void WebPlatform::ForgetKeys() {
+    TakeKeys();
+    keys_.Forget();
+    pads_.Forget();
+}
+
+void WebPlatform::Need(const std::string& path) {
+    // Decoding a picture is long enough for the page to answer first.
+    if (molfo_have(path.c_str()) != 0) {
+        Yield();
+        return;
+    }
+    const uint32_t start = NowMs();
+    molfo_need(path.c_str());
+    clock_.LeaveOut(NowMs() - start);
+}
+
 void WebPlatform::Present(const Surface& window, std::span<const Rect>) {
+    if (&window != &boxBuffer_) shown_ = &window;
     const size_t n = window.Pixels().size();
     if (rgba_.size() != n * 4) rgba_.assign(n * 4, 255);
     const uint32_t* in = window.Pixels().data();

@@ -4,15 +4,19 @@
 // blocking; built with Asyncify, Sleep hands the thread back to the browser.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "i18n/Catalog.h"
 #include "platform/KeyLatch.h"
+#include "platform/PadMap.h"
 #include "platform/Platform.h"
 #include "render/Surface.h"
+#include "settings/Settings.h"
 
 namespace molfo {
 
@@ -56,10 +60,26 @@ public:
     void StopMusic() override;
     void PlayEffect(const std::string& path) override;
     void Pause(bool paused);
+    void SetVolumes(int music, int effect);
 
 private:
     bool mute_;
 };
+
+// What the settings page needs from the program around it, as in the window.
+struct WebSettingsHooks {
+    // Whether the page may open now (the title shows, no replay plays).
+    std::function<bool()> mayOpen;
+    // Told of every change while the page is open (the language); the keys,
+    // pads, volumes and scaling the back end applies itself.
+    std::function<void(const settings::Settings&)> changed;
+    // The language codes there are catalogs for, "ja" first.
+    std::vector<std::string> languages;
+};
+
+// The settings' name of the pad button at this place of the standard
+// mapping, or an empty text.
+std::string PadButtonName(int standard);
 
 class WebPlatform final : public Events, public Keys, public Display, public Dialogs {
 public:
@@ -84,18 +104,63 @@ public:
     // platform or the next call.
     void SetLanguage(const i18n::Catalog* words);
 
+    // Lets the page answer before a long piece of work; the time it takes
+    // is left out of the game's clock.
+    void Yield();
+
+    // Every key and button up, none pending: a key that ended a session
+    // (Escape still held) must not end the next one too.
+    void ForgetKeys();
+
+    // The label font with every character a name may hold, for the boxes.
+    void SetNameFont(std::string path) { nameFont_ = std::move(path); }
+
+    // Waits for a file the page is still fetching, with a note on the page;
+    // like a hidden page, the wait is left out of the game's clock.
+    void Need(const std::string& path);
+
+    // The player's settings kept in the browser (defaults when none are),
+    // and the keys, pads, volumes and scaling set from them.
+    settings::Settings StoredSettings() const;
+    void ApplySettings(const settings::Settings& s);
+    void SetSettingsHooks(WebSettingsHooks hooks) { hooks_ = std::move(hooks); }
+
+    // Touch controls send their keys under a source of their own, and the
+    // page's pads take the sources before it.
+    static constexpr int kTouchSource = KeyLatch::kSources - 1;
+    static constexpr int kMaxPads = 4;
+    static_assert(pad::PadKeys::kFirstSource + kMaxPads <= kTouchSource, "pads and touch keep apart");
+
 private:
     enum class BoxKind { Input, Message };
     bool RunBox(BoxKind kind, const std::string& text, const Surface& window, std::string& typed);
     void TakeKeys();
     void WaitWhileHidden();
+    // Reads the pads once; `nav` receives the standard buttons newly down.
+    void PollPads(std::vector<int>* nav = nullptr);
+    void RunSettingsPage();
+
+    struct PadSeen {
+        bool connected = false;
+        uint32_t buttons = 0;
+        int x = 0, y = 0;
+        bool backAlone = false;  // Back went down with nothing else: the title's settings
+    };
 
     WebClock clock_;
     WebAudio audio_;
     KeyLatch keys_;
+    pad::PadKeys pads_{keys_};
+    std::array<PadSeen, kMaxPads> padSeen_{};
+    settings::Settings settings_ = settings::Settings::Defaults();
+    WebSettingsHooks hooks_;
     std::vector<uint8_t> rgba_;  // the canvas's pixels, kept between frames
+    const Surface* shown_ = nullptr;  // the window last presented
+    bool settingsWanted_ = false;     // a pad's Back asked for the settings page
     Surface boxBuffer_;
-    std::unique_ptr<TextRenderer> text_;
+    std::unique_ptr<TextRenderer> text_;     // the settings page's
+    std::unique_ptr<TextRenderer> boxText_;  // the boxes', from nameFont_
+    std::string nameFont_;
     const i18n::Catalog* words_;
     Platform platform_{clock_, *this, *this, *this, *this, audio_};
 };

@@ -1,7 +1,9 @@
-// The browser's side of the web back end: time, keys, the canvas, the
-// hidden text field of the name box, Web Audio and the ranking's storage.
-// The C++ side (WebPlatform.cpp) calls these; the page (web/page.js) only
-// lays the canvas out and loads the data.
+// The browser's side of the web back end: time, keys and touch, the
+// canvas, the hidden text field of the name box, Web Audio and the
+// ranking's storage (library_molfo_input.js: the pads, the settings page
+// and the waits for data). The C++ side (WebPlatform.cpp) calls these; the
+// page (web/page.js) lays the canvas out, draws the touch controls and
+// fetches the data.
 mergeInto(LibraryManager.library, {
   $MOLFO: {
     keys: [],           // packed key events waiting for the next pump
@@ -17,13 +19,41 @@ mergeInto(LibraryManager.library, {
     gain: null,
     musicGain: null,
     rankRelease: null,  // resolves the held Web Lock
+    settingsOpen: false,
+    settingsWanted: false,
+    settingsKeys: [],   // key names pressed while the settings page is open
+    held: {},           // code -> the [vk, slot] it pressed, so its release matches
 
-    // Virtual-key codes by KeyboardEvent.code, with the source that tells
-    // the left and right keys of one code apart.
-    codes: {
-      ArrowLeft: [37, 0], ArrowUp: [38, 0], ArrowRight: [39, 0], ArrowDown: [40, 0],
-      ShiftLeft: [16, 0], ShiftRight: [16, 1], ControlLeft: [17, 0], ControlRight: [17, 1],
-      Escape: [27, 0], Space: [32, 0], KeyC: [67, 0], KeyX: [88, 0], KeyZ: [90, 0],
+    // The virtual keys by the key's name, as the settings bind them; a key
+    // is a place on the keyboard (KeyboardEvent.code), named as SDL names
+    // that place on a US keyboard, so the settings read as on the desktop.
+    bindings: {},
+    TOUCH_SOURCE: 7,
+
+    name: function(code) {
+      var m;
+      if ((m = /^Key([A-Z])$/.exec(code))) return m[1];
+      if ((m = /^Digit([0-9])$/.exec(code))) return m[1];
+      if ((m = /^Numpad([0-9])$/.exec(code))) return 'Keypad ' + m[1];
+      if (/^F([1-9]|1[0-2])$/.test(code)) return code;
+      return MOLFO.names[code] || '';
+    },
+    names: {
+      ArrowLeft: 'Left', ArrowRight: 'Right', ArrowUp: 'Up', ArrowDown: 'Down', ShiftLeft: 'Left Shift',
+      ShiftRight: 'Right Shift', ControlLeft: 'Left Ctrl', ControlRight: 'Right Ctrl', AltLeft: 'Left Alt',
+      AltRight: 'Right Alt', Space: 'Space', Escape: 'Escape', Enter: 'Return', NumpadEnter: 'Keypad Enter',
+      Backspace: 'Backspace', Tab: 'Tab', Delete: 'Delete', Insert: 'Insert', Home: 'Home', End: 'End',
+      PageUp: 'PageUp', PageDown: 'PageDown', CapsLock: 'CapsLock', Minus: '-', Equal: '=', BracketLeft: '[',
+      BracketRight: ']', Backslash: '\\', Semicolon: ';', Quote: "'", Backquote: '`', Comma: ',', Period: '.',
+      Slash: '/', NumpadAdd: 'Keypad +', NumpadSubtract: 'Keypad -', NumpadMultiply: 'Keypad *',
+      NumpadDivide: 'Keypad /', NumpadDecimal: 'Keypad .',
+    },
+    // Keys that scroll the page or leave it: never the browser's while the game has them.
+    pageKeys: {ArrowLeft: 1, ArrowRight: 1, ArrowUp: 1, ArrowDown: 1, Space: 1, PageUp: 1, PageDown: 1, Home: 1,
+      End: 1, Tab: 0, F1: 1},
+
+    push: function(vk, source, down, repeat) {
+      MOLFO.keys.push(vk | (down ? 256 : 0) | (repeat ? 512 : 0) | (source << 12));
     },
 
     onKey: function(e, down) {
@@ -35,12 +65,45 @@ mergeInto(LibraryManager.library, {
         else if (e.key === 'Escape') { MOLFO.box.status = MOLFO.box.input ? 2 : 1; e.preventDefault(); }
         return;
       }
-      var c = MOLFO.codes[e.code];
-      if (!c) return;
+      // Typing into the page's own controls is theirs.
+      var t = e.target;
+      if (t && t.closest && t.closest('input, select, textarea') && t.id !== 'molfo-text') return;
+      var name = MOLFO.name(e.code);
+      if (MOLFO.settingsOpen) {
+        e.preventDefault();
+        if (down && !e.repeat && name) MOLFO.settingsKeys.push(name);
+        return;
+      }
+      if (e.code === 'F1') {
+        e.preventDefault();
+        if (down) MOLFO.settingsWanted = true;
+        return;
+      }
+      if (MOLFO.pageKeys[e.code]) e.preventDefault();
+      var b = down ? MOLFO.bindings[name] : MOLFO.held[e.code];
+      if (!b) return;
       // The game's keys must not scroll the page or reach the browser.
       e.preventDefault();
-      MOLFO.keys.push(c[0] | (down ? 256 : 0) | (e.repeat ? 512 : 0) | (c[1] << 12));
+      if (down) MOLFO.held[e.code] = b; else delete MOLFO.held[e.code];
+      MOLFO.push(b[0], b[1], down, e.repeat);
     },
+
+    // A touch control pressed or let go: an action of the game, or the
+    // settings page's own keys while it is open.
+    touch: function(action, down) {
+      var a = MOLFO.actions[action];
+      if (!a) return;
+      // In a box, fire or start confirms and the item button cancels.
+      if (MOLFO.box) {
+        if (down && (action === 'fire' || action === 'start')) MOLFO.box.status = 1;
+        else if (down && action === 'item') MOLFO.box.status = MOLFO.box.input ? 2 : 1;
+        return;
+      }
+      if (MOLFO.settingsOpen) { if (down) MOLFO.settingsKeys.push(a[1]); return; }
+      MOLFO.push(a[0], MOLFO.TOUCH_SOURCE, down, false);
+    },
+    actions: {left: [37, 'Left'], right: [39, 'Right'], up: [38, 'Up'], down: [40, 'Down'], fire: [90, 'Return'],
+      item: [88, 'Delete'], next: [67, 'Escape'], start: [16, 'Escape']},
 
     path: function(ptr) { return UTF8ToString(ptr); },
 
@@ -64,6 +127,59 @@ mergeInto(LibraryManager.library, {
       return p;
     },
 
+    startAudio: function() {
+      var AC = window.AudioContext || window.webkitAudioContext;
+      if (MOLFO.mute || !AC) return;
+      if (!MOLFO.ctx) {
+        MOLFO.ctx = new AC();
+        MOLFO.gain = MOLFO.ctx.createGain();
+        MOLFO.gain.connect(MOLFO.ctx.destination);
+        MOLFO.musicGain = MOLFO.ctx.createGain();
+        MOLFO.musicGain.connect(MOLFO.ctx.destination);
+        MOLFO.setVolumes();
+        try {
+          MOLFO.decodeEffects(FS.readdir('/data/sys').map(function(f) { return '/data/sys/' + f; }));
+        } catch (e) {}
+        var song = MOLFO.pendingSong;
+        MOLFO.pendingSong = null;
+        if (song) MOLFO.playSong(song[0], song[1]);
+      }
+      if (MOLFO.ctx.state === 'suspended' && !document.hidden && !MOLFO.paused) MOLFO.ctx.resume();
+    },
+    volumes: [100, 100],
+    setVolumes: function() {
+      // The synthesised songs peak near full scale; the window plays them at
+      // half volume under the effects at the game's own level, and so does the page.
+      MOLFO.musicGain.gain.value = 0.5 * MOLFO.volumes[0] / 100;
+      MOLFO.gain.gain.value = MOLFO.volumes[1] / 100;
+    },
+    decodeEffects: function(paths) {
+      paths.forEach(function(p) { if (/\.wav$/i.test(p)) MOLFO.decode(p, true); });
+    },
+    pendingSong: null,
+
+    playSong: function(path, kaisu) {
+      var token = ++MOLFO.songToken;
+      if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
+      var song = MOLFO.songPath(path);
+      // A song still on its way starts when it arrives, if it is still the
+      // one asked for; the game does not wait for music.
+      var data = Module['molfoData'];
+      var here = !data || data.have(song) ? Promise.resolve() : data.need(song, true);
+      here.then(function() { return token === MOLFO.songToken ? MOLFO.decode(song) : null; }).then(function(buffer) {
+        if (!buffer || token !== MOLFO.songToken) return;
+        var s = MOLFO.ctx.createBufferSource();
+        s.buffer = buffer;
+        s.connect(MOLFO.musicGain);
+        // Played kaisu + 1 times in a row; a negative count repeats for ever.
+        s.loop = kaisu !== 0;
+        var t = MOLFO.ctx.currentTime;
+        s.start(t);
+        if (kaisu > 0) s.stop(t + buffer.duration * (kaisu + 1));
+        MOLFO.song = s;
+      });
+    },
+
     // Songs are rendered at build time beside their MIDI files.
     songPath: function(path) { return path.replace(/\.mid$/i, '.ogg'); },
   },
@@ -72,33 +188,25 @@ mergeInto(LibraryManager.library, {
   molfo_web_init: function(mute) {
     window.addEventListener('keydown', function(e) { MOLFO.onKey(e, true); }, true);
     window.addEventListener('keyup', function(e) { MOLFO.onKey(e, false); }, true);
+    Module['molfoTouch'] = MOLFO.touch;
+    Module['molfoOpenSettings'] = function() { MOLFO.settingsWanted = true; };
     MOLFO.channel = new MessageChannel();
     MOLFO.channel.port1.onmessage = function() {
       var w = MOLFO.channelWake;
       MOLFO.channelWake = null;
       if (w) w();
     };
-    var AC = window.AudioContext || window.webkitAudioContext;
-    if (!mute && AC) {
-      MOLFO.ctx = new AC();
-      MOLFO.gain = MOLFO.ctx.createGain();
-      MOLFO.gain.connect(MOLFO.ctx.destination);
-      // The synthesised songs peak near full scale; the window plays them at
-      // half volume under the effects, and so does the page.
-      MOLFO.musicGain = MOLFO.ctx.createGain();
-      MOLFO.musicGain.gain.value = 0.5;
-      MOLFO.musicGain.connect(MOLFO.ctx.destination);
-      // Effects are small: decoded now, they sound on the frame they are played.
-      try {
-        FS.readdir('/data/sys').forEach(function(f) {
-          if (/\.wav$/i.test(f)) MOLFO.decode('/data/sys/' + f, true);
-        });
-      } catch (e) {}
-      // Audio may start only after a gesture; the title's Shift is the first.
-      var unlock = function() { if (MOLFO.ctx.state === 'suspended' && !document.hidden) MOLFO.ctx.resume(); };
-      window.addEventListener('keydown', unlock, true);
-      window.addEventListener('pointerdown', unlock, true);
-    }
+    // Audio may start only after a gesture: the context is made at the
+    // first (the page's gate), out of the way of the title, and a song
+    // asked for before it starts then.
+    MOLFO.mute = !!mute;
+    var start = function() { MOLFO.startAudio(); };
+    window.addEventListener('keydown', start, true);
+    window.addEventListener('pointerdown', start, true);
+    Module['molfoStartAudio'] = start;
+    // Effects are small: decoded as soon as they are here, they sound on
+    // the frame they are played.
+    if (Module['molfoData']) Module['molfoData'].onFiles(function(paths) { if (MOLFO.ctx) MOLFO.decodeEffects(paths); });
     Module['molfo'] = MOLFO;
   },
 
@@ -154,6 +262,7 @@ mergeInto(LibraryManager.library, {
       field.focus();
     }
     Module['molfoBox'] = MOLFO.box;
+    if (Module['onBox']) Module['onBox'](MOLFO.box);
   },
 
   // 0 while open, 1 confirmed, 2 cancelled; the text typed and the text
@@ -178,10 +287,12 @@ mergeInto(LibraryManager.library, {
     MOLFO.box = null;
     if (field) { field.onblur = null; field.blur(); field.value = ''; }
     Module['molfoBox'] = null;
+    if (Module['onBox']) Module['onBox'](null);
   },
 
   molfo_audio_init__deps: ['$MOLFO'],
   molfo_audio_init: function() {
+    MOLFO.pendingSong = null;
     if (!MOLFO.ctx) return;
     MOLFO.songToken++;
     if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
@@ -190,25 +301,14 @@ mergeInto(LibraryManager.library, {
 
   molfo_audio_music__deps: ['$MOLFO'],
   molfo_audio_music: function(path, kaisu) {
-    if (!MOLFO.ctx) return;
-    var token = ++MOLFO.songToken;
-    if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
-    MOLFO.decode(MOLFO.songPath(MOLFO.path(path))).then(function(buffer) {
-      if (!buffer || token !== MOLFO.songToken) return;
-      var s = MOLFO.ctx.createBufferSource();
-      s.buffer = buffer;
-      s.connect(MOLFO.musicGain);
-      // Played kaisu + 1 times in a row; a negative count repeats for ever.
-      s.loop = kaisu !== 0;
-      var t = MOLFO.ctx.currentTime;
-      s.start(t);
-      if (kaisu > 0) s.stop(t + buffer.duration * (kaisu + 1));
-      MOLFO.song = s;
-    });
+    if (MOLFO.mute) return;
+    if (!MOLFO.ctx) { MOLFO.pendingSong = [MOLFO.path(path), kaisu]; return; }
+    MOLFO.playSong(MOLFO.path(path), kaisu);
   },
 
   molfo_audio_stop__deps: ['$MOLFO'],
   molfo_audio_stop: function() {
+    MOLFO.pendingSong = null;
     if (!MOLFO.ctx) return;
     MOLFO.songToken++;
     if (MOLFO.song) { try { MOLFO.song.stop(); } catch (e) {} MOLFO.song = null; }
@@ -231,8 +331,15 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  molfo_audio_volumes__deps: ['$MOLFO'],
+  molfo_audio_volumes: function(music, effect) {
+    MOLFO.volumes = [music, effect];
+    if (MOLFO.ctx) MOLFO.setVolumes();
+  },
+
   molfo_audio_pause__deps: ['$MOLFO'],
   molfo_audio_pause: function(paused) {
+    MOLFO.paused = !!paused;
     if (!MOLFO.ctx) return;
     if (paused) MOLFO.ctx.suspend(); else MOLFO.ctx.resume();
   },
@@ -284,7 +391,11 @@ mergeInto(LibraryManager.library, {
 
 mergeInto(LibraryManager.library, {
   // The game's scene by name, for the page and its measurements.
-  molfo_scene: function(name) { Module['molfoScene'] = UTF8ToString(name); },
+  molfo_scene: function(name) {
+    Module['molfoScene'] = UTF8ToString(name);
+    (Module['molfoScenes'] = Module['molfoScenes'] || []).push(Module['molfoScene']);
+    if (Module['onScene']) Module['onScene'](Module['molfoScene']);
+  },
 });
 
 mergeInto(LibraryManager.library, {
