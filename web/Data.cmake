@@ -91,7 +91,7 @@ add_custom_command(OUTPUT ${MOLFO_STAGE}/root.stamp
     ${CMAKE_SOURCE_DIR}/web/tighten_jpegs.py VERBATIM)
 
 # The page.
-set(MOLFO_WEB_FILES index.html sw.js manifest.webmanifest loader.js touch.js help.js page.js pack.py)
+set(MOLFO_WEB_FILES index.html sw.js manifest.webmanifest loader.js touch.js help.js online.js watch.js page.js pack.py)
 list(TRANSFORM MOLFO_WEB_FILES PREPEND ${CMAKE_SOURCE_DIR}/web/)
 add_custom_command(OUTPUT ${MOLFO_STAGE}/page.stamp
   COMMAND ${MOLFO_PYTHON} ${CMAKE_SOURCE_DIR}/web/pack.py --root ${MOLFO_ROOT} --program ${MOLFO_STAGE}/program
