@@ -19,7 +19,7 @@ var MolfoOnline = (function() {
   var game = null;     // the last game kept: {file, bytes, finished, sent}
   var ended = false;   // the game being played reached game over or the ending
   var typed = '', box = null;
-  var self = {present: null, sent: 0, verdict: null};
+  var self = {present: null, kept: 0, sent: 0, verdict: null};
   var $ = function(id) { return document.getElementById(id); };
 
   function stored(key) { try { return localStorage.getItem(key) || ''; } catch (e) { return ''; } }
@@ -151,7 +151,9 @@ var MolfoOnline = (function() {
       FS.unlink(KEPT + f);
     });
     ended = false;
-    if (last) offer(last);
+    if (!last) return;
+    self.kept++;
+    offer(last);
   }
 
   return {

@@ -81,6 +81,38 @@ const shown = (page, id) => page.$eval('#' + id, (e) => !e.hidden);
 const waitScene = (page, scene, timeout = 30000) =>
   page.waitForFunction((s) => window.Module?.molfoScene === s, {timeout, polling: 20}, scene);
 
+// Plays a game from the title until it is lost, types `name` if the
+// ranking asks for one, and goes back to the title with the ranking's Z,
+// where the page takes the game's kept replay.
+async function loseGame(page, name) {
+  const kept = await page.evaluate(() => MolfoOnline.state.kept);
+  await page.keyboard.press('Shift');
+  await waitScene(page, 'play');
+  // Fire and move until the game is lost.
+  const phases = [['ArrowLeft'], ['ArrowUp', 'ArrowRight'], ['ArrowDown'], ['ArrowRight']];
+  await page.keyboard.down('KeyZ');
+  let over = false;
+  for (let i = 0; !over && i < 80; i++) {
+    const keys = phases[Math.min(Math.floor(i / 3), phases.length - 1)];
+    for (const k of keys) await page.keyboard.down(k);
+    await sleep(1500);
+    for (const k of keys) await page.keyboard.up(k);
+    over = await page.evaluate(() => !!window.Module?.molfoBox?.input || Module.molfoScene === 'ranking');
+  }
+  await page.keyboard.up('KeyZ');
+  assert.ok(over, 'the game is lost');
+  if (await page.evaluate(() => !!Module.molfoBox?.input)) {
+    for (const ch of name) await page.keyboard.sendCharacter(ch);
+    await page.keyboard.press('Enter');
+  }
+  await waitScene(page, 'ranking');
+  for (let i = 0; i < 10 && (await page.evaluate(() => MolfoOnline.state.kept)) === kept; i++) {
+    await sleep(1000);
+    await page.keyboard.press('KeyZ');
+  }
+  await page.waitForFunction((k) => MolfoOnline.state.kept > k, {timeout: 10000, polling: 50}, kept);
+}
+
 // Starts a game and leaves it with Escape: the page starts afresh on the
 // title, where it takes the game's kept replay.
 async function quitGame(page) {
@@ -131,29 +163,7 @@ test('a game played in the page is sent when asked, verified and listed, and Wat
   await waitScene(page, 'title', 60000);
   await page.waitForFunction(() => MolfoOnline.state.present === true, {timeout: 10000, polling: 50});
   await passGate(page);
-  await page.keyboard.press('Shift');
-  // Fire and move until the game is lost and the name box opens.
-  const phases = [['ArrowLeft'], ['ArrowUp', 'ArrowRight'], ['ArrowDown'], ['ArrowRight']];
-  await page.keyboard.down('KeyZ');
-  let box = false;
-  for (let i = 0; !box && i < 80; i++) {
-    const keys = phases[Math.min(Math.floor(i / 3), phases.length - 1)];
-    for (const k of keys) await page.keyboard.down(k);
-    await sleep(1500);
-    for (const k of keys) await page.keyboard.up(k);
-    box = await page.evaluate(() => !!(window.Module?.molfoBox?.input));
-  }
-  await page.keyboard.up('KeyZ');
-  assert.ok(box, 'the game is lost and the name box opens');
-  for (const ch of 'WEBRUN') await page.keyboard.sendCharacter(ch);
-  await page.keyboard.press('Enter');
-  await waitScene(page, 'ranking');
-  // The ranking's Z: back to the title, where the game is offered.
-  for (let i = 0; i < 10 && !(await shown(page, 'online')); i++) {
-    await sleep(1000);
-    await page.keyboard.press('KeyZ');
-  }
-  await page.waitForSelector('#online:not([hidden])', {timeout: 10000});
+  await loseGame(page, 'WEBRUN');
   assert.equal(await page.$eval('#online-always', (c) => c.checked), false, 'sending every game is off until chosen');
   await sleep(1000);
   assert.deepEqual(posts, [], 'nothing is sent before the player asks');
@@ -179,8 +189,16 @@ test('a game played in the page is sent when asked, verified and listed, and Wat
   assert.equal(stored.length, sent, 'the server holds the bytes the page sent');
   assert.equal(stored.subarray(0, 8).toString(), 'MOLFOREC', 'a recording as the game keeps them');
 
-  // The choice to send every game is the player's, and remembered.
+  // Sending every game is the player's choice: the next game goes at once,
+  // the second of the page's session, which begins where the first left.
   await page.click('#online-always');
+  await loseGame(page, 'WEBRUN');
+  await page.waitForFunction(() => /^(Verified|Rejected|Not sent)/.test(document.getElementById('online-verdict').textContent),
+    {timeout: VERDICT_LIMIT, polling: 200});
+  assert.match(await text(page, 'online-verdict'), /^Verified: \d+ points, (1st|2nd) of 2\.$/,
+    'the second game of the session is sent without asking and verified');
+  assert.equal(posts.length, 2);
+  // The choice is remembered.
   await page.reload();
   await page.waitForFunction(() => MolfoOnline.state.present === true, {timeout: 30000, polling: 50});
   assert.equal(await page.$eval('#online-always', (c) => c.checked), true, 'the choice is remembered');
