@@ -25,6 +25,8 @@ var MolfoOnline = (function() {
   function stored(key) { try { return localStorage.getItem(key) || ''; } catch (e) { return ''; } }
   function store(key, value) { try { localStorage.setItem(key, value); } catch (e) {} }
   function say(text) { $('online-verdict').textContent = text; }
+  // What is said of a game once another has been offered is no longer news.
+  function sayOf(g, text) { if (game === g) say(text); }
   function api(path) { return new URL(path, base); }
 
   // Answers as JSON; a failure as an Error with the server's own line.
@@ -83,22 +85,24 @@ var MolfoOnline = (function() {
     return look(0);
   }
 
-  function follow(id, tries) {
+  function follow(g, id, tries) {
     return asked(api('api/v1/runs/' + encodeURIComponent(id))).then(function(run) {
       if (run.status === 'rejected') {
         self.verdict = {status: 'rejected', reason: run.reason};
-        say('Rejected by the online table: ' + run.reason);
+        sayOf(g, 'Rejected by the online table: ' + run.reason);
         return;
       }
       if (run.status !== 'verified') {
-        if (tries >= POLL_TRIES) { say('Sent; the verdict is taking long: see the table later.'); return; }
-        say('Sent; the server is replaying it (' + run.status + ')\u2026');
-        return new Promise(function(ok) { setTimeout(ok, POLL_MS); }).then(function() { return follow(id, tries + 1); });
+        if (tries >= POLL_TRIES) { sayOf(g, 'Sent; the verdict is taking long: see the table later.'); return; }
+        sayOf(g, 'Sent; the server is replaying it (' + run.status + ')\u2026');
+        return new Promise(function(ok) { setTimeout(ok, POLL_MS); }).then(function() { return follow(g, id, tries + 1); });
       }
       return place(run).then(function(p) {
         self.verdict = {status: 'verified', score: run.score, rank: p.rank, total: p.total};
-        say('Verified: ' + run.score + ' points' + (p.rank ? ', ' + ordinal(p.rank) + ' of ' + p.total : '') + '.');
+        sayOf(g, 'Verified: ' + run.score + ' points' + (p.rank ? ', ' + ordinal(p.rank) + ' of ' + p.total : '') + '.');
       });
+    }).catch(function(e) {
+      sayOf(g, 'Sent, but the verdict cannot be had (' + e.message + '): see the table later.');
     });
   }
 
@@ -107,18 +111,19 @@ var MolfoOnline = (function() {
     if (!g || g.sent) return;
     g.sent = true;
     $('online-send').disabled = true;
-    say('Sending\u2026');
+    sayOf(g, 'Sending\u2026');
     var url = api('api/v1/runs');
     if (stored(NAME)) url.searchParams.set('name', stored(NAME));
     asked(url, {method: 'POST', body: g.bytes, headers: {'Content-Type': 'application/octet-stream'}})
       .then(function(j) {
         self.sent += g.bytes.length;
         if (game === g) $('online-send').textContent = 'Sent';
-        return follow(j.id, 0);
-      })
-      .catch(function(e) {
-        say('Not sent: ' + e.message);
-        if (game === g) { g.sent = false; $('online-send').disabled = false; }
+        return follow(g, j.id, 0);
+      }, function(e) {
+        // Not taken: the player may try again.
+        g.sent = false;
+        sayOf(g, 'Not sent: ' + e.message);
+        if (game === g) $('online-send').disabled = false;
       });
   }
 
