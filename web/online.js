@@ -135,9 +135,13 @@ var MolfoOnline = (function() {
       $('online-game').textContent = 'Your last game: ' + describe(kept.file) + '.';
       $('online-send').textContent = 'Send to the online table';
       say('');
-      if (!kept.finished) {
+      // The table takes whole games from the start only (it would refuse
+      // the others).
+      var refused = !kept.finished ? 'Only a game played to its end goes on the table.' :
+        /_practice/.test(kept.file) ? 'A game begun at a chosen stage does not go on the table.' : '';
+      if (refused) {
         $('online-send').disabled = true;
-        say('Only a game played to its end goes on the table.');
+        say(refused);
         return;
       }
       $('online-send').disabled = false;
