@@ -52,4 +52,7 @@ install(CODE "if(NOT EXISTS \"${MOLFO_WEB_PAGE}/index.html\")
   message(WARNING \"molfo-server's package is made without the browser page: ${MOLFO_WEB_PAGE} holds none \"
     \"(make web builds it; make package does so first). Its server will serve no /play/ and no Watch links.\")
 endif()" ${molfo_server_only})
-install(DIRECTORY ${MOLFO_WEB_PAGE}/ DESTINATION ${MOLFO_SERVER_PAGEDIR} OPTIONAL ${molfo_server_only})
+# The server sends files as they are, so the page's .gz and .br twins (for
+# a web server that serves precompressed files) would be dead weight.
+install(DIRECTORY ${MOLFO_WEB_PAGE}/ DESTINATION ${MOLFO_SERVER_PAGEDIR} OPTIONAL ${molfo_server_only}
+  PATTERN "*.gz" EXCLUDE PATTERN "*.br" EXCLUDE)

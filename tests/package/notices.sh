@@ -107,6 +107,12 @@ check() {
 
 check molfo usr/games/molfo
 check molfo-server usr/sbin/molfo-server
+# What software centres show: the same licences, and this release first.
+metainfo=$w/molfo/usr/share/metainfo/io.github.molfo.metainfo.xml
+[ "$(sed -n 's:.*<project_license>\(.*\)</project_license>.*:\1:p' "$metainfo")" = "MIT AND CC-BY-4.0" ] ||
+    fail "the AppStream project_license must be MIT AND CC-BY-4.0"
+[ "$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n 1)" = "$version" ] ||
+    fail "the AppStream releases must begin with this one, $version"
 grep -q "IPA Font License Agreement v1.0" "$w/molfo-server/usr/share/doc/molfo-server/copyright" ||
     fail "molfo-server's copyright must give the IPA fonts' licence, whose subsets are in the page"
 

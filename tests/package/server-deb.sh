@@ -82,9 +82,13 @@ done
 grep -E ' \./usr/(games|share/games)/' "$w/entries" && fail "the game's own files come with the molfo package, not this one"
 in_page=$(grep -c '^- .* \./usr/share/molfo-server/page/' "$w/entries")
 if [ -f "$page/index.html" ]; then
-    built=$(find "$page" -type f | wc -l)
+    # The server serves files as they are: the page's precompressed twins
+    # stay out of the package.
+    built=$(find "$page" -type f ! -name '*.gz' ! -name '*.br' | wc -l)
     [ "$in_page" -eq "$built" ] ||
         fail "the package must hold the built page's $built files under /usr/share/molfo-server/page/, not $in_page"
+    grep -E ' \./usr/share/molfo-server/page/.*\.(gz|br)$' "$w/entries" &&
+        fail "the page's .gz and .br files, which the server never serves, are not packaged"
     for f in index.html notices.txt sw.js; do
         grep -q " \./usr/share/molfo-server/page/$f\$" "$w/entries" || fail "the page in the package lacks $f"
     done
