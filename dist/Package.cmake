@@ -54,7 +54,11 @@ set(CPACK_DEBIAN_GAME_PACKAGE_DEPENDS
   "fonts-ipafont-gothic | fonts-vlgothic | fonts-noto-cjk, timgm6mb-soundfont | fluid-soundfont-gm")
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "molfo (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "postgresql, nginx")
-set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${MOLFO_DIST}/molfo-server/conffiles)
+# Its options file is a conffile; its maintainer scripts reload systemd,
+# restart a running server on an upgrade and stop it on a removal.
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${MOLFO_DIST}/molfo-server/conffiles
+  ${CMAKE_SOURCE_DIR}/dist/molfo-server/postinst ${CMAKE_SOURCE_DIR}/dist/molfo-server/prerm
+  ${CMAKE_SOURCE_DIR}/dist/molfo-server/postrm)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # xz on every core: the server's page is most of the work.
 set(CPACK_THREADS 0)

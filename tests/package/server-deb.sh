@@ -62,6 +62,12 @@ dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles >"$w/conffiles" 2>/dev/null
     fail "the package has no conffiles"
 [ "$(cat "$w/conffiles")" = /etc/default/molfo-server ] ||
     fail "/etc/default/molfo-server, and only it, is a conffile: $(cat "$w/conffiles")"
+# The maintainer scripts that reload systemd and stop or restart the server
+# (Package.ServerSandbox runs them under a systemd).
+dpkg-deb --ctrl-tarfile "$deb" | tar -tvf - >"$w/control" || fail "dpkg-deb cannot list the control files"
+for script in postinst prerm postrm; do
+    grep -q "^-rwxr-xr-x .* \./$script\$" "$w/control" || fail "the package must have a $script, 755"
+done
 
 # --- the files ---
 dpkg-deb -c "$deb" >"$w/contents" || fail "dpkg-deb cannot list the package"
@@ -136,7 +142,9 @@ cp /var/lib/dpkg/status "$admin/status"
 dpkg-query -W -f '${binary:Package}\n' | while read -r p; do : >"$admin/info/$p.list"; done
 (cd "$root" && find . | sort) >"$w/root-before"
 dpkg_root() {
-    $asroot dpkg --root="$root" --log="$w/dpkg.log" --force-not-root "$@" \
+    # The scratch root has no shell to chroot into: the maintainer scripts
+    # run outside it, and do nothing for a root that is not the system's.
+    $asroot dpkg --root="$root" --log="$w/dpkg.log" --force-not-root --force-script-chrootless "$@" \
         >>"$w/dpkg.out" 2>&1 || { cat "$w/dpkg.out" >&2; fail "dpkg $*"; }
 }
 dpkg_root --install "$game" "$deb"

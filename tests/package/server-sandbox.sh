@@ -11,7 +11,9 @@
 # The cases:
 #   as packaged          it starts as a user of its own, without privileges,
 #                        under the system call filter, and verifies a game
-#                        the installed molfo played, with that game's score
+#                        the installed molfo played, with that game's score;
+#                        an upgrade's postinst restarts it, a removal's
+#                        prerm stops it
 #   setrlimit forbidden  a filter that forbids the verifiers' limits: the
 #                        server refuses to start, and says why
 # Exits 77 (skipped) where a systemd cannot be started so: not root, no
@@ -31,7 +33,7 @@ skip() {
 
 [ "$(id -u)" -eq 0 ] || skip "a systemd of the test's own needs root"
 [ -x /lib/systemd/systemd ] || skip "systemd is not installed (scripts/install-deps installs it)"
-for tool in unshare dpkg dpkg-deb curl; do
+for tool in unshare nsenter dpkg dpkg-deb curl; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
 done
 arch=$(dpkg --print-architecture)
@@ -112,11 +114,16 @@ for d in /run /tmp /var/tmp /var/lib; do mount -t tmpfs -o mode=755 tmpfs "\$d";
 umount -R /sys/fs/cgroup 2>/dev/null || umount -l /sys/fs/cgroup
 mount -t cgroup2 cgroup2 /sys/fs/cgroup
 mount -t overlay overlay -o lowerdir=$root/usr:/usr /usr
+# A machine that builds packages often forbids starting services
+# (policy-rc.d exits 101); the test's systemd is a system of its own.
+if [ -e /usr/sbin/policy-rc.d ]; then mount --bind $w/policy-rc.d /usr/sbin/policy-rc.d; fi
 export SYSTEMD_UNIT_PATH=$w/units container=molfo-test
 exec /lib/systemd/systemd --system --unit=molfo-test.target --log-target=console --log-level=notice \
     </dev/null >/run/systemd.log 2>&1
 EOF
 chmod +x "$w/inner.sh"
+printf '#!/bin/sh\nexit 0\n' >"$w/policy-rc.d"
+chmod +x "$w/policy-rc.d"
 
 # start EXTRA: systemd with the unit and a drop-in of EXTRA's lines; sets
 # sd, the outer pid of that systemd.
@@ -159,11 +166,13 @@ wait_log "listening on http://127.0.0.1:" || fail "as packaged: the server did n
 log=/proc/$sd/root/run/molfo-server.log
 port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p' "$log" | head -n 1)
 grep -q "verifying molfo $version " "$log" || fail "as packaged: the server must verify with /usr/games/molfo $version"
-# The service's cgroup lists its processes by their pids out here.
-server=""
-for p in $(cat "$cgbase/system.slice/molfo-server.service/cgroup.procs" 2>/dev/null); do
-    [ "$(cat /proc/"$p"/comm 2>/dev/null)" = molfo-server ] && server=$p
-done
+# The server's pid out here, from the service's cgroup; empty when none runs.
+server_pid() {
+    for p in $(cat "$cgbase/system.slice/molfo-server.service/cgroup.procs" 2>/dev/null); do
+        [ "$(cat /proc/"$p"/comm 2>/dev/null)" = molfo-server ] && echo "$p"
+    done | head -n 1
+}
+server=$(server_pid)
 [ -n "$server" ] || fail "as packaged: the server's process cannot be found"
 status=/proc/$server/status
 uid=$(awk '/^Uid:/ { print $2 }' "$status")
@@ -190,6 +199,34 @@ esac
 echo "$run" | grep -q "\"score\":$score," || fail "as packaged: verified with another score than the game's $score: $run"
 [ -s /proc/"$sd"/root/var/lib/private/molfo-server/runs.sqlite ] ||
     fail "as packaged: the table must be in the state folder, /var/lib/private/molfo-server/runs.sqlite"
+
+# --- the package's maintainer scripts, as dpkg runs them on this system ---
+dpkg-deb -e "$deb" "$w/control" || fail "dpkg-deb cannot unpack the control files"
+# script ARGS...: runs a maintainer script inside the test's systemd's
+# namespaces, as dpkg would on a system that runs it.
+script() {
+    name=$1
+    shift
+    nsenter -t "$sd" -m -p -- env -u DPKG_ROOT sh "$w/control/$name" "$@" >"$w/script.log" 2>&1 ||
+        { cat "$w/script.log" >&2; fail "$name $*: the script failed"; }
+}
+# until_server CONDITION WHAT: waits at most 30 s for the server's pid to meet it.
+until_server() {
+    tries=0
+    while [ "$tries" -lt 300 ]; do
+        now=$(server_pid)
+        eval "$1" && return 0
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    cat "$log" >&2
+    fail "$2"
+}
+script postinst configure 0.1.0
+until_server '[ -n "$now" ] && [ "$now" != "$server" ]' "an upgrade must restart the running server with the new program"
+until_server '[ "$(grep -c "listening on" "$log")" -eq 2 ]' "the restarted server must listen again"
+script prerm remove
+until_server '[ -z "$now" ]' "a removal must stop the running server"
 stop
 
 # --- setrlimit forbidden ---
@@ -198,5 +235,6 @@ wait_log "cannot limit the verifiers" || fail "setrlimit forbidden: the server m
 grep -q "listening on" /proc/"$sd"/root/run/molfo-server.log && fail "setrlimit forbidden: the server must not listen"
 stop
 
-echo "molfo-server $version ran under its unit: uid $uid, verified a run of $score points; refused to start without setrlimit"
+echo "molfo-server $version ran under its unit: uid $uid, verified a run of $score points, restarted by an upgrade," \
+    "stopped by a removal; refused to start without setrlimit"
 exit 0
