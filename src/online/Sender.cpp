@@ -1,6 +1,7 @@
 #include "online/Sender.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 
 #include "core/Printable.h"
@@ -73,9 +74,9 @@ void Sender::Publish(Verdict v) {
     verdict_ = std::move(v);
 }
 
-bool Sender::WaitUntil(Clock::time_point until) {
+bool Sender::WaitUntil(Clock::time_point until, bool forRuns) {
     std::unique_lock<std::mutex> l(m_);
-    wake_.wait_until(l, until, [this] { return stop_.load() || !incoming_.empty(); });
+    wake_.wait_until(l, until, [this, forRuns] { return stop_.load() || (forRuns && !incoming_.empty()); });
     return !stop_;
 }
 
@@ -117,8 +118,17 @@ void Sender::Run() {
         Pending p = std::move(queue.front());
         queue.pop_front();
         std::vector<uint8_t> bytes = p.bytes;
-        // A run the player took out of the outbox meanwhile is not sent.
-        if (!p.inMemory && !box.Read(p.entry, bytes)) continue;
+        if (!p.inMemory && !box.Read(p.entry, bytes)) {
+            // A run the player took out of the outbox meanwhile is not sent;
+            // one that cannot be read (no file of ours) is taken out.
+            std::error_code ec;
+            if (std::filesystem::exists(box.Folder() + p.entry.file, ec)) {
+                box.Remove(p.entry);
+                Verdict v{Verdict::Kind::Refused, p.entry.file, 0, 0, 0, "it cannot be read as a recording"};
+                Publish(std::move(v));
+            }
+            continue;
+        }
         auto done = [&](Verdict v) {
             if (!p.inMemory) box.Remove(p.entry);
             v.file = p.entry.file;
@@ -160,7 +170,9 @@ void Sender::Run() {
                 break;
             }
             if (!read || Clock::now() >= giveUp) break;
-            if (!WaitUntil(Clock::now() + o_.pollEvery)) return;
+            // A game handed over meanwhile waits its turn: the verdict is
+            // asked for at the same pace.
+            if (!WaitUntil(Clock::now() + o_.pollEvery, false)) return;
         }
         if (stop_) return;
         if (!final) {

@@ -76,8 +76,9 @@ private:
         std::string name;
     };
     void Run();
-    // Waits until `until`, a run handed over, or the end; false at the end.
-    bool WaitUntil(Clock::time_point until);
+    // Waits until `until`, or the end, or (with `forRuns`) a run handed
+    // over; false at the end.
+    bool WaitUntil(Clock::time_point until, bool forRuns = true);
     void Publish(Verdict v);
 
     Options o_;

@@ -274,12 +274,6 @@ void Capture::KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, c
     });
 }
 
-int64_t Capture::ReplayFirstPass() const {
-    return replayer_ && replayer_->header().hasCarried ? replayer_->header().carried.passes : 0;
-}
-
-int64_t Capture::ReplayLastPass() const { return replayer_ ? replayer_->LastPass() : 0; }
-
 void Capture::Start(Game& g) {
     if (replayer_ && replayer_->header().hasCarried) RestoreCarried(g, replayer_->header().carried);
 }

@@ -117,11 +117,6 @@ public:
     int Finish(Game& g);
 
     bool Replaying() const { return replayer_ != nullptr; }
-    // The passes a replay covers: from where its game began (a later game of
-    // a session begins at the passes of the games before it) to its last
-    // state check. Both 0 when not replaying.
-    int64_t ReplayFirstPass() const;
-    int64_t ReplayLastPass() const;
     // A replay's verdict once Finish has run: empty when every state hash
     // matched and the recorded input was used to its end, else one line.
     const std::string& ReplayProblem() const { return replayProblem_; }

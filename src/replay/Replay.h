@@ -28,8 +28,6 @@ public:
 
     Platform& platform() { return platform_; }
     const replay::Header& header() const { return rec_.header; }
-    // The pass of the recording's last state check: where it ends.
-    int64_t LastPass() const { return rec_.checks.empty() ? 0 : rec_.checks.back().pass; }
 
     // Compares hashes as the recording's passes are reached; with `stop`
     // the first difference ends the session.

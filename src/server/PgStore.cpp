@@ -159,7 +159,7 @@ public:
     }
 
     Place PlaceOf(const std::string& id) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result r = Query(c.get(), PlaceQuery("$1"), {id});
         if (r.Rows() == 0) return {};
         return {r.Int(0, 0), r.Int(0, 1)};

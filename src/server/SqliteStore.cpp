@@ -215,7 +215,7 @@ public:
     }
 
     Place PlaceOf(const std::string& id) override {
-        Lease c(*this);
+        Lease c(pool_);
         Place p;
         Stmt st(c->Prepare(PlaceQuery("?")));
         Bind(st, 1, id);

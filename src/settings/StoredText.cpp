@@ -56,8 +56,7 @@ bool LanguageCode(std::string_view v) {
 std::string SettingsToText(const settings::Settings& s) {
     std::ostringstream os;
     os << "music_volume=" << s.musicVolume << "\neffect_volume=" << s.effectVolume << "\nscale_mode=" << s.scaleMode
-       << "\nfullscreen=" << (s.fullscreen ? 1 : 0) << "\nlanguage=" << s.language
-       << "\nsend_runs=" << (s.sendRuns ? 1 : 0) << "\n";
+       << "\nfullscreen=" << (s.fullscreen ? 1 : 0) << "\nlanguage=" << s.language << "\n";
     for (size_t a = 0; a < settings::kActions; ++a) {
         os << kKeyPrefix << kActionTable[a].key << "=" << Join(s.keys[a]) << "\n";
         os << kPadPrefix << kActionTable[a].key << "=" << Join(s.pad[a]) << "\n";
@@ -82,8 +81,6 @@ settings::Settings SettingsFromText(std::string_view text, const settings::KeyCh
         else if (name == "scale_mode" && (value == "integer" || value == "fit")) s.scaleMode = std::string(value);
         else if (name == "fullscreen" && (value == "0" || value == "1")) s.fullscreen = value == "1";
         else if (name == "language" && LanguageCode(value)) s.language = std::string(value);
-        // The page sends only to the table that served it: no address is kept.
-        else if (name == "send_runs" && (value == "0" || value == "1")) s.sendRuns = value == "1";
         const bool key = name.substr(0, kKeyPrefix.size()) == kKeyPrefix;
         const bool pad = name.substr(0, kPadPrefix.size()) == kPadPrefix;
         if (!key && !pad) continue;

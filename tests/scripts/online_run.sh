@@ -65,9 +65,11 @@ stop_server() {
     spid=""
 }
 
-# A headless session played by the script on stdin, its games kept.
+# A headless session played by the script in $1, its games kept (not read
+# from a pipe: a failure here must end the script, not a subshell).
 headless_games() {
-    cat >"$work/script.txt"
+    printf '%s\n' "$1" >"$work/script.txt"
+    shift
     "$molfo" --headless --data-dir "$work/game" --input "$work/script.txt" --keep-replays "$@" \
         >"$work/headless.out" 2>"$work/headless.err" || fail "the headless game"
 }
@@ -82,7 +84,7 @@ case "$mode" in
 submit)
     start_server 0
     table="http://127.0.0.1:$port"
-    echo "$LOSS" | headless_games
+    headless_games "$LOSS"
     kept=$(ls "$replays")
     score=$(echo "$kept" | sed -n 's/.*_\([0-9]*\)pts_.*/\1/p')
     [ -n "$score" ] || fail "the game is kept as a replay named by its score: $kept"
@@ -132,10 +134,11 @@ submit)
     # A practice start is refused before it is sent; a game cut short by
     # the program's end is sent, and the table's replay rejects it.
     rm -rf "$replays"
-    echo "$LOSS" | headless_games --stage 2
+    headless_games "$LOSS" --stage 2
     check "a practice start" 2 --submit last --server "$table"
     rm -rf "$replays"
-    printf 'title: press SHIFT\nplay 1-200: hold Z\n' | headless_games --frames 250
+    headless_games 'title: press SHIFT
+play 1-200: hold Z' --frames 250
     check "a game cut short" 1 --submit last --server "$table"
     grep -q "^rejected: " "$work/check.out" || fail "a rejected run says why in one line"
     ;;
