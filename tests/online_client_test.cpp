@@ -279,6 +279,9 @@ TEST(OnlineSender, EndingCutsATransferShortAndKeepsTheRun) {
     release = true;
     EXPECT_LT(took, 2000) << "the program's end never waits on the table";
     EXPECT_EQ(Outbox(outbox).List().size(), 1u) << "the run cut short waits for the next start";
+    // A game handed over as the program ends is not lost either.
+    Sender(Quick(table.Url(), outbox)).Send("2026-12-09_100001_20pts_stage1.mrec", Recording(), "ab");
+    EXPECT_EQ(Outbox(outbox).List().size(), 2u) << "the game kept last waits for the next start";
 }
 
 }  // namespace

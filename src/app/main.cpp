@@ -137,15 +137,15 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
     // Declared before the session, whose file worker hands it the games kept.
     std::unique_ptr<molfo::online::WindowLink> link;
     molfo::SessionSettings run;
-    run.capture.onKept = [&link](molfo::KeptGame&& game) {
-        if (link) link->Kept(std::move(game));
-    };
     run.dataDir = dataDir;
     run.practiceStage = o.h.stage;
     run.practiceBoss = o.h.boss;
     run.environment = molfo::i18n::Environment::FromProcess();
     run.keepReplays = true;  // every game played in the window is kept
     run.capture = o.h.capture;
+    run.capture.onKept = [&link](molfo::KeptGame&& game) {
+        if (link) link->Kept(std::move(game));
+    };
     namespace settings = molfo::settings;
     const std::string settingsPath = settings::DefaultPath();
     settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);

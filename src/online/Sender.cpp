@@ -51,6 +51,14 @@ Sender::~Sender() {
     }
     wake_.notify_all();
     thread_.join();
+    // A game handed over as the program ends (the last one is kept then)
+    // waits in the outbox for the next start.
+    if (o_.outbox.empty()) return;
+    Outbox box(o_.outbox);
+    for (const Incoming& i : incoming_)
+        if (const std::string error = box.Put(i.file, i.bytes, i.name); !error.empty())
+            std::cerr << "molfo: " << Printable(i.file, kShownBytes) << " is not sent: " << Printable(error, kShownBytes)
+                      << "\n";
 }
 
 void Sender::Send(std::string file, std::vector<uint8_t> bytes, std::string name) {

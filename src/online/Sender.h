@@ -56,7 +56,7 @@ public:
     // Starts sending what the outbox holds at once.
     explicit Sender(Options options);
     // Stops within about a second, a transfer under way cut short; what is
-    // still unsent stays in the outbox.
+    // still unsent stays in the outbox, a game handed over just now too.
     ~Sender();
     Sender(const Sender&) = delete;
     Sender& operator=(const Sender&) = delete;
