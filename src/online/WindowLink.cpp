@@ -40,11 +40,6 @@ void WindowLink::Configure(const std::string& server, bool send) {
     old.reset();
 }
 
-bool WindowLink::Sending() const {
-    std::lock_guard<std::mutex> l(m_);
-    return sender_ != nullptr;
-}
-
 void WindowLink::Kept(KeptGame&& game) {
     if (!game.end.finished || game.summary.practice) return;
     std::shared_ptr<Sender> s;

@@ -31,7 +31,6 @@ public:
     // Sends from now on to `server` when `send` (and a server is named);
     // otherwise stops sending, leaving the outbox as it is.
     void Configure(const std::string& server, bool send);
-    bool Sending() const;
 
     // A game kept, from the capture's file worker.
     void Kept(KeptGame&& game);
