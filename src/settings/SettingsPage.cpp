@@ -11,8 +11,7 @@ using i18n::N_;
 
 Page::Page(Settings start, std::vector<std::string> languages, Online online) : s_(std::move(start)) {
     rows_ = {Kind::Music, Kind::Effect, Kind::Scale, Kind::Fullscreen, Kind::Language};
-    if (online != Online::None) rows_.push_back(Kind::Send);
-    if (online == Online::SendAndServer) rows_.push_back(Kind::Server);
+    if (online == Online::SendAndServer) rows_.insert(rows_.end(), {Kind::Send, Kind::Server});
     firstAction_ = Rows();
     rows_.insert(rows_.end(), kActions, Kind::Action);
     rows_.insert(rows_.end(), {Kind::Defaults, Kind::Done});

@@ -18,10 +18,9 @@ public:
     // The columns of an action's row.
     enum Column { Key1, Key2, Pad1, Pad2, kColumns };
 
-    // Which of the online table's rows the page has: none, whether to send
-    // (the browser's page sends only to the table that served it), or that
-    // and the table's address (the window).
-    enum class Online { None, Send, SendAndServer };
+    // Whether the page has the online table's rows, whether to send and the
+    // table's address (the window's page; the browser's asks after a game).
+    enum class Online { None, SendAndServer };
 
     // `languages`: the codes the player may choose ("ja" first), without "auto".
     Page(Settings start, std::vector<std::string> languages, Online online = Online::None);
