@@ -3,6 +3,8 @@
 // and the window's sender with its outbox.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +21,7 @@
 #include "online/Commands.h"
 #include "online/Outbox.h"
 #include "online/Sender.h"
+#include "online/Table.h"
 #include "replay/ReplayFile.h"
 
 namespace molfo::online {
@@ -282,6 +285,45 @@ TEST(OnlineSender, EndingCutsATransferShortAndKeepsTheRun) {
     // A game handed over as the program ends is not lost either.
     Sender(Quick(table.Url(), outbox)).Send("2026-12-09_100001_20pts_stage1.mrec", Recording(), "ab");
     EXPECT_EQ(Outbox(outbox).List().size(), 2u) << "the game kept last waits for the next start";
+}
+
+// HTTPS is spoken, and a table's certificate checked: one signed by
+// nobody the system trusts is refused, the run then waiting like any other
+// that could not be sent.
+TEST(OnlineTable, HttpsIsSpokenAndTheTablesCertificateChecked) {
+    EVP_PKEY* key = EVP_RSA_gen(2048);
+    ASSERT_NE(key, nullptr);
+    X509* cert = X509_new();
+    X509_set_version(cert, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+    X509_gmtime_adj(X509_getm_notBefore(cert), 0);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+    X509_set_pubkey(cert, key);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+    X509_set_issuer_name(cert, name);
+    ASSERT_GT(X509_sign(cert, key, EVP_sha256()), 0);
+    int posts = 0;
+    {
+        httplib::SSLServer https(cert, key);
+        ASSERT_TRUE(https.is_valid());
+        https.Post("/api/v1/runs", [&posts](const httplib::Request&, httplib::Response& res) {
+            ++posts;
+            Json(res, 202, R"({"id":"r1","status":"queued"})");
+        });
+        const int port = https.bind_to_any_port("127.0.0.1");
+        std::thread t([&https] { https.listen_after_bind(); });
+        while (!https.is_running()) std::this_thread::sleep_for(1ms);
+        const Submitted s = Table("https://127.0.0.1:" + std::to_string(port)).Submit(Recording(), "ab");
+        https.stop();
+        t.join();
+        EXPECT_EQ(s.kind, Submitted::Kind::Unreachable) << s.error;
+        EXPECT_NE(s.error.find("certificate"), std::string::npos) << "the handshake took place and refused it: " << s.error;
+    }
+    EXPECT_EQ(posts, 0) << "nothing is sent to a table that is not who it says";
+    EXPECT_TRUE(SpeaksHttps());
+    X509_free(cert);
+    EVP_PKEY_free(key);
 }
 
 }  // namespace
