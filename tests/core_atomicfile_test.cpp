@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -119,13 +122,44 @@ TEST(AtomicFile, TheNewFileKeepsTheOldOnesPermissions) {
 }
 
 TEST(AtomicFile, AFailedWriteLeavesTheOldFileAsItWas) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
-    Scratch s;
-    Write(s.P("a/rank.hms"), "old");
-    fs::permissions(s.P("a"), fs::perms::owner_read | fs::perms::owner_exec);
-    const std::string err = ReplaceFile(s.P("a/rank.hms"), Bytes("new"));
-    EXPECT_NE(err, "") << "a folder that cannot be written is reported";
-    EXPECT_EQ(Read(s.P("a/rank.hms")), "old") << "and the file is as it was";
+    // Two ways a write fails for anyone, root included: a folder that
+    // cannot be written (the child drops to nobody when it is root), and a
+    // disk that fills up half way (a file-size limit of 4 bytes).
+    struct Case {
+        const char* what;
+        bool readOnlyFolder;
+        bool fullDisk;
+    } cases[] = {
+        {"a folder that cannot be written", true, false},
+        {"a disk that fills up while the new file is written", false, true},
+    };
+    for (const Case& c : cases) {
+        Scratch s;
+        Write(s.P("a/rank.hms"), "old");
+        if (c.readOnlyFolder) fs::permissions(s.P("a"), fs::perms::owner_read | fs::perms::owner_exec |
+                                                            fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(s.root, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (c.readOnlyFolder && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+            if (c.fullDisk) {
+                signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{4, 4};
+                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(91);
+            }
+            const std::string err = ReplaceFile(s.P("a/rank.hms"), Bytes(std::string(4096, 'n')));
+            _exit(err.empty() ? 1 : 0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << c.what;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << c.what << ": the failed write is reported";
+        EXPECT_EQ(Read(s.P("a/rank.hms")), "old") << c.what << ": the file is as it was";
+        size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(s.P("a"))) ++entries;
+        EXPECT_EQ(entries, 1u) << c.what << ": no half-written file is left beside it";
+    }
 }
 
 TEST(AtomicFile, OnlyOurOwnStaleTemporariesAreSwept) {

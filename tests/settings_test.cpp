@@ -31,11 +31,11 @@ TEST(Settings, EachBadValueCostsOneLineNamingItsKeyAndDefault) {
         const char* says;  // in the one line; empty: no line
     } cases[] = {
         {"a volume past 100", "music_volume = 150", "music_volume = 150 is not a whole number from 0 to 100; using the default, 100"},
-        {"a volume in words", "effect_volume = \"loud\"", "effect_volume = 'loud' is not a whole number"},
-        {"a scale mode the window lacks", "scale_mode = \"stretch\"", "using the default, 'integer'"},
+        {"a volume in words", "effect_volume = \"loud\"", "effect_volume = \"loud\" is not a whole number"},
+        {"a scale mode the window lacks", "scale_mode = \"stretch\"", "scale_mode = \"stretch\" is neither \"integer\" nor \"fit\"; using the default, \"integer\""},
         {"full screen as a number", "fullscreen = 1", "fullscreen = 1 is neither true nor false; using the default, false"},
-        {"a language that is no code", "language = \"English!\"", "using the default, 'auto'"},
-        {"a key the keyboard lacks", "[keys]\nleft = [\"Banana\"]", "keys.left = [ 'Banana' ] is not a list of one or two keys the game may use; using the default, ['Left']"},
+        {"a language that is no code", "language = \"English!\"", "using the default, \"auto\""},
+        {"a key the keyboard lacks", "[keys]\nleft = [\"Banana\"]", "keys.left = [ \"Banana\" ] is not a list of one or two keys the game may use; using the default, [\"Left\"]"},
         {"three keys for one action", "[keys]\nfire = [\"Z\", \"X\", \"C\"]", "keys.fire"},
         {"a key the window keeps for itself", "[keys]\nquit = [\"F1\"]", "keys.quit"},
         {"no key at all for an action", "[keys]\nup = []", "keys.up"},

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "server/Pool.h"
 #include "server/Store.h"
 
 namespace molfo::server {
@@ -98,8 +99,14 @@ struct Param {
 
 class PgStore final : public Store {
 public:
-    explicit PgStore(const std::string& address) : address_(address) {
-        Lease c(*this);
+    explicit PgStore(const std::string& address)
+        : address_(address),
+          pool_([this] { return Connect(); }, [](PGconn* c) { PQfinish(c); },
+                // A connection the server closed (a restart of the database) is made anew.
+                [](PGconn* c) {
+                    if (PQstatus(c) != CONNECTION_OK) PQreset(c);
+                }) {
+        Lease c(pool_);
         // Servers starting together must not race to make the table.
         Query(c.get(), "SELECT pg_advisory_lock(7274)", {});
         try {
@@ -111,12 +118,9 @@ public:
         }
         Query(c.get(), "SELECT pg_advisory_unlock(7274)", {});
     }
-    ~PgStore() override {
-        for (PGconn* c : free_) PQfinish(c);
-    }
 
     bool Submit(const Submission& s, server::Run& out) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result ins = Query(c.get(),
                                "INSERT INTO runs (id, status, name, address, version, submitted_ms, recording) "
                                "VALUES ($1, 'queued', $2, $3, $4, $5, $6) ON CONFLICT (id) DO NOTHING",
@@ -129,19 +133,19 @@ public:
     }
 
     std::optional<server::Run> Get(const std::string& id) override {
-        Lease c(*this);
+        Lease c(pool_);
         return GetWith(c.get(), id);
     }
 
     std::optional<std::vector<uint8_t>> Recording(const std::string& id) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result r = Query(c.get(), "SELECT recording FROM runs WHERE id = $1", {id}, true);
         if (r.Rows() == 0) return std::nullopt;
         return r.Bytes(0, 0);
     }
 
     Board Leaderboard(int limit, int offset) override {
-        Lease c(*this);
+        Lease c(pool_);
         Board b;
         const Result r = Query(c.get(),
                              std::string("SELECT ") + kRunColumns +
@@ -155,14 +159,14 @@ public:
     }
 
     int64_t Pending(const std::string& address) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result r = Query(c.get(), "SELECT COUNT(*) FROM runs WHERE address = $1 AND status IN ('queued', 'verifying')",
                              {address});
         return r.Int(0, 0);
     }
 
     QueueLength Length() override {
-        Lease c(*this);
+        Lease c(pool_);
         QueueLength q;
         const Result r =
             Query(c.get(), "SELECT status, COUNT(*) FROM runs WHERE status IN ('queued', 'verifying') GROUP BY status", {});
@@ -171,7 +175,7 @@ public:
     }
 
     std::optional<Claim> Take(const std::string& owner, int64_t, int64_t leaseUntilMs) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result r = Query(c.get(),
                              "UPDATE runs SET status = 'verifying', owner = $1, token = nextval('run_tokens'), "
                              "lease_until_ms = $2, claims = claims + 1 "
@@ -189,7 +193,7 @@ public:
     }
 
     bool Finish(const std::string& id, int64_t token, const Verdict& v, int64_t nowMs) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result r = Query(c.get(),
                              "UPDATE runs SET status = $1, reason = $2, score = $3, stage = $4, ended = $5, frames = $6, "
                              "verified_ms = $7, owner = '', lease_until_ms = 0, verdicts = verdicts + 1 "
@@ -200,7 +204,7 @@ public:
     }
 
     int64_t Requeue(const std::string& owner, int64_t nowMs) override {
-        Lease c(*this);
+        Lease c(pool_);
         const Result r = Query(c.get(),
                              "UPDATE runs SET status = 'queued', owner = '', token = 0, lease_until_ms = 0 "
                              "WHERE status = 'verifying' AND (owner = $1 OR lease_until_ms < $2)",
@@ -209,40 +213,6 @@ public:
     }
 
 private:
-    class Lease {
-    public:
-        explicit Lease(PgStore& s) : s_(s) {
-            {
-                std::lock_guard<std::mutex> lock(s_.mutex_);
-                if (!s_.free_.empty()) {
-                    c_ = s_.free_.back();
-                    s_.free_.pop_back();
-                }
-            }
-            // A connection the server closed (a restart of the database) is made anew.
-            if (c_ && PQstatus(c_) != CONNECTION_OK) PQreset(c_);
-            if (!c_) {
-                c_ = PQconnectdb(s_.address_.c_str());
-                if (PQstatus(c_) != CONNECTION_OK) {
-                    const std::string why = PQerrorMessage(c_);
-                    PQfinish(c_);
-                    throw StoreError("cannot reach the database: " + FirstLine(why));
-                }
-            }
-        }
-        ~Lease() {
-            std::lock_guard<std::mutex> lock(s_.mutex_);
-            s_.free_.push_back(c_);
-        }
-        Lease(const Lease&) = delete;
-        Lease& operator=(const Lease&) = delete;
-        PGconn* get() const { return c_; }
-
-    private:
-        PgStore& s_;
-        PGconn* c_ = nullptr;
-    };
-
     static std::string FirstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
 
     static void Check(PGconn* c, const Result& r, const std::string& what) {
@@ -277,9 +247,19 @@ private:
         return ReadRun(r, 0);
     }
 
+    PGconn* Connect() const {
+        PGconn* c = PQconnectdb(address_.c_str());
+        if (PQstatus(c) != CONNECTION_OK) {
+            const std::string why = PQerrorMessage(c);
+            PQfinish(c);
+            throw StoreError("cannot reach the database: " + FirstLine(why));
+        }
+        return c;
+    }
+
+    using Lease = Pool<PGconn>::Lease;
     std::string address_;
-    std::mutex mutex_;
-    std::vector<PGconn*> free_;
+    Pool<PGconn> pool_;
 };
 
 }  // namespace

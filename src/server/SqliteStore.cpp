@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "server/Pool.h"
 #include "server/Store.h"
 
 namespace molfo::server {
@@ -152,27 +153,21 @@ void Bind(sqlite3_stmt* st, int i, int64_t v) { sqlite3_bind_int64(st, i, v); }
 
 class SqliteStore final : public Store {
 public:
-    explicit SqliteStore(const std::string& path) : path_(path) {
+    explicit SqliteStore(const std::string& path)
+        : path_(path), pool_([this] { return new Conn(path_); }, [](Conn* c) { delete c; }) {
         std::error_code ec;
         const auto folder = std::filesystem::path(path).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder, ec);
         // The file is ours alone from here: nothing else can be verifying its runs.
-        lockFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lockFd_ < 0) throw StoreError("cannot open the database " + path);
-        if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-            ::close(lockFd_);
+        lock_.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lock_.fd < 0) throw StoreError("cannot open the database " + path);
+        if (::flock(lock_.fd, LOCK_EX | LOCK_NB) != 0)
             throw StoreError("the database " + path + " is in use by another molfo-server");
-        }
-        Lease c(*this);
+        Lease c(pool_);
         c->Exec(kSchema);
     }
-    ~SqliteStore() override {
-        for (Conn* c : free_) delete c;
-        if (lockFd_ >= 0) ::close(lockFd_);
-    }
-
     bool Submit(const Submission& s, Run& out) override {
-        Lease c(*this);
+        Lease c(pool_);
         Stmt st(c->Prepare(
             "INSERT INTO runs (id, status, name, address, version, submitted_ms, recording) "
             "VALUES (?, 'queued', ?, ?, ?, ?, ?) ON CONFLICT (id) DO NOTHING"));
@@ -191,12 +186,12 @@ public:
     }
 
     std::optional<Run> Get(const std::string& id) override {
-        Lease c(*this);
+        Lease c(pool_);
         return GetWith(*c, id);
     }
 
     std::optional<std::vector<uint8_t>> Recording(const std::string& id) override {
-        Lease c(*this);
+        Lease c(pool_);
         Stmt st(c->Prepare("SELECT recording FROM runs WHERE id = ?"));
         Bind(st, 1, id);
         if (!c->Step(st)) return std::nullopt;
@@ -206,7 +201,7 @@ public:
     }
 
     Board Leaderboard(int limit, int offset) override {
-        Lease c(*this);
+        Lease c(pool_);
         Board b;
         Stmt st(c->Prepare(std::string("SELECT ") + kRunColumns +
                                       " FROM runs WHERE status = 'verified' "
@@ -220,14 +215,14 @@ public:
     }
 
     int64_t Pending(const std::string& address) override {
-        Lease c(*this);
+        Lease c(pool_);
         Stmt st(c->Prepare("SELECT COUNT(*) FROM runs WHERE address = ? AND status IN ('queued', 'verifying')"));
         Bind(st, 1, address);
         return c->Step(st) ? sqlite3_column_int64(st, 0) : 0;
     }
 
     QueueLength Length() override {
-        Lease c(*this);
+        Lease c(pool_);
         QueueLength q;
         Stmt st(c->Prepare("SELECT status, COUNT(*) FROM runs WHERE status IN ('queued', 'verifying') GROUP BY status"));
         while (c->Step(st)) (Text(st, 0) == kQueued ? q.queued : q.verifying) = sqlite3_column_int64(st, 1);
@@ -235,7 +230,7 @@ public:
     }
 
     std::optional<Claim> Take(const std::string& owner, int64_t nowMs, int64_t leaseUntilMs) override {
-        Lease c(*this);
+        Lease c(pool_);
         // One statement: the row is chosen and marked under the writer's lock.
         Stmt st(c->Prepare(
             "UPDATE runs SET status = 'verifying', owner = ?, token = ?, lease_until_ms = ?, claims = claims + 1 "
@@ -256,7 +251,7 @@ public:
     }
 
     bool Finish(const std::string& id, int64_t token, const Verdict& v, int64_t nowMs) override {
-        Lease c(*this);
+        Lease c(pool_);
         Stmt st(c->Prepare(
             "UPDATE runs SET status = ?, reason = ?, score = ?, stage = ?, ended = ?, frames = ?, verified_ms = ?, "
             "owner = '', lease_until_ms = 0, verdicts = verdicts + 1 "
@@ -275,7 +270,7 @@ public:
     }
 
     int64_t Requeue(const std::string& owner, int64_t nowMs) override {
-        Lease c(*this);
+        Lease c(pool_);
         Stmt st(c->Prepare(
             "UPDATE runs SET status = 'queued', owner = '', token = 0, lease_until_ms = 0 "
             "WHERE status = 'verifying' AND (owner = ? OR lease_until_ms < ? OR ?)"));
@@ -287,33 +282,6 @@ public:
     }
 
 private:
-    // A connection of the pool for the length of one call.
-    class Lease {
-    public:
-        explicit Lease(SqliteStore& s) : s_(s) {
-            {
-                std::lock_guard<std::mutex> lock(s_.mutex_);
-                if (!s_.free_.empty()) {
-                    c_ = s_.free_.back();
-                    s_.free_.pop_back();
-                }
-            }
-            if (!c_) c_ = new Conn(s_.path_);
-        }
-        ~Lease() {
-            std::lock_guard<std::mutex> lock(s_.mutex_);
-            s_.free_.push_back(c_);
-        }
-        Lease(const Lease&) = delete;
-        Lease& operator=(const Lease&) = delete;
-        Conn* operator->() { return c_; }
-        Conn& operator*() { return *c_; }
-
-    private:
-        SqliteStore& s_;
-        Conn* c_ = nullptr;
-    };
-
     std::optional<Run> GetWith(Conn& c, const std::string& id) {
         Stmt st(c.Prepare(std::string("SELECT ") + kRunColumns + " FROM runs WHERE id = ?"));
         Bind(st, 1, id);
@@ -330,10 +298,18 @@ private:
         return (nowMs << 16) + (++tokens_ & 0xFFFF);
     }
 
+    using Lease = Pool<Conn>::Lease;
+    // Held while any connection is open: it goes after the pool.
+    struct FileLock {
+        int fd = -1;
+        ~FileLock() {
+            if (fd >= 0) ::close(fd);
+        }
+    };
     std::string path_;
-    std::mutex mutex_;
-    std::vector<Conn*> free_;
-    int lockFd_ = -1;
+    FileLock lock_;
+    Pool<Conn> pool_;
+    std::mutex mutex_;  // the tokens'
     int64_t tokens_ = 0;
     // The first call after opening takes back every run left verifying: the
     // lock says no other server holds this file.

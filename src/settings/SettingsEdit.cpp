@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "settings/Settings.h"
+#include "settings/TomlText.h"
 
 namespace molfo::settings {
 
@@ -36,34 +36,6 @@ Place PlaceOf(size_t f) {
     if (f < kTop) return {"", kTopKeys[f]};
     const size_t a = (f - kTop) % kActions;
     return {f - kTop < kActions ? "keys" : "pad", kActionTable[a].key};
-}
-
-// A basic string, as players write them (toml++ would pick 'literal' ones).
-std::string Quoted(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04X", static_cast<unsigned char>(c));
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string ListText(const Slots& names) {
-    std::string out = "[";
-    for (const std::string& n : names) {
-        if (n.empty()) continue;
-        if (out.size() > 1) out += ", ";
-        out += Quoted(n);
-    }
-    return out + "]";
 }
 
 std::string ValueText(size_t f, const Settings& s) {

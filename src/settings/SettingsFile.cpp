@@ -15,6 +15,7 @@
 #include "i18n/Catalog.h"
 #include "settings/Settings.h"
 #include "settings/SettingsCheck.h"
+#include "settings/TomlText.h"
 
 namespace molfo::settings {
 
@@ -23,22 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kDefaultsUsed = "; using the default settings";
-
-std::string Quoted(std::string_view s) {
-    std::ostringstream os;
-    os << toml::value<std::string>(std::string(s));
-    return os.str();
-}
-
-std::string ListText(const Slots& names) {
-    std::string out = "[";
-    for (const std::string& n : names) {
-        if (n.empty()) continue;
-        if (out.size() > 1) out += ", ";
-        out += Quoted(n);
-    }
-    return out + "]";
-}
 
 // A value as written in TOML, on one line. Lists and tables are written
 // here: toml++'s own layout of them reaches undefined behaviour on some
@@ -53,6 +38,8 @@ std::string NodeText(const toml::node& n) {
         for (const auto& [k, v] : *t) s += (s.empty() ? "{ " : ", ") + std::string(k.str()) + " = " + NodeText(v);
         return s.empty() ? "{}" : s + " }";
     }
+    // As the player wrote it, quoted the way the defaults are.
+    if (const auto* str = n.as_string()) return Quoted(str->get());
     std::ostringstream os;
     n.visit([&os](const auto& v) { os << v; });
     s = os.str();
