@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -55,6 +56,9 @@ public:
     void ToggleFullscreen();
     // SDL's window, for what is placed relative to it (the IME's list).
     SDL_Window* Window() const { return window_; }
+    // When the frame being handed began its work (CLOCK_MONOTONIC, ns), for
+    // the present log; unset, the log has no such column.
+    std::function<int64_t()> frameBegan;
 
 private:
     explicit SdlDisplay(ScaleMode scale) : scale_(scale) {}
@@ -69,8 +73,9 @@ private:
     // them when `update`.
     void CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update = true);
     void StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p);
-    // Appends to the present log when a picture was handed to the window
-    // and when the X server had it (CLOCK_MONOTONIC, ns).
+    // Appends to the present log when a picture was handed to the window,
+    // when the X server had it and when its frame began (CLOCK_MONOTONIC,
+    // ns).
     void LogPresent(int64_t handed, int64_t shown);
 
     ScaleMode scale_;

@@ -64,9 +64,11 @@ void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed) {
 }
 
 void SdlDisplay::LogPresent(int64_t handed, int64_t shown) {
-    char line[48];
-    const int n = std::snprintf(line, sizeof line, "%lld %lld\n", static_cast<long long>(handed),
-                                static_cast<long long>(shown));
+    char line[72];
+    const int n = frameBegan ? std::snprintf(line, sizeof line, "%lld %lld %lld\n", static_cast<long long>(handed),
+                                             static_cast<long long>(shown), static_cast<long long>(frameBegan()))
+                             : std::snprintf(line, sizeof line, "%lld %lld\n", static_cast<long long>(handed),
+                                             static_cast<long long>(shown));
     if (n > 0 && write(presentLog_, line, static_cast<size_t>(n)) != n) {
         close(presentLog_);
         presentLog_ = -1;
