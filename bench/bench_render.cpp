@@ -1,14 +1,10 @@
 // The frame's drawing cost: the raster operations alone, one whole Byouga
-// with every drawn slot live and the frame shown, the same with the changed
-// rectangles copied into a window's buffer at 1x, 2x and 3x, and the
-// window's composition on its own.
+// with every drawn slot live and the frame shown, and the window's
+// composition on its own.
 #include <benchmark/benchmark.h>
-
-#include <vector>
 
 #include "TestSupport.h"
 #include "draw/Draw.h"
-#include "render/Upscale.h"
 
 namespace molfo {
 namespace {
@@ -70,24 +66,6 @@ void BM_Byouga(benchmark::State& state) {
     state.counters["presents"] = static_cast<double>(f.t.hp.display.presents);
 }
 BENCHMARK(BM_Byouga)->Unit(benchmark::kMicrosecond);
-
-// The frame as the window shows it without a GPU: drawn, composed, and
-// what changed copied into the window's buffer, scaled by the argument.
-void BM_ByougaScaled(benchmark::State& state) {
-    const int scale = static_cast<int>(state.range(0));
-    FullField f;
-    std::vector<uint32_t> out(static_cast<size_t>(kWindowWidth) * scale * kWindowHeight * scale);
-    const PixelBuffer buffer{out.data(), kWindowWidth * scale, kWindowWidth * scale, kWindowHeight * scale};
-    for (auto _ : state) {
-        Byouga(f.t.g);
-        ShowFrame(f.t.g);
-        for (const Rect& r : f.t.g.scr.Changed()) CopyScaled(f.t.g.scr.window, r, scale, buffer, 0, 0);
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
-        ++f.t.s.FrameCount;
-    }
-}
-BENCHMARK(BM_ByougaScaled)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 // Compose alone, with captions unchanged as on most frames; BM_Byouga less
 // this is the frame's drawing without the window.
