@@ -17,7 +17,7 @@ web-deps:
 	@scripts/install-deps web
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DMOLFO_WEB_PAGE=$(abspath $(WEB_BUILD))/page >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -59,8 +59,9 @@ asan: deps
 	@$(SANITIZER_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(SANITIZER_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# The Debian package, build/molfo_VERSION_ARCH.deb.
-package: build
+# The Debian packages, build/molfo_VERSION_ARCH.deb and
+# build/molfo-server_VERSION_ARCH.deb, the server's with the browser page.
+package: build web
 	@cmake --build $(BUILD) --target package
 
 # The pictures the AppStream metadata shows, in build/screenshots/.

@@ -32,8 +32,42 @@ target_link_options(molfo PRIVATE -Wl,-z,relro -Wl,-z,now)
 # Who makes the game and where it lives, for the package and the metadata.
 set(MOLFO_MAINTAINER "Molfo developers <molfo@users.noreply.github.com>")
 set(MOLFO_HOMEPAGE "https://molfo.github.io/")
-# SPDX; LicenseRef-proprietary until a licence is chosen (see dist/copyright).
-set(MOLFO_LICENSE "LicenseRef-proprietary")
+# SPDX: the code under the MIT licence (LICENSE), the art, songs and effects
+# under CC BY 4.0 (assets/LICENSE).
+set(MOLFO_LICENSE "MIT AND CC-BY-4.0")
+
+# The packages' copyright files (dist/*.copyright.in), machine-readable as
+# Debian wants them, with the full text of every licence they name that
+# Debian's common-licenses lacks. A licence paragraph is its text from the
+# line FIRST on, each line indented by a space and an empty one written " .".
+function(molfo_licence_paragraph out name file first)
+  file(READ ${file} text)
+  string(FIND "${text}" "${first}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "${file} does not hold '${first}'")
+  endif()
+  string(SUBSTRING "${text}" ${at} -1 text)
+  string(REGEX REPLACE "[ \t]+\n" "\n" text "${text}")
+  string(STRIP "${text}" text)
+  while(text MATCHES "\n\n")
+    string(REPLACE "\n\n" "\n.\n" text "${text}")
+  endwhile()
+  string(REPLACE "\n" "\n " text "${text}")
+  set(${out} "${${out}}License: ${name}\n ${text}\n\n" PARENT_SCOPE)
+endfunction()
+set(MOLFO_LICENCES ${CMAKE_SOURCE_DIR}/dist/licences)
+foreach(package molfo molfo-server)
+  set(MOLFO_LICENCE_TEXTS "")
+  molfo_licence_paragraph(MOLFO_LICENCE_TEXTS Expat ${CMAKE_SOURCE_DIR}/LICENSE "Permission is hereby granted")
+  molfo_licence_paragraph(MOLFO_LICENCE_TEXTS CC-BY-4.0 ${CMAKE_SOURCE_DIR}/assets/LICENSE "Attribution 4.0 International")
+  molfo_licence_paragraph(MOLFO_LICENCE_TEXTS BSD-3-clause ${MOLFO_LICENCES}/BSD-3-clause.txt "Redistribution")
+  molfo_licence_paragraph(MOLFO_LICENCE_TEXTS public-domain ${MOLFO_LICENCES}/stb-public-domain.txt "This is free")
+  if(package STREQUAL molfo-server)
+    molfo_licence_paragraph(MOLFO_LICENCE_TEXTS IPA ${MOLFO_LICENCES}/IPA-1.0.txt "IPA Font License Agreement v1.0")
+  endif()
+  string(STRIP "${MOLFO_LICENCE_TEXTS}" MOLFO_LICENCE_TEXTS)
+  configure_file(${CMAKE_SOURCE_DIR}/dist/${package}.copyright.in ${CMAKE_BINARY_DIR}/dist/${package}/copyright @ONLY)
+endforeach()
 
 # The newest entry of dist/changelog is the release: it must name the
 # project's version, and its date dates the manual page and the AppStream
@@ -117,7 +151,7 @@ foreach(size ${MOLFO_ICON_SIZES})
 endforeach()
 install(FILES ${MOLFO_DIST}/molfo.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6 COMPONENT common)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT common)
-install(FILES ${CMAKE_SOURCE_DIR}/dist/copyright ${MOLFO_DIST}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
+install(FILES ${MOLFO_DIST}/molfo/copyright ${MOLFO_DIST}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
   COMPONENT deb EXCLUDE_FROM_ALL)
 # Stripped as Debian strips, notes and compiler stamps included.
 install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded --remove-section=.comment

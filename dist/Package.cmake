@@ -1,6 +1,8 @@
-# `make package` (or `cmake --build build --target package`): a Debian
-# package made by CPack from the install rules of dist/Install.cmake, with
-# the games layout (component "deb") in place of the plain one ("local").
+# `make package` (or `cmake --build build --target package`): two Debian
+# packages made by CPack from the install rules: molfo, the game, with the
+# games layout (components "common" and "deb", dist/Install.cmake), and
+# molfo-server, the online table (component "server",
+# dist/ServerInstall.cmake), which needs the game of the same version.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME molfo)
@@ -8,10 +10,15 @@ set(CPACK_PACKAGE_VENDOR "Molfo developers")
 set(CPACK_PACKAGE_CONTACT "${MOLFO_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL common deb)
-set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "vertical shooter with an insect theme")
-set(CPACK_PACKAGE_DESCRIPTION
+set(CPACK_COMPONENTS_ALL common deb server)
+set(CPACK_COMPONENT_COMMON_GROUP game)
+set(CPACK_COMPONENT_DEB_GROUP game)
+set(CPACK_COMPONENT_SERVER_GROUP server)
+set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
+set(CPACK_DEBIAN_GAME_PACKAGE_NAME molfo)
+set(CPACK_DEBIAN_SERVER_PACKAGE_NAME molfo-server)
+
+set(CPACK_DEBIAN_GAME_DESCRIPTION "vertical shooter with an insect theme\n"
   "Steer the Molfo, a small flying hero, over a scrolling playfield through five\n"
   "stages of flies, mosquitoes, hornets and other bugs that swarm in, swerve,\n"
   "home in and fire bullets, each stage ending with its boss. Points pay for\n"
@@ -20,7 +27,19 @@ set(CPACK_PACKAGE_DESCRIPTION
   "\n"
   "It is played with the keyboard or a gamepad, in a window or full screen, and\n"
   "can record games and replay them.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_SERVER_DESCRIPTION "online high-score table for molfo that replays every run\n"
+  "Players send the recording of a finished game of Molfo, never a score. The\n"
+  "server has the game's own headless program replay each recording, in a\n"
+  "process of its own under limits, and ranks only the score that replay\n"
+  "reached. It serves the table as JSON and as a web page, and the game's\n"
+  "browser page under /play/, where any run of the table can be watched.\n"
+  "\n"
+  "The table is kept in SQLite, or in PostgreSQL shared by several servers.\n"
+  "A systemd unit runs the server sandboxed on loopback, for a proxy with\n"
+  "TLS in front.")
+foreach(molfo_var CPACK_DEBIAN_GAME_DESCRIPTION CPACK_DEBIAN_SERVER_DESCRIPTION)
+  string(REPLACE ";" "" ${molfo_var} "${${molfo_var}}")
+endforeach()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
@@ -28,11 +47,21 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${MOLFO_HOMEPAGE}")
 # The shared libraries come from dpkg-shlibdeps; the rest are files the game
 # looks for at run time: a Japanese font for the window's text, and one of
-# the soundfonts it tries for the songs.
+# the soundfonts it tries for the songs. The server runs the game of its own
+# version to verify runs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
+set(CPACK_DEBIAN_GAME_PACKAGE_DEPENDS
   "fonts-ipafont-gothic | fonts-vlgothic | fonts-noto-cjk, timgm6mb-soundfont | fluid-soundfont-gm")
+set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "molfo (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "postgresql, nginx")
+# Its options file is a conffile; its maintainer scripts reload systemd,
+# restart a running server on an upgrade and stop it on a removal.
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${MOLFO_DIST}/molfo-server/conffiles
+  ${CMAKE_SOURCE_DIR}/dist/molfo-server/postinst ${CMAKE_SOURCE_DIR}/dist/molfo-server/prerm
+  ${CMAKE_SOURCE_DIR}/dist/molfo-server/postrm)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# xz on every core: the server's page is most of the work.
+set(CPACK_THREADS 0)
 # Whatever the umask of whoever builds it.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -1,7 +1,8 @@
-# The Debian package and what comes with it (tests/package/*.sh): the
+# The Debian packages and what comes with them (tests/package/*.sh): the
 # manual page against --help, the AppStream metadata and desktop entry, the
-# package itself installed into a scratch root and removed again, and
-# lintian on it. Each is skipped (exit 77) when its tools are missing.
+# game's package and the server's installed into scratch roots and removed
+# again, the server run under its systemd unit, the licences, and lintian
+# on both. Each is skipped (exit 77) when its tools are missing.
 
 set(MOLFO_PACKAGE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/package)
 set(MOLFO_PACKAGE_WORK ${CMAKE_CURRENT_BINARY_DIR}/package)
@@ -13,13 +14,28 @@ add_test(NAME Package.Metadata
   COMMAND sh ${MOLFO_PACKAGE_TESTS}/metadata.sh ${CMAKE_BINARY_DIR}/dist/io.github.molfo.metainfo.xml
     ${CMAKE_SOURCE_DIR}/dist/molfo.desktop)
 
+# CPack makes both packages here, the server's with the browser page when
+# it was built (compressing the page takes most of the time).
 add_test(NAME Package.Deb
   COMMAND sh ${MOLFO_PACKAGE_TESTS}/deb.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR} ${MOLFO_PACKAGE_WORK}
     ${PROJECT_VERSION})
-set_tests_properties(Package.Deb PROPERTIES FIXTURES_SETUP molfo_deb TIMEOUT 180)
+set_tests_properties(Package.Deb PROPERTIES FIXTURES_SETUP molfo_deb TIMEOUT 900)
+
+# The server's package: its files and unit, installed beside the game; then
+# run by a systemd of the test's own under that unit.
+add_test(NAME Package.ServerDeb
+  COMMAND sh ${MOLFO_PACKAGE_TESTS}/server-deb.sh ${MOLFO_PACKAGE_WORK} ${PROJECT_VERSION} ${MOLFO_WEB_PAGE})
+add_test(NAME Package.ServerSandbox
+  COMMAND sh ${MOLFO_PACKAGE_TESTS}/server-sandbox.sh ${MOLFO_PACKAGE_WORK} ${PROJECT_VERSION})
+# The licences in both packages and in the page.
+add_test(NAME Package.Notices COMMAND sh ${MOLFO_PACKAGE_TESTS}/notices.sh ${MOLFO_PACKAGE_WORK} ${PROJECT_VERSION})
 
 add_test(NAME Package.Lintian COMMAND sh ${MOLFO_PACKAGE_TESTS}/lintian.sh ${MOLFO_PACKAGE_WORK})
-set_tests_properties(Package.Lintian PROPERTIES FIXTURES_REQUIRED molfo_deb TIMEOUT 180)
+set(MOLFO_DEB_CHECKS Package.ServerDeb Package.ServerSandbox Package.Notices Package.Lintian)
+set_tests_properties(${MOLFO_DEB_CHECKS} PROPERTIES FIXTURES_REQUIRED molfo_deb TIMEOUT 300)
+# One at a time: lintian alone keeps both cores busy, and the sandbox's
+# waits are for a server, not for the machine.
+set_tests_properties(Package.Deb ${MOLFO_DEB_CHECKS} PROPERTIES RESOURCE_LOCK molfo_package_work)
 
-set_tests_properties(Package.Metadata Package.Deb Package.Lintian PROPERTIES SKIP_RETURN_CODE 77)
-set_tests_properties(Package.ManPage Package.Metadata Package.Deb Package.Lintian PROPERTIES LABELS package)
+set_tests_properties(Package.Metadata Package.Deb ${MOLFO_DEB_CHECKS} PROPERTIES SKIP_RETURN_CODE 77)
+set_tests_properties(Package.ManPage Package.Metadata Package.Deb ${MOLFO_DEB_CHECKS} PROPERTIES LABELS package)

@@ -91,11 +91,19 @@ add_custom_command(OUTPUT ${MOLFO_STAGE}/root.stamp
     ${CMAKE_SOURCE_DIR}/web/tighten_jpegs.py VERBATIM)
 
 # The page.
-set(MOLFO_WEB_FILES index.html sw.js manifest.webmanifest loader.js touch.js help.js page.js pack.py)
+set(MOLFO_WEB_FILES index.html sw.js manifest.webmanifest loader.js touch.js help.js page.js pack.py about.html
+  notices.txt)
 list(TRANSFORM MOLFO_WEB_FILES PREPEND ${CMAKE_SOURCE_DIR}/web/)
+# The notices the About panel links to: what the page holds and under which
+# licence (web/notices.txt), then each licence's text in the order it names
+# them.
+set(MOLFO_NOTICES ${CMAKE_SOURCE_DIR}/web/notices.txt ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/assets/LICENSE
+  ${CMAKE_SOURCE_DIR}/dist/licences/IPA-1.0.txt ${CMAKE_SOURCE_DIR}/dist/licences/stb-public-domain.txt
+  /usr/share/common-licenses/GPL-2)
 add_custom_command(OUTPUT ${MOLFO_STAGE}/page.stamp
   COMMAND ${MOLFO_PYTHON} ${CMAKE_SOURCE_DIR}/web/pack.py --root ${MOLFO_ROOT} --program ${MOLFO_STAGE}/program
     --web ${CMAKE_SOURCE_DIR}/web --icons ${MOLFO_ICONS} --out ${MOLFO_PAGE} --brotli "${MOLFO_BROTLI}"
+    --notices ${MOLFO_NOTICES}
   COMMAND ${CMAKE_COMMAND} -E touch ${MOLFO_STAGE}/page.stamp
-  DEPENDS molfo ${MOLFO_STAGE}/root.stamp ${MOLFO_ICONS}/stamp ${MOLFO_WEB_FILES} VERBATIM)
+  DEPENDS molfo ${MOLFO_STAGE}/root.stamp ${MOLFO_ICONS}/stamp ${MOLFO_WEB_FILES} ${MOLFO_NOTICES} VERBATIM)
 add_custom_target(molfo_page ALL DEPENDS ${MOLFO_STAGE}/page.stamp)

@@ -6,10 +6,13 @@ content's hash, and a .gz and .br beside each file for servers that serve
 precompressed files.
 
     pack.py --root STAGE --program DIR --web DIR --icons DIR --out PAGE [--brotli BROTLI]
+            [--notices FILE...]
 
 STAGE mirrors the program's file system (data/sys/..., the fonts where the
 game looks for them). Every file under it goes into the first pack whose
-pattern matches it, or into a last pack of its own.
+pattern matches it, or into a last pack of its own. The About panel
+(web/about.html) goes into the page, and the notices it links to,
+notices.txt, are the --notices files one after another.
 """
 import argparse
 import fnmatch
@@ -133,6 +136,7 @@ def main():
     for opt in ('--root', '--program', '--web', '--icons', '--out'):
         a.add_argument(opt, required=True)
     a.add_argument('--brotli', default='')
+    a.add_argument('--notices', nargs='*', default=[])
     args = a.parse_args()
     out = args.out
     if os.path.isdir(out):
@@ -160,6 +164,8 @@ def main():
     with open(os.path.join(args.web, 'index.html'), encoding='utf-8') as f:
         index = f.read()
     index = index.replace('@MOLFO_BUILD@', build).replace('@MOLFO_SCRIPT@', page)
+    with open(os.path.join(args.web, 'about.html'), encoding='utf-8') as f:
+        index = index.replace('@MOLFO_ABOUT@', f.read().rstrip('\n'))
     # Inside a script element; "</" must not end it early.
     index = index.replace('@MOLFO_DATA@', json.dumps(data, separators=(',', ':')).replace('</', '<\\/'))
     write(out, 'index.html', index.encode('utf-8'))
@@ -171,6 +177,11 @@ def main():
         sw = f.read().replace('@MOLFO_BUILD@', build).replace('@MOLFO_SHELL@', json.dumps(shell))
     write(out, 'sw.js', sw.encode('utf-8'))
     shutil.copyfile(os.path.join(args.web, 'manifest.webmanifest'), os.path.join(out, 'manifest.webmanifest'))
+    notices = []
+    for n in args.notices:
+        with open(n, encoding='utf-8') as f:
+            notices.append(f.read().strip('\n') + '\n')
+    write(out, 'notices.txt', ('\n' + '=' * 76 + '\n\n').join(notices).encode('utf-8'))
     compress(out, args.brotli)
     total = sum(p['size'] for p in packs)
     print(f'pack.py: build {build}, {len(packs)} packs, {total} bytes of data', file=sys.stderr)

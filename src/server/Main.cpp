@@ -48,7 +48,12 @@ int Fail(const std::string& line) {
 int main(int argc, char** argv) {
     ServerOptions o;
     o.database = DefaultDatabase();
-    o.game = OwnFolder() + "/molfo";
+    const std::string own = OwnFolder();
+    // Where the build or the package put them; a game found nowhere is
+    // looked for beside the server, which the start-up error then names.
+    o.game = FindBeside(own, MOLFO_GAME_FROM_SERVER, false);
+    if (o.game.empty()) o.game = own + "/molfo";
+    o.page = FindBeside(own, MOLFO_PAGE_FROM_SERVER, true);
     o.workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     CLI::App app;
     bool version = false;
@@ -80,6 +85,7 @@ int main(int argc, char** argv) {
     std::string error;
     const std::string gameVersion = Verifier::GameVersion(o.game, error);
     if (gameVersion.empty()) return Fail(error + " (give the game's program with --game)");
+    if (!Verifier::CanLimit(o.limits, error)) return Fail(error);
     std::unique_ptr<Store> store;
     try {
         store = OpenStore(o.database);

@@ -1,7 +1,9 @@
 #include "server/Options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 namespace molfo::server {
 
@@ -21,10 +23,12 @@ void DescribeOptions(CLI::App& app, ServerOptions& o, bool& version) {
     app.add_option("--database", o.database,
                    "a SQLite file (default $XDG_DATA_HOME/molfo-server/runs.sqlite, made on first start), or "
                    "postgresql://... to share one table among several servers");
-    app.add_option("--game", o.game, "the game's program, which verifies the runs (default: molfo beside the server)");
+    app.add_option("--game", o.game, "the game's program, which verifies the runs (default: molfo beside the server, or the "
+                   "package's /usr/games/molfo)");
     app.add_option("--workers", o.workers, "verifier processes at once (default: the number of cores)")
         ->check(CLI::Range(1, 256));
-    app.add_option("--page", o.page, "folder of the built browser page, served under /play/ so a run can be watched")
+    app.add_option("--page", o.page, "folder of the built browser page, served under /play/ so a run can be watched (default: the "
+                   "package's /usr/share/molfo-server/page, when there is one)")
         ->check(CLI::ExistingDirectory);
     app.add_option("--default-name", o.defaultName, "the name of a run sent without one (default anonymous)");
     app.add_option("--submit-rate", o.submitPerMinute, "submissions an address may make per minute (default 6)")
@@ -47,6 +51,20 @@ void DescribeOptions(CLI::App& app, ServerOptions& o, bool& version) {
            "--verify-memory", [&o](int64_t mib) { o.limits.memoryBytes = mib * kMiB; },
            "MiB of address space one verification may use; 0: no limit (default 1024)")
         ->check(CLI::Range(int64_t{0}, int64_t{1} << 20));
+}
+
+std::string FindBeside(const std::string& folder, const std::string& candidates, bool wantFolder) {
+    size_t from = 0;
+    while (from <= candidates.size()) {
+        const size_t colon = std::min(candidates.find(':', from), candidates.size());
+        const std::string rel = candidates.substr(from, colon - from);
+        from = colon + 1;
+        if (rel.empty()) continue;
+        const std::filesystem::path p = (std::filesystem::path(folder) / rel).lexically_normal();
+        std::error_code ec;
+        if (wantFolder ? std::filesystem::is_directory(p, ec) : std::filesystem::is_regular_file(p, ec)) return p.string();
+    }
+    return {};
 }
 
 bool ParseListen(const std::string& text, std::string& host, int& port) {

@@ -78,9 +78,24 @@ std::vector<std::string> ChildEnvironment(const std::string& scratch) {
     return env;
 }
 
-void Limit(int resource, rlim_t soft, rlim_t hard) {
+bool Limit(int resource, rlim_t soft, rlim_t hard) {
     const rlimit r{soft, hard};
-    setrlimit(resource, &r);
+    return ::setrlimit(resource, &r) == 0;
+}
+
+// In a child, before it becomes the game: a verifier that could not be
+// limited must not run at all (a system call filter may forbid setrlimit).
+// Only async-signal-safe calls. Returns false with errno set.
+bool ApplyLimits(const VerifierLimits& limits) {
+    const rlim_t cpu = static_cast<rlim_t>(limits.cpuSeconds);
+    const rlim_t memory = static_cast<rlim_t>(limits.memoryBytes);
+    const rlim_t file = static_cast<rlim_t>(limits.fileBytes);
+    return Limit(RLIMIT_CPU, cpu, cpu + 1) && (limits.memoryBytes <= 0 || Limit(RLIMIT_AS, memory, memory)) &&
+           Limit(RLIMIT_FSIZE, file, file) && Limit(RLIMIT_CORE, 0, 0) && Limit(RLIMIT_NOFILE, kChildFiles, kChildFiles);
+}
+
+void Report(int fd, int err) {
+    [[maybe_unused]] const ssize_t n = ::write(fd, &err, sizeof err);
 }
 
 }  // namespace
@@ -199,15 +214,12 @@ Verdict Verifier::Verify(std::span<const uint8_t> recording, const std::atomic<b
         ::dup2(logFd, STDOUT_FILENO);
         ::dup2(logFd, STDERR_FILENO);
         if (::chdir(scratch.c_str()) != 0) ::_exit(kExecFailed);
-        const rlim_t cpu = static_cast<rlim_t>(limits_.cpuSeconds);
-        Limit(RLIMIT_CPU, cpu, cpu + 1);
-        if (limits_.memoryBytes > 0) Limit(RLIMIT_AS, static_cast<rlim_t>(limits_.memoryBytes), static_cast<rlim_t>(limits_.memoryBytes));
-        Limit(RLIMIT_FSIZE, static_cast<rlim_t>(limits_.fileBytes), static_cast<rlim_t>(limits_.fileBytes));
-        Limit(RLIMIT_CORE, 0, 0);
-        Limit(RLIMIT_NOFILE, kChildFiles, kChildFiles);
+        if (!ApplyLimits(limits_)) {
+            Report(failPipe[1], errno);
+            ::_exit(kExecFailed);
+        }
         ::execve(argv[0], argv.data(), envp.data());
-        const int err = errno;
-        [[maybe_unused]] const ssize_t n = ::write(failPipe[1], &err, sizeof err);
+        Report(failPipe[1], errno);
         ::_exit(kExecFailed);
     }
     ::close(logFd);
@@ -276,6 +288,20 @@ int Verifier::RemoveStale() {
         if (!rm) ++removed;
     }
     return removed;
+}
+
+bool Verifier::CanLimit(const VerifierLimits& limits, std::string& error) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(ApplyLimits(limits) ? 0 : errno);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        error = "cannot start a process to try the verifiers' limits";
+        return false;
+    }
+    if (WEXITSTATUS(status) == 0) return true;
+    error = "cannot limit the verifiers' CPU time, memory and files (setrlimit: " +
+            std::string(std::strerror(WEXITSTATUS(status))) + "; does a system call filter forbid it?)";
+    return false;
 }
 
 std::string Verifier::GameVersion(const std::string& game, std::string& error) {

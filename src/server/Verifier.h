@@ -48,6 +48,10 @@ public:
     // `error` set when the program does not answer as the game does.
     static std::string GameVersion(const std::string& game, std::string& error);
 
+    // Whether a child process can be given `limits` (a verifier that cannot
+    // be limited is never started); false with `error` set.
+    static bool CanLimit(const VerifierLimits& limits, std::string& error);
+
     const std::string& Version() const { return version_; }
 
     // Removes the scratch folders of servers that died before they could;

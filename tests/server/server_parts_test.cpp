@@ -2,6 +2,10 @@
 // limit, names, ids, options, and the queue's rules on a real SQLite file.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "ServerHarness.h"
 #include "server/Api.h"
@@ -165,6 +169,35 @@ TEST(ServerParts, OptionsAndPagingAreReadStrictly) {
             EXPECT_EQ(offset, p.wantOffset);
         }
     }
+}
+
+TEST(ServerParts, TheGameAndThePageAreFoundWhereTheBuildOrThePackagePutThem) {
+    // A package's layout: the server in sbin/, the game in games/, the page
+    // in share/; a plain file where a folder is looked for, and the other
+    // way round, must not count.
+    const std::filesystem::path root = std::filesystem::temp_directory_path() / ("molfo-beside-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(root);
+    for (const char* d : {"usr/sbin", "usr/games", "usr/share/molfo-server/page", "build/molfo.d"})
+        std::filesystem::create_directories(root / d);
+    for (const char* f : {"usr/games/molfo", "usr/share/page-file"}) std::ofstream(root / f) << "x";
+    const std::string sbin = (root / "usr/sbin").string(), build = (root / "build").string();
+    struct Case {
+        std::string folder, candidates;
+        bool wantFolder;
+        std::string found;
+    } cases[] = {
+        {sbin, "molfo:../games/molfo", false, (root / "usr/games/molfo").string()},
+        {sbin, "../games/molfo:molfo", false, (root / "usr/games/molfo").string()},
+        {sbin, "::../games/molfo", false, (root / "usr/games/molfo").string()},
+        {sbin, "molfo", false, ""},
+        {build, "molfo.d", false, ""},
+        {sbin, "../share/molfo-server/page", true, (root / "usr/share/molfo-server/page").string()},
+        {sbin, "../share/page-file:../share/molfo-server/page", true, (root / "usr/share/molfo-server/page").string()},
+        {sbin, "../share/page-file", true, ""},
+        {sbin, "", true, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FindBeside(c.folder, c.candidates, c.wantFolder), c.found) << c.candidates;
+    std::filesystem::remove_all(root);
 }
 
 TEST(ServerParts, ThePageEscapesNamesAndLinksOnlyToItsOwnSite) {
