@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cerrno>
 #include <ctime>
 
 #include "platform/sdl/SdlDisplay.h"
@@ -43,11 +44,17 @@ int64_t MonotonicNs() {
 
 int Pitch(const Surface& s) { return s.Stride() * static_cast<int>(sizeof(uint32_t)); }
 
+void SleepUntilNs(int64_t ns) {
+    const timespec t{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+    }
+}
+
 }  // namespace
 
-void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed); }
+void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed, true); }
 
-void SdlDisplay::Show(const Surface& s) { Hand(s, {}); }
+void SdlDisplay::Show(const Surface& s) { Hand(s, {}, false); }
 
 void SdlDisplay::ShowAside(const Surface& s) { Upload(s, {}); }
 
@@ -55,12 +62,29 @@ void SdlDisplay::ShowAgain() {
     if (shown_ != nullptr) Upload(*shown_, {});
 }
 
-void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed) {
+void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool paced) {
     if (s.Empty()) return;
     shown_ = &s;
-    const int64_t handed = presentLog_ >= 0 ? MonotonicNs() : 0;
+    const int64_t ready = MonotonicNs();
+    const int64_t began = paced && frameBegan ? frameBegan() : 0;
+    int64_t pixels = changed.empty() ? int64_t{s.Width()} * s.Height() : 0;
+    for (const Rect& r : changed) pixels += int64_t{std::max(0, r.w)} * std::max(0, r.h);
+    // A frame the X server would take sooner than the last slow one waits
+    // a moment, once its pixels are copied (see HandPacer and WaitToShow).
+    showAt_ = pacer_.StartAt(began, ready, pixels);
+    copied_ = showFrom_ = 0;
     Upload(s, changed);
-    if (presentLog_ >= 0) LogPresent(handed, MonotonicNs());
+    const int64_t done = MonotonicNs();
+    pacer_.Took(began, copied_, showFrom_, done, pixels);
+    showAt_ = 0;
+    if (presentLog_ >= 0) LogPresent(ready, done);
+}
+
+void SdlDisplay::WaitToShow() {
+    copied_ = MonotonicNs();
+    if (showAt_ > copied_) SleepUntilNs(showAt_);
+    showFrom_ = showAt_ > copied_ ? MonotonicNs() : copied_;
+    showAt_ = 0;
 }
 
 void SdlDisplay::LogPresent(int64_t handed, int64_t shown) {
@@ -135,6 +159,7 @@ void SdlDisplay::Repaint() {
         const SDL_Rect dst{p.x, p.y, p.w, p.h};
         SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
     }
+    WaitToShow();
     SDL_RenderPresent(renderer_);
 }
 
@@ -150,6 +175,7 @@ void SdlDisplay::RepaintWindowBuffer() {
         const Rect all{0, 0, s->Width(), s->Height()};
         CopyToWindow(*s, std::span<const Rect>(&all, 1), false);
     }
+    WaitToShow();
     SDL_UpdateWindowSurface(window_);
     whole_ = s != nullptr;
 }
@@ -164,7 +190,9 @@ void SdlDisplay::CopyToWindow(const Surface& s, std::span<const Rect> changed, b
     const bool ours = out->format->format == kOurFormat && out->pitch % sizeof(uint32_t) == 0;
     if (scale == 0 || (scale > 1 && !ours)) {
         StretchToWindow(s, out, p);
-        if (update) SDL_UpdateWindowSurface(window_);
+        if (!update) return;
+        WaitToShow();
+        SDL_UpdateWindowSurface(window_);
         return;
     }
     const bool locked = SDL_MUSTLOCK(out) && SDL_LockSurface(out) == 0;
@@ -194,6 +222,7 @@ void SdlDisplay::CopyToWindow(const Surface& s, std::span<const Rect> changed, b
     }
     if (locked) SDL_UnlockSurface(out);
     if (!update) return;
+    WaitToShow();
     if (all)
         SDL_UpdateWindowSurface(window_);
     else if (n > 0)
