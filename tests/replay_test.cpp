@@ -564,6 +564,7 @@ TEST(ReplayKeep, EveryGameOfASessionIsKeptAndReplaysAlone) {
     EXPECT_EQ(run.err, "") << "keeping replays says nothing when all goes well";
     const std::vector<library::Kept> kept = library::List(o.capture.keepFolder);
     ASSERT_EQ(kept.size(), 3u) << "three games played, three kept; the fourth title, left at once, is no game";
+    int64_t previousEnd = 0;
     for (size_t i = 0; i < kept.size(); ++i) {
         SCOPED_TRACE(kept[i].file);
         const Recording r = Parse(kept[i].path);
@@ -571,6 +572,15 @@ TEST(ReplayKeep, EveryGameOfASessionIsKeptAndReplaysAlone) {
         EXPECT_TRUE(r.endsWithGame) << "each ends where the player chose to play again, the session going on";
         const Result replayed = Launch(Replay(f, kept[i].path));
         EXPECT_EQ(replayed.status, 0) << "each game replays alone and verifies: " << replayed.err;
+        // What a progress bar of the replay spans: the passes it plays, no more.
+        CaptureOptions spanOf;
+        spanOf.replayPath = kept[i].path;
+        Capture span(spanOf);
+        ASSERT_EQ(span.Prepare(f.data.Path(), {}), 0);
+        EXPECT_EQ(span.ReplayFirstPass(), previousEnd) << "a game's replay begins at the pass the game before ended on";
+        EXPECT_NE(replayed.out.find("at frame " + std::to_string(span.ReplayLastPass()) + ","), std::string::npos)
+            << "and ends at its last pass: " << replayed.out;
+        previousEnd = span.ReplayLastPass();
         EXPECT_FALSE(kept[i].summary.ending) << "a loss on stage 1";
         EXPECT_EQ(kept[i].summary.stage, 1);
     }

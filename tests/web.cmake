@@ -20,3 +20,13 @@ foreach(browser chromium firefox)
   set_tests_properties(Web.Browser.${browser} PROPERTIES LABELS "browser;slow" SKIP_RETURN_CODE 77 TIMEOUT 1200
     RUN_SERIAL TRUE)
 endforeach()
+
+# The page served by a real molfo-server (tests/web/online.test.mjs): games
+# sent from the page, verified and watched, in Chromium.
+add_test(NAME Web.Online.chromium
+  COMMAND ${CMAKE_COMMAND} -E env
+    MOLFO_PAGE=${MOLFO_WEB_PAGE} MOLFO_BIN=$<TARGET_FILE:molfo> MOLFO_SERVER=$<TARGET_FILE:molfo-server>
+    MOLFO_DATA=${CMAKE_BINARY_DIR} MOLFO_NODE=${MOLFO_NODE} MOLFO_BROWSER=chromium MOLFO_WEB_TEST=online.test.mjs
+    sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
+set_tests_properties(Web.Online.chromium PROPERTIES LABELS "browser;slow" SKIP_RETURN_CODE 77 TIMEOUT 1200
+  RUN_SERIAL TRUE)

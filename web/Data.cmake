@@ -91,8 +91,8 @@ add_custom_command(OUTPUT ${MOLFO_STAGE}/root.stamp
     ${CMAKE_SOURCE_DIR}/web/tighten_jpegs.py VERBATIM)
 
 # The page.
-set(MOLFO_WEB_FILES index.html sw.js manifest.webmanifest loader.js touch.js help.js page.js pack.py about.html
-  notices.txt)
+set(MOLFO_WEB_FILES index.html sw.js manifest.webmanifest loader.js touch.js help.js online.js watch.js page.js pack.py
+  about.html notices.txt)
 list(TRANSFORM MOLFO_WEB_FILES PREPEND ${CMAKE_SOURCE_DIR}/web/)
 # The notices the About panel links to: what the page holds and under which
 # licence (web/notices.txt), then each licence's text in the order it names

@@ -59,7 +59,7 @@ PACKS = [
 # the desktop.
 LEFT_OUT = [SYS + '*.mid', SYS + 'rank.hms']
 # The page's own scripts, in the order they run, as one file.
-SCRIPTS = ['loader.js', 'touch.js', 'help.js', 'page.js']
+SCRIPTS = ['loader.js', 'touch.js', 'help.js', 'online.js', 'watch.js', 'page.js']
 HASH_CHARS = 10
 # A compressed copy that saves less than this is not worth a server's choice.
 LEAST_SAVING = 0.95

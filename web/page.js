@@ -3,8 +3,10 @@
 // the options of the page's address to the program, mounts the ranking's
 // storage, lays the canvas out (whole steps where they fit), puts up the
 // start gate, the touch controls (web/touch.js) and the key help
-// (web/help.js), and offers the ranking and recordings as files. Nothing
-// here leaves this folder.
+// (web/help.js), and offers the ranking and recordings as files. Served by
+// molfo-server, it offers each game to the online table (web/online.js);
+// a replay it plays can be watched at several speeds (web/watch.js).
+// Nothing else leaves this folder.
 (function() {
   'use strict';
   var W = 645, H = 573, RANK = '/persist/rank.hms';
@@ -50,14 +52,16 @@
   var chosen = query.get('language') || stored('language') || 'auto';
   var language = chosen === 'auto' ? auto : chosen;
 
-  // Options for the program, from the address: ?replay=FILE&verify&fast,
-  // ?record, ?hold=PASSES, ?stage=N&boss, ?mute, ?language=en; ?scale=N
-  // fixes the scale, ?touch shows the touch controls.
+  // Options for the program, from the address: ?replay=FILE&fast (a replay
+  // is always verified), ?record, ?hold=PASSES, ?stage=N&boss, ?mute,
+  // ?language=en; ?scale=N fixes the scale, ?touch shows the touch controls.
+  // Otherwise each game is kept, for the online table.
   var replaying = query.has('replay');
   var args = [];
-  if (replaying) args.push('--replay', '/tmp/replay.rec');
-  ['verify', 'fast', 'boss', 'mute'].forEach(function(f) { if (query.has(f)) args.push('--' + f); });
+  if (replaying) args.push('--replay', '/tmp/replay.rec', '--verify');
+  ['boss', 'mute'].forEach(function(f) { if (query.has(f)) args.push('--' + f); });
   if (query.has('record')) args.push('--record', '/tmp/session.rec');
+  else if (!replaying) args.push('--keep', MolfoOnline.KEPT);
   if (query.has('stage')) args.push('--stage', query.get('stage'));
   if (query.has('hold')) args.push('--hold', query.get('hold'));
   if (query.has('language')) args.push('--language', query.get('language'));
@@ -211,10 +215,10 @@
     arguments: args,
     molfoData: loader,
     locateFile: function(file) { return file === 'molfo.wasm' ? data.wasm : file; },
-    print: function(t) { console.log(t); },
+    print: function(t) { console.log(t); MolfoWatch.print(t); },
     // The game's own messages (a missing sound, a replay's verdict) are
     // notes, not page errors.
-    printErr: function(t) { console.warn(t); },
+    printErr: function(t) { console.warn(t); MolfoWatch.printErr(t); },
     preRun: [function() {
       var FS = Module.FS;
       FS.mkdir('/persist');
@@ -250,6 +254,7 @@
       $('canvas').focus();
     },
     onScene: function(scene) {
+      MolfoOnline.scene(scene, Module.FS);
       if (scene !== 'title' || titleShown) return;
       titleShown = true;
       window.molfoTitleAt = performance.now();
@@ -267,8 +272,10 @@
       // On a touch screen the name is typed into a field the player taps,
       // which brings up the screen's keyboard.
       $('molfo-text').classList.toggle('typing', !!(box && box.input && touch));
+      MolfoOnline.box(box);
     },
     onFinished: function(status) {
+      if (replaying) { MolfoWatch.finished(status); return; }
       var text = 'The game has ended' + (status ? ' (status ' + status + ')' : '') + '. Reload the page to play again.';
       $('message').hidden = false;
       $('message').textContent = text;
@@ -284,6 +291,8 @@
     onAbort: function(what) { fail('The game stopped: ' + what); },
   };
 
+  MolfoOnline.start(tool);
+  if (replaying) MolfoWatch.start(query.has('fast'));
   new MolfoTouch($('touch'), function(action, down) { if (Module.molfoTouch) Module.molfoTouch(action, down); });
   MolfoHelp.start(function() { return Module.molfoBindings; });
 

@@ -7,6 +7,9 @@
 // A page has no end of its own: leaving full screen is the browser's
 // Escape, so the game's end (Escape) starts it afresh on the title, the
 // ranking kept. Only a recording or a replay ends for good, with its result.
+// Each game played is kept as a replay of its own in a folder of the page's
+// memory (--keep), where the page picks it up to offer it to the online
+// table.
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -31,13 +34,14 @@ constexpr const char* kRankFile = "/persist/rank.hms";
 // after the title.
 constexpr const char* kNameFont = "/data/fonts/ipagp.ttf";
 constexpr const char* kFixedFont = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+// A watched replay tells the page how far it has got this often (passes).
+constexpr int64_t kProgressEvery = 10;
 
 struct Options {
     molfo::CaptureOptions capture;
     int stage = 1;
     bool boss = false;
     bool mute = false;
-    bool fast = false;            // a replay as fast as the browser allows
     std::string language;             // from the address: ja, en or auto, over the stored settings
     std::string autoLanguage = "ja";  // what auto means: the first of the browser's languages the game speaks
     std::set<int64_t> holdAfter;  // passes after which the game waits for the page
@@ -55,6 +59,7 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
         };
         if (a == "--replay") o.capture.replayPath = value();
         else if (a == "--record") o.capture.recordPath = value();
+        else if (a == "--keep") o.capture.keepFolder = value();
         else if (a == "--verify") o.capture.verify = true;
         else if (a == "--screenshot-dir") o.capture.screenshotDir = value();
         else if (a == "--screenshot-every") o.capture.screenshotEvery = std::atoll(value().c_str());
@@ -63,7 +68,6 @@ bool Parse(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--mute") o.mute = true;
         else if (a == "--language") o.language = value();
         else if (a == "--auto-language") o.autoLanguage = value();
-        else if (a == "--fast") o.fast = true;
         else if (a == "--hold") {
             std::istringstream list(value());
             for (std::string p; std::getline(list, p, ',');) o.holdAfter.insert(std::atoll(p.c_str()));
@@ -95,12 +99,13 @@ int Session(const Options& o, bool first, molfo::WebPlatform& web, std::string& 
     settings.capture = o.capture;
     molfo::GameSession run(std::move(settings));
     if (const int status = run.Prepare(); status != 0) return status;
-    molfo::WebTurboClock turbo;
-    molfo::Clock* pace = o.fast ? static_cast<molfo::Clock*>(&turbo) : &web.clock();
-    molfo::Game& g = run.Open(web.platform(), pace, nullptr);
+    molfo::WebReplayClock pace(web.clock());
+    molfo::Game& g = run.Open(web.platform(), &pace, nullptr);
     web.SetLanguage(&run.SetLanguage(Spoken(o, language)));
     molfo::WebRank rank(kRankFile);
     const bool replaying = run.Replaying();
+    const int64_t firstPass = run.capture().ReplayFirstPass();
+    const int64_t lastPass = run.capture().ReplayLastPass();
     g.onScene = [&web, &rank, replaying](molfo::Game& game) {
         molfo_scene(molfo::SceneName(game.scene));
         // The printed ranking follows both end screens.
@@ -111,6 +116,8 @@ int Session(const Options& o, bool first, molfo::WebPlatform& web, std::string& 
     g.afterPass = [&](molfo::Game& game) {
         if (game.scene == molfo::Scene::Play) molfo_frame_started(static_cast<unsigned>(game.s.FrameStartTick));
         if (o.holdAfter.count(game.passes) != 0) molfo_hold(static_cast<int>(game.passes));
+        if (replaying && game.passes % kProgressEvery == 0)
+            molfo_replay_progress(static_cast<double>(game.passes - firstPass), static_cast<double>(lastPass - firstPass));
     };
     molfo::WebSettingsHooks hooks;
     hooks.languages = molfo::i18n::AvailableLanguages(kDataDir);

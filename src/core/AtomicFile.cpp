@@ -150,6 +150,19 @@ StagedFile::Named StagedFile::NameAs(const std::string& path, std::string& error
         if (errno == EEXIST) return Named::Taken;
     }
 #endif
+#ifdef __EMSCRIPTEN__
+    // The page's file system in memory has no hard links; only this
+    // program, on its one thread, writes there, so a name free now is
+    // still free for the rename.
+    if (errno == EMLINK || errno == EPERM) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) return Named::Taken;
+        if (::rename(path_.c_str(), path.c_str()) == 0) {
+            path_.clear();
+            return Named::Done;
+        }
+    }
+#endif
     error = Reason(errno);
     return Named::Failed;
 }

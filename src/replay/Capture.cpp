@@ -150,6 +150,8 @@ int Capture::Prepare(const std::string& dataDir, const SessionStart& start) {
         }
         const std::string& version = recording_->header.programVersion;
         recordedVersion_ = version;
+        if (recording_->header.hasCarried) replayFirstPass_ = recording_->header.carried.passes;
+        if (!recording_->checks.empty()) replayLastPass_ = recording_->checks.back().pass;
         if (version != MOLFO_VERSION)
             std::cerr << "molfo: warning: " << Printable(o_.replayPath, 200) << " was recorded by molfo " << Printable(version)
                       << "; this is molfo " << MOLFO_VERSION << ", so it may play differently\n";

@@ -110,6 +110,11 @@ public:
     const std::string& ReplayProblem() const { return replayProblem_; }
     // The version of the program that made the recording being replayed.
     const std::string& RecordedVersion() const { return recordedVersion_; }
+    // The passes a replay runs through, for a progress bar: from where its
+    // game began (a later game of a session starts at the count the games
+    // before it left) to its last state check. Both 0 when not replaying.
+    int64_t ReplayFirstPass() const { return replayFirstPass_; }
+    int64_t ReplayLastPass() const { return replayLastPass_; }
 
 private:
     void KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, const GameSummary& summary,
@@ -131,6 +136,8 @@ private:
     std::unique_ptr<replay::Recording> recording_;
     std::string replayProblem_;
     std::string recordedVersion_;
+    int64_t replayFirstPass_ = 0;
+    int64_t replayLastPass_ = 0;
     DataOverlay overlay_;
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<Replayer> replayer_;

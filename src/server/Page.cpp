@@ -59,16 +59,20 @@ a { color: #8fc1ff; }
 nav { margin: 0.8em 0; display: flex; justify-content: space-between; }
 @media (max-width: 30em) { .date { display: none; } body { font-size: 0.95em; } }
 </style>
-</head>
-<body>
-<h1>Molfo: the online table</h1>
-<p>Every score here was reached by replaying its recording with the game itself.</p>
 )";
 
 }  // namespace
 
 std::string TablePage(const Board& board, int offset, int limit, bool watch) {
     std::string h = kHead;
+    // The game's icon where its page is served; otherwise none, and no
+    // request for one either.
+    h += watch ? "<link rel=\"icon\" href=\"/play/icon.svg\" type=\"image/svg+xml\">\n"
+               : "<link rel=\"icon\" href=\"data:,\">\n";
+    h += "</head>\n<body>\n<h1>Molfo: the online table</h1>\n"
+         "<p>Every score here was reached by replaying its recording with the game itself.";
+    if (watch) h += " <a href=\"/play/\">Play in your browser</a>";
+    h += "</p>\n";
     if (board.runs.empty()) {
         h += "<p>No verified runs yet.</p>\n";
     } else {

@@ -96,7 +96,8 @@ export const offlineNoise = (p) => /ERR_CONNECTION_REFUSED|NetworkError|Failed t
 // A page that records console errors, failed requests and requests that
 // leave the test server. The browser says it prefers `languages` (Japanese
 // unless told, so the page's pictures are the desktop's under the C locale).
-export async function open(browser, server, query = '', {languages = ['ja-JP', 'ja'], before} = {}) {
+// `at`: the page's path on the server.
+export async function open(browser, server, query = '', {languages = ['ja-JP', 'ja'], before, at = '/index.html'} = {}) {
   const page = await browser.newPage();
   await page.evaluateOnNewDocument((langs) => {
     Object.defineProperty(navigator, 'languages', {get: () => langs});
@@ -109,7 +110,7 @@ export async function open(browser, server, query = '', {languages = ['ja-JP', '
   page.on('pageerror', (e) => page.problems.push('page error: ' + e.message));
   page.on('requestfailed', (r) => page.problems.push('request failed: ' + r.url()));
   page.on('request', (r) => { if (!r.url().startsWith(origin) && !r.url().startsWith('blob:') && !r.url().startsWith('data:')) page.problems.push('external request: ' + r.url()); });
-  await page.goto(`${origin}/index.html${query}`);
+  await page.goto(`${origin}${at}${query}`);
   return page;
 }
 

@@ -26,6 +26,10 @@ void molfo_finished(int status);
 void molfo_hold(int pass);  // waits until the page lets the game go on
 void molfo_scene(const char* name);
 void molfo_frame_started(unsigned tick);
+// A replay being watched: the speed the page asks for (1, 2, 4; 0 as fast
+// as it goes), and how far it has got, in passes of its whole length.
+int molfo_replay_speed();
+void molfo_replay_progress(double done, double total);
 // The page's data: 1 when the file is in the file system or never will be;
 // molfo_need waits (Asyncify) until the page has fetched it.
 int molfo_have(const char* path);

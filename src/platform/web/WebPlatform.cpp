@@ -31,10 +31,30 @@ void WebClock::SleepUntil(uint32_t tick) {
     if (ahead > 0) molfo_sleep(ahead);
 }
 
-uint32_t WebTurboClock::Ticks() { return NowMs(); }
+uint32_t WebReplayClock::Ticks() {
+    const uint32_t now = real_.Ticks();
+    if (!started_) {
+        started_ = true;
+        lastReal_ = now;
+        scaled_ = now;
+    }
+    const int speed = molfo_replay_speed();
+    scaled_ += (now - lastReal_) * static_cast<uint32_t>(speed > 0 ? speed : 1);
+    lastReal_ = now;
+    return scaled_;
+}
 
-void WebTurboClock::Sleep(uint32_t) {
-    const uint32_t now = NowMs();
+void WebReplayClock::SleepUntil(uint32_t tick) {
+    const int speed = molfo_replay_speed();
+    const auto ahead = static_cast<int32_t>(tick - Ticks());
+    if (speed > 0) {
+        // Whole real milliseconds, rounded up, so the wait is never short.
+        if (ahead > 0) real_.Sleep(static_cast<uint32_t>((ahead + speed - 1) / speed));
+        return;
+    }
+    // As fast as it goes: the wait is over at once.
+    if (ahead > 0) scaled_ = tick;
+    const uint32_t now = real_.Ticks();
     if (now - lastYield_ < kTurboSliceMs) return;
     lastYield_ = now;
     molfo_yield();

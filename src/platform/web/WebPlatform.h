@@ -38,17 +38,24 @@ private:
     uint32_t pausedMs_ = 0;
 };
 
-// The pace of a replay played as fast as the browser allows: it never
-// waits, but hands the thread back every few milliseconds so the page
-// keeps drawing and answering.
-class WebTurboClock final : public Clock {
+// The pace of a replay being watched, at the speed the page's control
+// asks for: the real clock run 1, 2 or 4 times as fast, or, at speed 0, as
+// fast as the browser allows, never waiting but handing the thread back
+// every few milliseconds so the page keeps drawing and answering. The speed
+// may change at any moment; the replay goes on from where it is.
+class WebReplayClock final : public Clock {
 public:
+    explicit WebReplayClock(WebClock& real) : real_(real) {}
     uint32_t Ticks() override;
-    void Sleep(uint32_t ms) override;
-    void SleepUntil(uint32_t) override { Sleep(0); }
+    void Sleep(uint32_t ms) override { SleepUntil(Ticks() + ms); }
+    void SleepUntil(uint32_t tick) override;
     void Nap(uint32_t ms) override { Sleep(ms); }
 
 private:
+    WebClock& real_;
+    bool started_ = false;
+    uint32_t lastReal_ = 0;  // the real reading the scaled time was last brought up to
+    uint32_t scaled_ = 0;
     uint32_t lastYield_ = 0;
 };
 

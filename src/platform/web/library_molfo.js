@@ -411,3 +411,16 @@ mergeInto(LibraryManager.library, {
   // frame-pacing measurement.
   molfo_frame_started: function(tick) { if (Module['onFrameStart']) Module['onFrameStart'](tick >>> 0); },
 });
+
+mergeInto(LibraryManager.library, {
+  // A replay being watched: the page's speed control (Module.molfoSpeed:
+  // 1, 2, 4, or 0 for as fast as it goes) and its progress bar.
+  molfo_replay_speed: function() {
+    var s = Module['molfoSpeed'];
+    return s === undefined ? 1 : s | 0;
+  },
+  molfo_replay_progress: function(done, total) {
+    Module['molfoReplayPasses'] = done;
+    if (Module['onReplayProgress']) Module['onReplayProgress'](done, total);
+  },
+});
