@@ -12,7 +12,8 @@
 # Gives:
 #   MOLFO_SOURCES          the game library, on every back end
 #   MOLFO_DESKTOP_SOURCES  the desktop library's alone (the headless driver,
-#                          the settings file, Linux's signals, zlib's deflate)
+#                          the online table's client, the settings file,
+#                          Linux's signals, zlib's deflate)
 #   MOLFO_SDL_SOURCES      the window's back end (SDL), with app/main.cpp
 #   MOLFO_WEB_SOURCES      the browser's back end, with app/web_main.cpp
 
@@ -25,9 +26,11 @@ get_filename_component(MOLFO_SRC ${MOLFO_SRC} ABSOLUTE)
 set(MOLFO_LIBRARY_FOLDERS core world game draw render player collision items enemies movement boss screens sound
   i18n settings replay platform platform/headless)
 # The desktop's part of the library: the headless driver and its JSON dump
-# (nlohmann-json), the settings file and its editing in place (toml++), the replay's clean-up on
-# Linux's signals (platform/web has the page's twin).
-set(MOLFO_DESKTOP_FOLDERS driver)
+# (nlohmann-json), the online table's client (libcurl; the page speaks to
+# its table with fetch), the settings file and its editing in place
+# (toml++), the replay's clean-up on Linux's signals (platform/web has the
+# page's twin).
+set(MOLFO_DESKTOP_FOLDERS driver online)
 set(MOLFO_DESKTOP_FILES replay/SignalCleanup.cpp settings/SettingsFile.cpp settings/SettingsEdit.cpp)
 # The programs' own folders, each built by one program.
 set(MOLFO_PROGRAM_FOLDERS app platform/sdl platform/web)

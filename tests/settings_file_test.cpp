@@ -189,6 +189,13 @@ TEST(SettingsFile, LeavingThePageChangesOnlyWhatThePlayerChanged) {
          ""},
         {"a table the file lacks is added at its end", [](const Scratch& s) { Write(s.Path(), "music_volume = 35"); },
          [](Settings& s) { s.pad[Fire] = {"b", ""}; }, true, "music_volume = 35\n\n[pad]\nfire = [\"b\"]\n", ""},
+        {"the online table's two go into a table of their own at the end",
+         [](const Scratch& s) { Write(s.Path(), "music_volume = 35 # quiet\n"); },
+         [](Settings& s) {
+             s.server = "https://t.example/";
+             s.sendRuns = true;
+         },
+         true, "music_volume = 35 # quiet\n\n[online]\nserver = \"https://t.example/\"\nsend_runs = true\n", ""},
         {"a file that is not TOML is kept beside before a new one",
          [](const Scratch& s) { Write(s.Path(), "music_volume = 35\nfullscreen = yes\n"); }, louder, true, "",
          "music_volume = 35\nfullscreen = yes\n"},

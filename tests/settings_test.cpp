@@ -47,6 +47,12 @@ TEST(Settings, EachBadValueCostsOneLineNamingItsKeyAndDefault) {
         {"numbers toml++ cannot lay out in a list",
          "[keys]\nleft = [inf, -9223372036854775808, 0.001]", "keys.left = [ inf, -9223372036854775808, 0.001 ] is not"},
         {"a parse error quoting a line end", "a = in\n", "saw 'in\\n'"},
+        {"a table's address of another scheme", "[online]\nserver = \"ftp://table.example\"",
+         "online.server = \"ftp://table.example\" is not an http:// or https:// address; using the default, \"\""},
+        {"an address with a space in it", "[online]\nserver = \"http://a b\"", "online.server"},
+        {"sending as a word", "[online]\nsend_runs = \"yes\"", "online.send_runs = \"yes\" is neither true nor false; using the default, false"},
+        {"online not being a table", "online = true", "online is not a table; nothing is sent"},
+        {"an online setting the game does not have", "[online]\nport = 8090", "online.port is no setting of the game; ignored"},
         {"a good file says nothing", "music_volume = 0\nfullscreen = true\n[keys]\nleft = \"A\"\n[pad]\nfire = []", ""},
     };
     for (const Case& c : cases) {
@@ -79,6 +85,26 @@ TEST(Settings, GoodValuesAreTakenAndTheRestKeepTheirDefaults) {
     EXPECT_EQ(l.settings.keys[Up], d.keys[Up]) << "what the file leaves out keeps its default";
 }
 
+TEST(Settings, NothingIsSentUnlessThePlayerNamesATableAndSaysSo) {
+    const Settings d = Settings::Defaults();
+    EXPECT_EQ(d.server, "") << "no table by default";
+    EXPECT_FALSE(d.sendRuns) << "and nothing sent";
+    const Loaded l = Parse("[online]\nserver = \"https://table.example/molfo/\"\nsend_runs = true\n", "s.toml", FakeKey);
+    EXPECT_TRUE(l.problems.empty()) << (l.problems.empty() ? "" : l.problems[0]);
+    EXPECT_EQ(l.settings.server, "https://table.example/molfo/");
+    EXPECT_TRUE(l.settings.sendRuns);
+    struct Case {
+        const char* address;
+        bool good;
+    } cases[] = {
+        {"http://127.0.0.1:8090", true}, {"https://t.example/a/b", true}, {"HTTP://x", false},
+        {"http://", false},              {"http:///path", false},         {"file:///etc/passwd", false},
+        {"http://a\tb", false},          {"http://\x7f", false},          {"https://t.example/\xc3\xa9", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsServerAddress(c.address), c.good) << c.address;
+    EXPECT_FALSE(IsServerAddress("http://" + std::string(kMaxServerBytes, 'a'))) << "an address no player types";
+}
+
 TEST(Settings, WhatIsSavedIsReadBackTheSame) {
     const fs::path dir = fs::temp_directory_path() / ("molfo-settings-" + std::to_string(getpid()));
     fs::remove_all(dir);
@@ -98,6 +124,8 @@ TEST(Settings, WhatIsSavedIsReadBackTheSame) {
     s.keys[Right] = {"Left", "D"};
     s.pad[Fire] = {"y", ""};
     s.pad[Quit] = {"back", ""};
+    s.server = "http://127.0.0.1:8090/";
+    s.sendRuns = true;
     ASSERT_EQ(Save(path, s), "") << "the folder is made and the file written";
     const Loaded back = Load(path, FakeKey);
     EXPECT_EQ(back.source, Loaded::Source::Read);
@@ -184,6 +212,47 @@ TEST(SettingsPage, KeysMoveChangeBindAndLeave) {
     EXPECT_FALSE(p.Done());
     p.Press(N::Leave);
     EXPECT_TRUE(p.Done()) << "Escape leaves the page";
+}
+
+TEST(SettingsPage, TheOnlineTablesRowsSendOnlyToAnAddressTyped) {
+    using N = Page::Nav;
+    const size_t plain = Page(Settings::Defaults(), {"ja", "en"}).Lines().size();
+    Page p(Settings::Defaults(), {"ja", "en"}, Page::Online::SendAndServer);
+    const std::vector<Page::Line> lines = p.Lines();
+    ASSERT_EQ(lines.size(), plain + 2) << "two rows more in the window";
+    for (int i = 0; i < 5; ++i) p.Press(N::Down);
+    EXPECT_EQ(p.Lines()[static_cast<size_t>(p.Row())].cells.at(0), "いいえ") << "the send row, after the language";
+    p.Press(N::Right);
+    EXPECT_TRUE(p.Current().sendRuns);
+    EXPECT_NE(p.Hint().find("アドレス"), std::string::npos) << "sending on, no address: the page says what is missing";
+    p.Press(N::Down);
+    p.Press(N::Right);
+    EXPECT_FALSE(p.WantsText()) << "an address is typed, not chosen with the arrows";
+    EXPECT_TRUE(p.TakeChanged());
+    EXPECT_FALSE(p.TakeChanged()) << "the arrows changed nothing on the address row";
+    p.Press(N::Activate);
+    ASSERT_TRUE(p.WantsText()) << "Enter asks for the address";
+    p.Press(N::Down);
+    EXPECT_TRUE(p.WantsText()) << "the page waits for it";
+    p.TextEntered("  http://127.0.0.1:8090  ");
+    EXPECT_FALSE(p.WantsText());
+    EXPECT_EQ(p.Current().server, "http://127.0.0.1:8090") << "spaces around it are no part of it";
+    EXPECT_TRUE(p.TakeChanged());
+    p.Press(N::Activate);
+    p.TextEntered("ftp://127.0.0.1");
+    EXPECT_EQ(p.Current().server, "http://127.0.0.1:8090") << "an address the game cannot use keeps the old one";
+    EXPECT_NE(p.Hint().find("http://"), std::string::npos) << "and the page says why";
+    EXPECT_FALSE(p.TakeChanged());
+    p.Press(N::Activate);
+    p.CancelText();
+    EXPECT_FALSE(p.WantsText());
+    for (size_t i = 0; i < kActions + 1; ++i) p.Press(N::Down);  // "back to the defaults"
+    p.Press(N::Activate);
+    EXPECT_EQ(p.Current().server, "http://127.0.0.1:8090") << "the defaults leave the table as it was";
+    EXPECT_TRUE(p.Current().sendRuns);
+    for (size_t i = 0; i < kActions + 1; ++i) p.Press(N::Up);  // the address again
+    p.Press(N::Clear);
+    EXPECT_EQ(p.Current().server, "") << "Delete clears the address";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,6 +20,9 @@
 #include "game/Flow.h"
 #include "game/RankPlace.h"
 #include "i18n/Language.h"
+#include "online/Commands.h"
+#include "online/Outbox.h"
+#include "online/WindowLink.h"
 #include "platform/sdl/CloseSignals.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/sdl/Startup.h"
@@ -44,16 +48,22 @@ struct Options {
     bool languageGiven = false;
     bool listReplays = false;
     bool keepReplays = false;  // headless runs keep their games only when asked
+    // The online table from the command line.
+    std::string submit;  // a recording, or last or best
+    bool onlineTable = false;
+    std::string server;  // empty: the settings' table
+    std::string name;
+    bool nameGiven = false;
 };
 
 // "last" and "best" name the newest and the highest-scoring kept replay (a
 // file of either name is ./last). Returns 0, or the exit status after one line.
-int ResolveReplay(std::string& path) {
+int ResolveReplay(std::string& path, const char* option = "--replay") {
     if (path != "last" && path != "best") return 0;
     const std::string folder = molfo::library::DefaultFolder();
     const std::string found = path == "last" ? molfo::library::Last(folder) : molfo::library::Best(folder);
     if (found.empty()) {
-        std::cerr << "molfo: --replay " << path << ": no replays are kept yet"
+        std::cerr << "molfo: " << option << " " << path << ": no replays are kept yet"
                   << (folder.empty() ? std::string() : " in " + molfo::Printable(folder, 300)) << "\n";
         return 2;
     }
@@ -73,6 +83,12 @@ std::vector<std::string> LanguageCodes() {
         start = comma + 1;
     }
     return codes;
+}
+
+// The online table named on the command line, else in the settings file.
+std::string TableAddress(const Options& o) {
+    if (!o.server.empty()) return o.server;
+    return molfo::settings::Load(molfo::settings::DefaultPath(), &molfo::SdlKeys::IsKeyName).settings.server;
 }
 
 int Fail(const std::string& line) {
@@ -118,6 +134,8 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
         dataDir = molfo::FindDataDir(".");
     }
 
+    // Declared before the session, whose file worker hands it the games kept.
+    std::unique_ptr<molfo::online::WindowLink> link;
     molfo::SessionSettings run;
     run.dataDir = dataDir;
     run.practiceStage = o.h.stage;
@@ -125,6 +143,9 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
     run.environment = molfo::i18n::Environment::FromProcess();
     run.keepReplays = true;  // every game played in the window is kept
     run.capture = o.h.capture;
+    run.capture.onKept = [&link](molfo::KeptGame&& game) {
+        if (link) link->Kept(std::move(game));
+    };
     namespace settings = molfo::settings;
     const std::string settingsPath = settings::DefaultPath();
     settings::Loaded loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
@@ -156,13 +177,26 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
 
     sdl->window().ApplySettings(effective);
 
+    // A replay plays what it recorded: nothing is sent, and nothing drawn over it.
+    if (!session.Replaying()) {
+        link = std::make_unique<molfo::online::WindowLink>(sdl->platform(), molfo::online::Outbox::DefaultFolder());
+        link->Configure(effective.server, effective.sendRuns);
+    }
     // A replay sleeps on the real clock, so it plays at the recorded speed.
-    molfo::Game& g = session.Open(sdl->platform(), &sdl->platform().clock, nullptr);
-    sdl->window().SetLanguage(&session.SetLanguage(effective.language));
+    molfo::Game& g = session.Open(link ? link->platform() : sdl->platform(), &sdl->platform().clock, nullptr);
+    auto setWords = [&](const molfo::i18n::Catalog& words) {
+        sdl->window().SetLanguage(&words);
+        if (link) link->SetWords(&words);
+    };
+    setWords(session.SetLanguage(effective.language));
     g.scr.SetKeyHelp(molfo::KeyHelp(effective));
     bool onTitle = false;
-    g.onScene = [&onTitle](molfo::Game& game) { onTitle = game.scene == molfo::Scene::Title; };
+    g.onScene = [&onTitle, &link](molfo::Game& game) {
+        onTitle = game.scene == molfo::Scene::Title;
+        if (link) link->OnScene(onTitle);
+    };
     molfo::SettingsHooks hooks;
+    hooks.online = molfo::settings::Page::Online::SendAndServer;
     hooks.languages = molfo::i18n::AvailableLanguages(dataDir);
     hooks.note = [&loaded] { return settings::PageNote(loaded); };
     hooks.mayOpen = [&onTitle, replaying = session.Replaying()] { return onTitle && !replaying; };
@@ -175,7 +209,7 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
         g.scr.SetKeyHelp(molfo::KeyHelp(s));
         if (s.language != language) {
             language = s.language;
-            sdl->window().SetLanguage(&session.SetLanguage(language));
+            setWords(session.SetLanguage(language));
             if (onTitle) molfo::DrawTitlePicture(g);
         }
         // Composed, not shown: the page shows it, under itself.
@@ -196,6 +230,7 @@ int RunWindow(Options& o, molfo::CloseSignals& signals) {
             std::cerr << "molfo: the settings were not saved: " << molfo::Printable(saved.problem, 300) << "\n";
         // A second visit to the page changes the file as now written.
         if (saved.written) loaded = settings::Load(settingsPath, &molfo::SdlKeys::IsKeyName);
+        if (link) link->Configure(s.server, s.sendRuns);
     };
     sdl->window().SetSettingsHooks(std::move(hooks));
     return session.Run([&g] {
@@ -255,6 +290,18 @@ int main(int argc, char** argv) {
     app.add_flag("--keep-replays", o.keepReplays,
                  "with --headless: keep each game as a replay among the player's, as the window does")
         ->needs(headless);
+    auto* submit = app.add_option("--submit", o.submit,
+                                  "send a kept replay (FILE, or last or best) to the online table, wait up to a minute "
+                                  "for its verdict and print it in one line; exit 0 verified, 1 rejected, 2 bad input "
+                                  "or no table named, 3 the table could not be reached, 4 no verdict yet");
+    auto* table = app.add_flag("--online-table", o.onlineTable, "print the top of the online table and exit");
+    submit->excludes(table)->excludes(headless)->excludes(replay);
+    app.add_option("--server", o.server,
+                   "with --submit or --online-table: the online table's address (http:// or https://; default: "
+                   "[online] server in the settings)");
+    auto* name = app.add_option("--name", o.name,
+                                "with --submit: the name to rank the run under (default: the name typed in that game)")
+                     ->needs(submit);
     app.add_flag("--verify", cap.verify,
                  "with --replay: compare the recording's state checks; exit 1 naming the first frame that differs")
         ->needs(replay);
@@ -277,6 +324,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    o.nameGiven = name->count() > 0;
+    if (app.count("--server") > 0 && o.submit.empty() && !o.onlineTable) {
+        std::cerr << "molfo: --server goes with --submit or --online-table (see molfo --help)\n";
+        return 2;
+    }
     // The result is only worth having from a replay held to its recording.
     if (result->count() > 0) cap.verify = true;
     o.scaleModeGiven = scaleMode->count() > 0;
@@ -286,6 +338,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (o.listReplays) return molfo::library::PrintList(std::cout, molfo::library::DefaultFolder(), MOLFO_VERSION);
+    if (o.onlineTable) return molfo::online::PrintTable(TableAddress(o), std::cout, std::cerr);
+    if (!o.submit.empty()) {
+        molfo::online::SubmitRequest r;
+        r.file = o.submit;
+        if (const int status = ResolveReplay(r.file, "--submit"); status != 0) return status;
+        r.server = TableAddress(o);
+        r.name = o.name;
+        r.nameGiven = o.nameGiven;
+        return molfo::online::SubmitRun(r, std::cout, std::cerr);
+    }
     if (const int status = ResolveReplay(cap.replayPath); status != 0) return status;
     try {
         if (o.headless) {

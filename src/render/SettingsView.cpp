@@ -109,7 +109,9 @@ void DrawSettingsPage(Surface& window, TextRenderer& text, const i18n::Catalog& 
                 }
                 vx += 10 * 12 + 8;
             }
-            text.Draw(window, vx, ty, "< " + words.Translate(l.cells[0]) + " >", ink, kPx);
+            const std::string value = words.Translate(l.cells[0]);
+            text.Draw(window, vx, ty, l.text ? value : "< " + value + " >", ink, kPx,
+                      {vx, y, px + kPanelW - kPad - vx, kRowH});
         }
         y += kRowH;
     }

@@ -216,8 +216,8 @@ Platform& Capture::Wrap(Platform& base, Clock* pace, HeadlessPlatform* headless)
         }
         if (keeping_) {
             recorder_->RecordGames(recordHeader_, [this](replay::Header&& h, std::vector<uint8_t>&& chunks,
-                                                         const GameSummary& s, bool goesOn) {
-                KeepGame(std::move(h), std::move(chunks), s, goesOn);
+                                                         const GameSummary& s, const GameEnd& end, bool goesOn) {
+                KeepGame(std::move(h), std::move(chunks), s, end, goesOn);
             });
         }
         p = &recorder_->platform();
@@ -243,9 +243,9 @@ std::string Capture::RankPath(const std::string& normal) const {
 }
 
 void Capture::KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, const GameSummary& summary,
-                       bool sessionGoesOn) {
+                       const GameEnd& end, bool sessionGoesOn) {
     const std::tm when = LocalNow();
-    worker_.Post([this, header = std::move(header), chunks = std::move(chunks), summary, when]() mutable {
+    worker_.Post([this, header = std::move(header), chunks = std::move(chunks), summary, end, when]() mutable {
         std::string error;
         if (header.hasCarried) {
             // Read when the game before this one ended (jobs run in order).
@@ -256,9 +256,10 @@ void Capture::KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, c
             std::vector<uint8_t> bytes = replay::Writer::EncodeHeader(header);
             bytes.insert(bytes.end(), chunks.begin(), chunks.end());
             std::string future;
-            const bool kept = !library::Save(o_.keepFolder, bytes, summary, when, error, &future).empty();
+            const std::string path = library::Save(o_.keepFolder, bytes, summary, when, error, &future);
             if (!future.empty() && !futureWarned_.exchange(true)) std::cerr << "molfo: " << future << "\n";
-            if (kept) return;
+            if (!path.empty() && o_.onKept) o_.onKept({path, std::move(bytes), summary, end});
+            if (!path.empty()) return;
         }
         // A full disk or a folder that cannot be written costs the replays
         // and one line, never the game.
@@ -292,6 +293,7 @@ void Capture::Hook(Game& g) {
 
 void Capture::OnScene(Game& g) {
     if (replayer_) replayer_->OnScene(g);
+    if (recorder_) recorder_->OnScene(g);
     if (shots_) shots_->Attach(g);
 }
 

@@ -13,23 +13,32 @@
 #include <atomic>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "replay/FileWorker.h"
+#include "replay/Record.h"
 #include "replay/ReplayFile.h"
 
 namespace molfo {
 
 struct Game;
-struct GameSummary;
 struct HeadlessPlatform;
 class Recorder;
 class Replayer;
 class Screenshots;
 class SignalCleanup;
+
+// A game just kept among the player's replays.
+struct KeptGame {
+    std::string path;
+    std::vector<uint8_t> bytes;  // the file as written
+    GameSummary summary;
+    GameEnd end;
+};
 
 struct CaptureOptions {
     std::string recordPath;   // write a recording here
@@ -40,6 +49,9 @@ struct CaptureOptions {
     // Keep every game as a replay of its own in this folder (see
     // replay/Library.h); empty: keep none. Ignored while replaying.
     std::string keepFolder;
+    // Told of each game once it is kept, on the file worker's thread (the
+    // window hands it to the online table's sender from there).
+    std::function<void(KeptGame&&)> onKept;
 };
 
 // How the recorded session starts, written into the recording.
@@ -118,7 +130,7 @@ public:
 
 private:
     void KeepGame(replay::Header&& header, std::vector<uint8_t>&& chunks, const GameSummary& summary,
-                  bool sessionGoesOn);
+                  const GameEnd& end, bool sessionGoesOn);
 
     CaptureOptions o_;
     std::string dataDir_;

@@ -39,6 +39,8 @@ bool Recorder::RecKeys::Query(int vkCode) {
 std::string Recorder::RecDialogs::InputBox(const std::string& prompt, const Surface& window) {
     std::string answer = inner_.InputBox(prompt, window);
     r_.Each([&answer](replay::Writer& w) { w.Answer(answer); });
+    // The only box that takes text is the ranking's name box.
+    if (!answer.empty()) r_.typedName_ = answer;
     return answer;
 }
 
@@ -71,8 +73,13 @@ void Recorder::FlushSession() {
 void Recorder::Keep(const Game& g, bool sessionGoesOn) {
     // Only the first game of a session can be a practice start.
     const bool practice = !gameHeader_.hasCarried && (gameHeader_.practiceStage != 1 || gameHeader_.practiceBoss);
-    keep_(replay::Header(gameHeader_), std::move(game_->Pending()), Summarise(g, practice), sessionGoesOn);
+    keep_(replay::Header(gameHeader_), std::move(game_->Pending()), Summarise(g, practice), GameEnd{finished_, typedName_},
+          sessionGoesOn);
     game_->Pending().clear();
+}
+
+void Recorder::OnScene(const Game& g) {
+    if (g.scene == Scene::GameOver || g.scene == Scene::Ending) finished_ = true;
 }
 
 void Recorder::NextGame(const Game& g) {
@@ -83,6 +90,8 @@ void Recorder::NextGame(const Game& g) {
     gameHeader_.carried = CarriedState(g);
     game_.emplace();
     played_ = false;
+    finished_ = false;
+    typedName_.clear();
 }
 
 void Recorder::AfterPass(const Game& g) {

@@ -27,6 +27,12 @@ struct GameSummary {
     bool ending = false;   // the last boss fell
     bool practice = false; // the game began at a chosen stage or boss
 };
+
+// What only the recording of a game knows of its end.
+struct GameEnd {
+    bool finished = false;  // it reached game over or the ending, not cut short
+    std::string name;       // the name typed for the ranking in it; empty when none was
+};
 GameSummary Summarise(const Game& g, bool practice);
 
 class Recorder {
@@ -38,8 +44,8 @@ public:
     // chunks. A game after the first has no ranking in its header yet: it is
     // the ranking as the game before left it, which the sink reads (off the
     // game's thread) once told `sessionGoesOn`.
-    using GameSink =
-        std::function<void(replay::Header&& header, Bytes&& chunks, const GameSummary& summary, bool sessionGoesOn)>;
+    using GameSink = std::function<void(replay::Header&& header, Bytes&& chunks, const GameSummary& summary,
+                                        const GameEnd& end, bool sessionGoesOn)>;
 
     explicit Recorder(Platform& inner);
     Recorder(const Recorder&) = delete;
@@ -58,6 +64,8 @@ public:
     // Ends chunks with their state hash, and a game's recording when the
     // player has chosen to play again.
     void AfterPass(const Game& g);
+    // Notes a game that reached its end (game over or the ending).
+    void OnScene(const Game& g);
     // The end of the session: the last chunk of each recording.
     void Finish(const Game& g);
 
@@ -118,6 +126,8 @@ private:
     replay::Header gameHeader_;  // the current game's
     GameSink keep_;
     bool played_ = false;     // the current game's recording holds a game that started
+    bool finished_ = false;   // ... that reached game over or the ending
+    std::string typedName_;   // the last name typed in it
     RecClock clock_;
     RecEvents events_;
     RecKeys keys_;

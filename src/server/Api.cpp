@@ -61,7 +61,7 @@ std::string StatusLine(int status) {
 
 Json Nullable(bool present, const Json& v) { return present ? v : Json(nullptr); }
 
-Json RunJson(const Run& r) {
+Json RunJson(const Run& r, const Place& place) {
     const bool verified = r.status == kVerified;
     Json j;
     j["id"] = r.id;
@@ -75,6 +75,8 @@ Json RunJson(const Run& r) {
     j["version"] = r.version;
     j["submitted"] = IsoTime(r.submittedMs);
     j["verified"] = Nullable(verified, IsoTime(r.verifiedMs));
+    j["rank"] = Nullable(verified && place.rank > 0, place.rank);
+    j["total"] = Nullable(verified && place.rank > 0, place.total);
     return j;
 }
 
@@ -181,7 +183,7 @@ void Api::GetRun(const Request& req, Response& res) {
     const std::string id = req.matches[1];
     const std::optional<Run> run = IsRunId(id) ? store_.Get(id) : std::nullopt;
     if (!run) return Error(res, kNotFound, "no run " + Printable(id, kShownBytes));
-    Send(res, kOk, RunJson(*run));
+    Send(res, kOk, RunJson(*run, run->status == kVerified ? store_.PlaceOf(id) : Place{}));
 }
 
 void Api::GetRecording(const Request& req, Response& res) {

@@ -158,6 +158,13 @@ public:
         return b;
     }
 
+    Place PlaceOf(const std::string& id) override {
+        Lease c(pool_);
+        const Result r = Query(c.get(), PlaceQuery("$1"), {id});
+        if (r.Rows() == 0) return {};
+        return {r.Int(0, 0), r.Int(0, 1)};
+    }
+
     int64_t Pending(const std::string& address) override {
         Lease c(pool_);
         const Result r = Query(c.get(), "SELECT COUNT(*) FROM runs WHERE address = $1 AND status IN ('queued', 'verifying')",

@@ -214,6 +214,17 @@ public:
         return b;
     }
 
+    Place PlaceOf(const std::string& id) override {
+        Lease c(pool_);
+        Place p;
+        Stmt st(c->Prepare(PlaceQuery("?")));
+        Bind(st, 1, id);
+        if (c->Step(st)) p = {sqlite3_column_int64(st, 0), sqlite3_column_int64(st, 1)};
+        while (c->Step(st)) {
+        }
+        return p;
+    }
+
     int64_t Pending(const std::string& address) override {
         Lease c(pool_);
         Stmt st(c->Prepare("SELECT COUNT(*) FROM runs WHERE address = ? AND status IN ('queued', 'verifying')"));
@@ -322,6 +333,15 @@ std::unique_ptr<Store> OpenSqlite(const std::string& path) { return std::make_un
 
 bool IsPostgresAddress(const std::string& where) {
     return where.rfind("postgresql://", 0) == 0 || where.rfind("postgres://", 0) == 0;
+}
+
+std::string PlaceQuery(const std::string& idParameter) {
+    // The runs ahead of it in the leaderboard's order, and itself.
+    return "SELECT (SELECT COUNT(*) FROM runs r WHERE r.status = 'verified' AND (r.score > me.score OR "
+           "(r.score = me.score AND (r.verified_ms < me.verified_ms OR "
+           "(r.verified_ms = me.verified_ms AND r.seq <= me.seq))))), "
+           "(SELECT COUNT(*) FROM runs WHERE status = 'verified') "
+           "FROM runs me WHERE me.id = " + idParameter + " AND me.status = 'verified'";
 }
 
 std::unique_ptr<Store> OpenStore(const std::string& where) {

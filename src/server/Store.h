@@ -70,6 +70,17 @@ struct Board {
     int64_t total = 0;      // verified runs in all
 };
 
+// A verified run's place in the table: `rank` of `total`, as the
+// leaderboard orders them.
+struct Place {
+    int64_t rank = 0;  // 0: the run is not verified
+    int64_t total = 0;
+};
+
+// The place of the verified run :id (a parameter written as the database
+// writes them), and the count of verified runs, in one row.
+std::string PlaceQuery(const std::string& idParameter);
+
 class Store {
 public:
     virtual ~Store() = default;
@@ -81,6 +92,7 @@ public:
     virtual std::optional<std::vector<uint8_t>> Recording(const std::string& id) = 0;
     // Verified runs, highest score first, ties by earlier verification.
     virtual Board Leaderboard(int limit, int offset) = 0;
+    virtual Place PlaceOf(const std::string& id) = 0;
     // Runs from this address still waiting or being verified.
     virtual int64_t Pending(const std::string& address) = 0;
     struct QueueLength {

@@ -41,6 +41,17 @@ bool Reserved(std::string_view keyName) {
     return keyName == "F1" || keyName == "F11" || keyName == "F12";
 }
 
+bool IsServerAddress(std::string_view a) {
+    constexpr std::string_view kSchemes[] = {"http://", "https://"};
+    size_t host = 0;
+    for (std::string_view scheme : kSchemes)
+        if (a.substr(0, scheme.size()) == scheme) host = scheme.size();
+    if (host == 0 || a.size() > kMaxServerBytes || a.size() == host || a[host] == '/') return false;
+    for (char c : a)
+        if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F) return false;
+    return true;
+}
+
 Settings Settings::Defaults() {
     Settings s;
     for (size_t a = 0; a < kActions; ++a)

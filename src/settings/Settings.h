@@ -43,6 +43,11 @@ int PadButton(std::string_view name);
 // Keys that are the window's own and never reach the game.
 bool Reserved(std::string_view keyName);
 
+// An online table's address as a setting holds it: http:// or https://, a
+// host, no spaces or control characters, at most kMaxServerBytes.
+inline constexpr size_t kMaxServerBytes = 200;
+bool IsServerAddress(std::string_view address);
+
 inline constexpr int kMaxVolume = 100;
 
 struct Settings {
@@ -53,6 +58,10 @@ struct Settings {
     std::string language = "auto";  // auto (from the environment), ja, en, ...
     std::array<Slots, kActions> keys{};
     std::array<Slots, kActions> pad{};
+    // The online table a finished game is sent to, and whether it is: the
+    // player's choice, so nothing leaves the machine unless both are set.
+    std::string server;  // "" for none, or an http:// or https:// address
+    bool sendRuns = false;
 
     // Everything as the game has always been.
     static Settings Defaults();

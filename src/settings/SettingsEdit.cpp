@@ -21,11 +21,13 @@ namespace {
 
 constexpr size_t kNowhere = std::string::npos;
 
-// The settings the page can change, in order: the five at the top, then
-// every action's keys, then every action's pad buttons.
+// The settings the page can change, in order: the five at the top, every
+// action's keys, every action's pad buttons, then the online table's two.
 constexpr std::array<const char*, 5> kTopKeys = {"music_volume", "effect_volume", "scale_mode", "fullscreen", "language"};
 constexpr size_t kTop = kTopKeys.size();
-constexpr size_t kFields = kTop + 2 * kActions;
+constexpr std::array<const char*, 2> kOnlineKeys = {"server", "send_runs"};
+constexpr size_t kOnline = kTop + 2 * kActions;
+constexpr size_t kFields = kOnline + kOnlineKeys.size();
 
 struct Place {
     std::string table;  // empty: the top of the file
@@ -34,6 +36,7 @@ struct Place {
 
 Place PlaceOf(size_t f) {
     if (f < kTop) return {"", kTopKeys[f]};
+    if (f >= kOnline) return {"online", kOnlineKeys[f - kOnline]};
     const size_t a = (f - kTop) % kActions;
     return {f - kTop < kActions ? "keys" : "pad", kActionTable[a].key};
 }
@@ -45,6 +48,8 @@ std::string ValueText(size_t f, const Settings& s) {
         case 2: return Quoted(s.scaleMode);
         case 3: return s.fullscreen ? "true" : "false";
         case 4: return Quoted(s.language);
+        case kOnline: return Quoted(s.server);
+        case kOnline + 1: return s.sendRuns ? "true" : "false";
         default: break;
     }
     const size_t a = (f - kTop) % kActions;
@@ -58,6 +63,8 @@ void Copy(size_t f, const Settings& from, Settings& to) {
         case 2: to.scaleMode = from.scaleMode; return;
         case 3: to.fullscreen = from.fullscreen; return;
         case 4: to.language = from.language; return;
+        case kOnline: to.server = from.server; return;
+        case kOnline + 1: to.sendRuns = from.sendRuns; return;
         default: break;
     }
     const size_t a = (f - kTop) % kActions;

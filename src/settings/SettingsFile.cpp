@@ -157,6 +157,30 @@ Loaded Parse(std::string_view text, const std::string& where, const KeyCheck& is
                                 : "is not a list of one or two keys the game may use",
                             ListText(dflt));
             }
+        } else if (key == "online") {
+            const auto* table = n.as_table();
+            if (table == nullptr) {
+                out.problems.push_back(where + ": online is not a table; nothing is sent");
+                continue;
+            }
+            for (const auto& [ok, on] : *table) {
+                const std::string full = "online." + std::string(ok.str());
+                if (ok.str() == "server") {
+                    const auto* v = on.as_string();
+                    if (v != nullptr && (v->get().empty() || IsServerAddress(v->get())))
+                        s.server = v->get();
+                    else
+                        problem(full, on, "is not an http:// or https:// address", Quoted(d.server));
+                } else if (ok.str() == "send_runs") {
+                    const auto* v = on.as_boolean();
+                    if (v != nullptr)
+                        s.sendRuns = v->get();
+                    else
+                        problem(full, on, "is neither true nor false", d.sendRuns ? "true" : "false");
+                } else {
+                    out.problems.push_back(where + ": " + Printable(full) + " is no setting of the game; ignored");
+                }
+            }
         } else {
             out.problems.push_back(where + ": " + Printable(key) + " is no setting of the game; ignored");
         }
@@ -200,12 +224,15 @@ std::string Serialize(const Settings& s) {
         {"music_volume", s.musicVolume}, {"effect_volume", s.effectVolume}, {"scale_mode", s.scaleMode},
         {"fullscreen", s.fullscreen},    {"language", s.language},         {"keys", std::move(keys)},
         {"pad", std::move(pad)},
+        {"online", toml::table{{"server", s.server}, {"send_runs", s.sendRuns}}},
     };
     std::ostringstream os;
     os << "# Molfo's settings, written by its settings page (F1 on the title).\n"
           "# Volumes 0..100; scale_mode \"integer\" or \"fit\"; language \"auto\", \"ja\" or \"en\".\n"
           "# Keys by their names on the keyboard (\"Left Shift\", \"Z\", \"Space\"), at most two an action;\n"
           "# pad buttons a, b, x, y, back, start, leftshoulder, rightshoulder, dpup, dpdown, dpleft, dpright.\n"
+          "# [online] server: an online table's address; with send_runs = true each finished game's\n"
+          "# recording and the name typed for it are sent there.\n"
           "# A line removed or a value the game cannot use means its default.\n\n"
        << t << "\n";
     return os.str();

@@ -9,7 +9,12 @@ namespace molfo::settings {
 
 using i18n::N_;
 
-Page::Page(Settings start, std::vector<std::string> languages) : s_(std::move(start)) {
+Page::Page(Settings start, std::vector<std::string> languages, Online online) : s_(std::move(start)) {
+    rows_ = {Kind::Music, Kind::Effect, Kind::Scale, Kind::Fullscreen, Kind::Language};
+    if (online == Online::SendAndServer) rows_.insert(rows_.end(), {Kind::Send, Kind::Server});
+    firstAction_ = Rows();
+    rows_.insert(rows_.end(), kActions, Kind::Action);
+    rows_.insert(rows_.end(), {Kind::Defaults, Kind::Done});
     languages_.push_back(i18n::kAuto);
     for (std::string& l : languages)
         if (l != i18n::kAuto) languages_.push_back(std::move(l));
@@ -29,16 +34,17 @@ bool Page::TakeChanged() {
 }
 
 void Page::Change(int step) {
-    switch (row_) {
-        case MusicRow:
-        case EffectRow: {
-            int& v = row_ == MusicRow ? s_.musicVolume : s_.effectVolume;
+    switch (KindOf(row_)) {
+        case Kind::Music:
+        case Kind::Effect: {
+            int& v = KindOf(row_) == Kind::Music ? s_.musicVolume : s_.effectVolume;
             v = std::clamp(v + step * kVolumeStep, 0, kMaxVolume);
             break;
         }
-        case ScaleRow: s_.scaleMode = s_.scaleMode == "fit" ? "integer" : "fit"; break;
-        case FullscreenRow: s_.fullscreen = !s_.fullscreen; break;
-        case LanguageRow: {
+        case Kind::Scale: s_.scaleMode = s_.scaleMode == "fit" ? "integer" : "fit"; break;
+        case Kind::Fullscreen: s_.fullscreen = !s_.fullscreen; break;
+        case Kind::Send: s_.sendRuns = !s_.sendRuns; break;
+        case Kind::Language: {
             const auto n = static_cast<int>(languages_.size());
             int i = static_cast<int>(std::find(languages_.begin(), languages_.end(), s_.language) - languages_.begin());
             i = ((i + step) % n + n) % n;
@@ -50,8 +56,20 @@ void Page::Change(int step) {
     changed_ = true;
 }
 
+void Page::TextEntered(const std::string& typed) {
+    if (!wantsText_) return;
+    wantsText_ = false;
+    const size_t first = typed.find_first_not_of(" \t"), last = typed.find_last_not_of(" \t");
+    const std::string address = first == std::string::npos ? "" : typed.substr(first, last - first + 1);
+    badText_ = !address.empty() && !IsServerAddress(address);
+    if (badText_ || address == s_.server) return;
+    s_.server = address;
+    changed_ = true;
+}
+
 void Page::Press(Nav n) {
-    if (capturing_ || done_) return;
+    if (capturing_ || wantsText_ || done_) return;
+    badText_ = false;
     const int rows = Rows();
     switch (n) {
         case Nav::Up: row_ = (row_ + rows - 1) % rows; break;
@@ -61,25 +79,34 @@ void Page::Press(Nav n) {
             const int step = n == Nav::Left ? -1 : 1;
             if (IsAction(row_))
                 column_ = std::clamp(column_ + step, 0, kColumns - 1);
-            else
+            else if (KindOf(row_) != Kind::Server)
                 Change(step);
             break;
         }
         case Nav::Activate:
             if (IsAction(row_))
                 capturing_ = true;
-            else if (row_ == DefaultsRow()) {
-                // The language is the player's, not a binding: it stays.
-                const std::string language = s_.language;
-                s_ = Settings::Defaults();
-                s_.language = language;
+            else if (KindOf(row_) == Kind::Server)
+                wantsText_ = true;
+            else if (KindOf(row_) == Kind::Defaults) {
+                // The language and the online table are the player's, not
+                // bindings: they stay.
+                Settings d = Settings::Defaults();
+                d.language = s_.language;
+                d.server = s_.server;
+                d.sendRuns = s_.sendRuns;
+                s_ = std::move(d);
                 changed_ = true;
-            } else if (row_ == DoneRow())
+            } else if (KindOf(row_) == Kind::Done)
                 done_ = true;
             else
                 Change(1);
             break;
         case Nav::Clear:
+            if (KindOf(row_) == Kind::Server && !s_.server.empty()) {
+                s_.server.clear();
+                changed_ = true;
+            }
             // Every action keeps a key on the keyboard.
             if (IsAction(row_) && column_ != Key1 && !Cell(ActionOf(row_), column_).empty()) {
                 Cell(ActionOf(row_), column_).clear();
@@ -104,19 +131,37 @@ void Page::Captured(const std::string& name) {
 
 std::vector<Page::Line> Page::Lines() const {
     std::vector<Line> out;
-    out.push_back({N_("音楽の音量"), {std::to_string(s_.musicVolume)}, false, s_.musicVolume});
-    out.push_back({N_("効果音の音量"), {std::to_string(s_.effectVolume)}, false, s_.effectVolume});
-    out.push_back({N_("拡大のしかた"), {s_.scaleMode == "fit" ? N_("ウィンドウいっぱい") : N_("整数倍")}});
-    out.push_back({N_("全画面で始める"), {s_.fullscreen ? N_("はい") : N_("いいえ")}});
-    out.push_back({N_("ことば"), {s_.language == i18n::kAuto ? N_("自動 (システムの設定)") : i18n::LanguageName(s_.language)}});
-    for (size_t a = 0; a < kActions; ++a) {
-        Line l{kActionTable[a].label, {}, true};
-        for (const std::string& k : s_.keys[a]) l.cells.push_back(k);
-        for (const std::string& p : s_.pad[a]) l.cells.push_back(p);
-        out.push_back(std::move(l));
+    for (const Kind k : rows_) {
+        switch (k) {
+            case Kind::Music: out.push_back({N_("音楽の音量"), {std::to_string(s_.musicVolume)}, false, s_.musicVolume}); break;
+            case Kind::Effect:
+                out.push_back({N_("効果音の音量"), {std::to_string(s_.effectVolume)}, false, s_.effectVolume});
+                break;
+            case Kind::Scale:
+                out.push_back({N_("拡大のしかた"), {s_.scaleMode == "fit" ? N_("ウィンドウいっぱい") : N_("整数倍")}});
+                break;
+            case Kind::Fullscreen: out.push_back({N_("全画面で始める"), {s_.fullscreen ? N_("はい") : N_("いいえ")}}); break;
+            case Kind::Language:
+                out.push_back({N_("ことば"), {s_.language == i18n::kAuto ? N_("自動 (システムの設定)")
+                                                                        : i18n::LanguageName(s_.language)}});
+                break;
+            case Kind::Send: out.push_back({N_("オンラインの表に送る"), {s_.sendRuns ? N_("はい") : N_("いいえ")}}); break;
+            case Kind::Server:
+                out.push_back({N_("オンラインの表のアドレス"), {s_.server.empty() ? N_("なし") : s_.server}});
+                out.back().text = true;
+                break;
+            case Kind::Action: {
+                const size_t a = static_cast<size_t>(out.size()) - static_cast<size_t>(firstAction_);
+                Line l{kActionTable[a].label, {}, true};
+                for (const std::string& key : s_.keys[a]) l.cells.push_back(key);
+                for (const std::string& p : s_.pad[a]) l.cells.push_back(p);
+                out.push_back(std::move(l));
+                break;
+            }
+            case Kind::Defaults: out.push_back({N_("はじめの設定にもどす"), {}}); break;
+            case Kind::Done: out.push_back({N_("もどる"), {}}); break;
+        }
     }
-    out.push_back({N_("はじめの設定にもどす"), {}});
-    out.push_back({N_("もどる"), {}});
     return out;
 }
 
@@ -124,8 +169,12 @@ std::string Page::Hint() const {
     if (capturing_)
         return CapturingPad() ? N_("パッドのボタンを押してください (Escでやめる)")
                               : N_("キーを押してください (Escでやめる)");
+    if (badText_) return N_("アドレスは http:// か https:// で始めてください");
     if (IsAction(row_)) return N_("←→で選び、Enterで変える。Deleteで消す");
-    if (row_ == DefaultsRow() || row_ == DoneRow()) return N_("Enterで決定。Escで保存してもどる");
+    if (KindOf(row_) == Kind::Server) return N_("Enterでアドレスを入れる。Deleteで消す");
+    if (KindOf(row_) == Kind::Send && s_.sendRuns && s_.server.empty())
+        return N_("送るには、下の行にオンラインの表のアドレスを入れてください");
+    if (KindOf(row_) == Kind::Defaults || KindOf(row_) == Kind::Done) return N_("Enterで決定。Escで保存してもどる");
     return N_("←→で変える。Escで保存してもどる");
 }
 

@@ -18,8 +18,12 @@ public:
     // The columns of an action's row.
     enum Column { Key1, Key2, Pad1, Pad2, kColumns };
 
+    // Whether the page has the online table's rows, whether to send and the
+    // table's address (the window's page; the browser's asks after a game).
+    enum class Online { None, SendAndServer };
+
     // `languages`: the codes the player may choose ("ja" first), without "auto".
-    Page(Settings start, std::vector<std::string> languages);
+    Page(Settings start, std::vector<std::string> languages, Online online = Online::None);
 
     void Press(Nav n);
     // Waiting for the key or pad button to bind to the chosen cell.
@@ -29,6 +33,13 @@ public:
     // key is refused and the page keeps waiting.
     void Captured(const std::string& name);
     void CancelCapture() { capturing_ = false; }
+    // Enter on the server's row asks for an address typed in: the back end
+    // opens a text box with TextStart() in it and hands back what was
+    // typed, or cancels. An address the game cannot use keeps the old one.
+    bool WantsText() const { return wantsText_; }
+    const std::string& TextStart() const { return s_.server; }
+    void TextEntered(const std::string& typed);
+    void CancelText() { wantsText_ = false; }
 
     bool Done() const { return done_; }
     const Settings& Current() const { return s_; }
@@ -42,6 +53,7 @@ public:
         std::vector<std::string> cells;
         bool isAction = false;
         int volume = -1;  // 0..100 on the volume rows, for a bar
+        bool text = false;  // a value typed in (an address), not one chosen with the arrows
     };
     std::vector<Line> Lines() const;
     int Row() const { return row_; }
@@ -56,22 +68,23 @@ public:
     static constexpr int kVolumeStep = 10;
 
 private:
-    enum Fixed { MusicRow, EffectRow, ScaleRow, FullscreenRow, LanguageRow };
-    static constexpr int kFixedRows = LanguageRow + 1;
-    static constexpr int kActionRows = static_cast<int>(kActions);
-    int Rows() const { return kFixedRows + kActionRows + 2; }
-    int ActionOf(int row) const { return row - kFixedRows; }
-    bool IsAction(int row) const { return row >= kFixedRows && row < kFixedRows + kActionRows; }
-    int DefaultsRow() const { return kFixedRows + kActionRows; }
-    int DoneRow() const { return kFixedRows + kActionRows + 1; }
+    enum class Kind { Music, Effect, Scale, Fullscreen, Language, Send, Server, Action, Defaults, Done };
+    int Rows() const { return static_cast<int>(rows_.size()); }
+    Kind KindOf(int row) const { return rows_[static_cast<size_t>(row)]; }
+    int ActionOf(int row) const { return row - firstAction_; }
+    bool IsAction(int row) const { return KindOf(row) == Kind::Action; }
     void Change(int step);
     std::string& Cell(int action, int column);
 
     Settings s_;
     std::vector<std::string> languages_;  // "auto" first
+    std::vector<Kind> rows_;
+    int firstAction_ = 0;
     int row_ = 0;
     int column_ = Key1;
     bool capturing_ = false;
+    bool wantsText_ = false;
+    bool badText_ = false;  // the address typed last could not be used
     bool done_ = false;
     bool changed_ = false;
     std::string note_;

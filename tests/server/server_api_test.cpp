@@ -57,6 +57,12 @@ TEST(ServerApi, AKeptGameIsVerifiedListedAndGivenBack) {
     ASSERT_EQ(other["status"], "verified") << other.dump();
     EXPECT_EQ(other["name"], "anonymous") << "no name given: the server's default";
 
+    const bool firstIsHigher = games[0].score >= games[1].score;
+    EXPECT_EQ(WaitFinal(server, id, kVerifyLimit)["rank"], firstIsHigher ? 1 : 2) << "a verified run tells its place";
+    EXPECT_EQ(other["rank"], firstIsHigher ? 2 : 1) << "ties go to the earlier verification";
+    EXPECT_EQ(other["total"], 2) << "and how many verified runs there are";
+    EXPECT_TRUE(queued.body.is_object() && !queued.body.contains("rank")) << "a queued answer has no place";
+
     const Answer board = Get(server, "/api/v1/leaderboard?limit=1");
     ASSERT_EQ(board.status, 200);
     EXPECT_EQ(board.body["total"], 2);

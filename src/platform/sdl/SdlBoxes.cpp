@@ -36,6 +36,13 @@ std::string SdlBoxes::InputBox(const std::string& prompt, const Surface& window)
     return typed;
 }
 
+bool SdlBoxes::EditText(const std::string& prompt, const Surface& window, std::string& text) {
+    std::string typed = text;
+    if (!Run(BoxKind::Input, prompt, window, typed)) return false;
+    text = typed;
+    return true;
+}
+
 void SdlBoxes::MessageBox(const std::string& text, const Surface& window) {
     std::string unused;
     Run(BoxKind::Message, text, window, unused);

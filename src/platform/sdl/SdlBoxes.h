@@ -19,6 +19,9 @@ public:
 
     std::string InputBox(const std::string& prompt, const Surface& window) override;
     void MessageBox(const std::string& text, const Surface& window) override;
+    // The input box with `text` in it to begin with; false when cancelled,
+    // `text` then left as it was.
+    bool EditText(const std::string& prompt, const Surface& window, std::string& text);
 
 private:
     enum class BoxKind { Input, Message };

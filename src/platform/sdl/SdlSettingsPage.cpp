@@ -7,7 +7,9 @@
 
 #include <SDL.h>
 
+#include "i18n/Catalog.h"
 #include "platform/sdl/ModalHost.h"
+#include "platform/sdl/SdlBoxes.h"
 #include "platform/sdl/SdlDisplay.h"
 #include "platform/sdl/SdlKeys.h"
 #include "render/SettingsView.h"
@@ -68,7 +70,7 @@ void SdlSettingsPage::Run(const settings::Settings& current) {
     // shows (and what F12 saves) while it is open.
     const Surface* const base = display.Shown();
     keys.Forget();
-    settings::Page page(current, hooks_.languages);
+    settings::Page page(current, hooks_.languages, hooks_.online);
     if (hooks_.note) page.SetNote(hooks_.note());
     bool caretOn = true;
     bool dirty = true;
@@ -137,6 +139,16 @@ void SdlSettingsPage::Run(const settings::Settings& current) {
                 break;
             }
             default: continue;  // nothing the page shows has changed
+        }
+        if (page.WantsText()) {
+            // The address is typed into the window's input box, over the page.
+            std::string typed = page.TextStart();
+            if (boxes_.EditText(i18n::N_("オンラインの表のアドレス (http:// か https://)"), pageBuffer_, typed))
+                page.TextEntered(typed);
+            else
+                page.CancelText();
+            keys.Forget();
+            if (host_.ClosePending()) page.Press(Nav::Leave);
         }
         if (page.TakeChanged()) {
             const settings::Settings changed = page.Current();

@@ -8,10 +8,12 @@
 
 #include "render/Surface.h"
 #include "settings/Settings.h"
+#include "settings/SettingsPage.h"
 
 namespace molfo {
 
 class ModalHost;
+class SdlBoxes;
 
 // What the settings page needs from the program around the window.
 struct SettingsHooks {
@@ -27,11 +29,14 @@ struct SettingsHooks {
     std::vector<std::string> languages;
     // What the page says about the settings file when it opens; empty for nothing.
     std::function<std::string()> note;
+    // The online table's rows the page shows.
+    settings::Page::Online online = settings::Page::Online::None;
 };
 
 class SdlSettingsPage {
 public:
-    explicit SdlSettingsPage(ModalHost& host) : host_(host) {}
+    // The boxes take the address typed on the server's row.
+    SdlSettingsPage(ModalHost& host, SdlBoxes& boxes) : host_(host), boxes_(boxes) {}
     SdlSettingsPage(const SdlSettingsPage&) = delete;
     SdlSettingsPage& operator=(const SdlSettingsPage&) = delete;
 
@@ -45,6 +50,7 @@ private:
     void Run(const settings::Settings& current);
 
     ModalHost& host_;
+    SdlBoxes& boxes_;
     SettingsHooks hooks_;
     // The page drawn over the game's window.
     Surface pageBuffer_;

@@ -88,7 +88,7 @@ private:
     std::unique_ptr<SdlDisplay> display_;
     SdlKeys keys_;
     SdlBoxes boxes_{*this};
-    SdlSettingsPage page_{*this};
+    SdlSettingsPage page_{*this, boxes_};
     settings::Settings settings_ = settings::Settings::Defaults();
     std::unique_ptr<TextRenderer> text_;
     const i18n::Catalog* words_;
