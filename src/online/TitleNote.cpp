@@ -16,11 +16,12 @@ using i18n::N_;
 constexpr int kTextPx = 14;
 constexpr int kBandH = 24;
 constexpr int kMargin = 8;
-// Along the bottom of the playfield as the window shows it.
+// Along the top of the playfield as the window shows it: the title's sky,
+// clear of its name and of the start button at the bottom.
 constexpr int kVisibleX = kPlayfieldX + kPlayfieldBorder;
 constexpr int kVisibleW = kPlayfieldOuterW - 2 * kPlayfieldBorder;
-constexpr int kVisibleBottom = kPlayfieldY + kPlayfieldOuterH - kPlayfieldBorder;
-constexpr Rect kBand{kVisibleX, kVisibleBottom - kBandH, kVisibleW, kBandH};
+constexpr int kVisibleTop = kPlayfieldY + kPlayfieldBorder;
+constexpr Rect kBand{kVisibleX, kVisibleTop, kVisibleW, kBandH};
 constexpr uint32_t kLineColour = Rgb(255, 255, 255);
 
 }  // namespace
