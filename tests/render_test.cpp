@@ -307,12 +307,15 @@ TEST(RenderByouga, BackgroundScrollsHalfAPixelAndWraps) {
     test::TestGame t;
     Screen& w = t.g.scr;
     RowNumberedBackground(w);
-    struct Step { double ydBefore; int topRow; int row499; double ydAfter; int16_t yAfter; const char* rule; } steps[] = {
-        {0.4, 0, 499, 500.0, 500, "with HaikeiYD 0.4 row 0 is at the top; the position wraps to 500"},
-        {500.0, 0, 499, 499.5, 499, "at 500 the picture shows unshifted, drawn by the second copy"},
-        {499.5, 499, 498, 499.0, 499, "at 499 the picture's last row is at the top"},
-        {10.0, 10, 9, 9.5, 9, "row y of the picture is at the top; row 0 follows the last row"},
-        {0.5, 0, 499, 0.0, 0, "the position reaches 0 and wraps only when it goes below 0"},
+    // The window shows the playfield's top 493 rows; the last of them, 492,
+    // shows the wrap as well as row 499 would.
+    const int last = kPlayfieldOuterH - 2 * kPlayfieldBorder - 1;
+    struct Step { double ydBefore; int topRow; int lastRow; double ydAfter; int16_t yAfter; const char* rule; } steps[] = {
+        {0.4, 0, 492, 500.0, 500, "with HaikeiYD 0.4 row 0 is at the top; the position wraps to 500"},
+        {500.0, 0, 492, 499.5, 499, "at 500 the picture shows unshifted, drawn by the second copy"},
+        {499.5, 499, 491, 499.0, 499, "at 499 the picture's last row is at the top"},
+        {10.0, 10, 2, 9.5, 9, "row y of the picture is at the top; row 0 follows the last row"},
+        {0.5, 0, 492, 0.0, 0, "the position reaches 0 and wraps only when it goes below 0"},
     };
     GameState& s = t.s;
     for (const Step& st : steps) {
@@ -320,7 +323,7 @@ TEST(RenderByouga, BackgroundScrollsHalfAPixelAndWraps) {
         s.HaikeiY = static_cast<int16_t>(st.ydBefore);
         Byouga(t.g);
         EXPECT_EQ(RowShownAt(w, 0), st.topRow) << st.rule;
-        EXPECT_EQ(RowShownAt(w, 499), st.row499) << st.rule;
+        EXPECT_EQ(RowShownAt(w, last), st.lastRow) << st.rule;
         EXPECT_DOUBLE_EQ(s.HaikeiYD, st.ydAfter) << st.rule;
         EXPECT_EQ(s.HaikeiY, st.yAfter) << st.rule;
     }
@@ -437,10 +440,12 @@ TEST(RenderByouga, AFrameRedrawnOnlyWhereObjectsWereLeavesThePixelsOfOneDrawnWho
             step.apply(t);
             step.apply(whole);
             whole.g.scr.drawnPlayfield.valid = false;
-            const uint64_t backBuffer = t.g.scr.MainPic2.Version();
             t.Frame();
             whole.Frame();
-            redrawnInPlace += t.g.scr.MainPic2.Version() == backBuffer;
+            // In place, only the objects' rectangles go to the screen.
+            int area = 0;
+            for (const Rect& r : t.g.scr.Changed()) area += r.w * r.h;
+            redrawnInPlace += area < kPlayfield * kPlayfield / 4;
             EXPECT_EQ(test::FirstDifference(t.g.scr.MainPic1, whole.g.scr.MainPic1), "")
                 << "the playfield drawn only where objects were and are is the playfield drawn whole, after: "
                 << step.change;
@@ -452,14 +457,22 @@ TEST(RenderByouga, AFrameRedrawnOnlyWhereObjectsWereLeavesThePixelsOfOneDrawnWho
 }
 
 TEST(RenderByouga, SpritesPastTheEdgeAreClippedAndTheFrameIsShown) {
-    DrawGame t;
-    PlaceSprite(t.s, slot::ZakoFirst, 1, -2, 498, 1000);
+    // A sprite past the left edge and past the last row the window shows.
+    DrawGame t, empty;
+    const int shown = kPlayfieldOuterH - 2 * kPlayfieldBorder;
+    PlaceSprite(t.s, slot::ZakoFirst, 1, -2, static_cast<int16_t>(shown - 2), 1000);
     const uint64_t presents = t.hp.display.presents;
     t.Frame();
-    EXPECT_EQ(t.g.scr.MainPic1.At(0, 499), FrameColour(0)) << "the visible part of a sprite past the edge is drawn";
-    EXPECT_EQ(t.g.scr.MainPic1.At(2, 499), Rgb(0, 0, 0x50)) << "a sprite past the edge is cut, not moved";
+    empty.Frame();
+    EXPECT_EQ(t.g.scr.MainPic1.At(0, shown - 1), FrameColour(0)) << "the visible part of a sprite past the edge is drawn";
+    EXPECT_EQ(t.g.scr.MainPic1.At(2, shown - 1), Rgb(0, 0, 0x50)) << "a sprite past the edge is cut, not moved";
     EXPECT_EQ(t.hp.display.presents, presents + 1) << "every frame is shown once";
     const int b = kPlayfieldBorder;
+    for (int dy : {0, 1, 2, 5}) {
+        const int x = kPlayfieldX + b, y = kPlayfieldY + b + shown + dy;
+        EXPECT_EQ(t.g.scr.window.At(x, y), empty.g.scr.window.At(x, y))
+            << "a sprite past the playfield's last row leaves the edge and the form below it alone (row " << dy << ")";
+    }
     EXPECT_EQ(t.g.scr.window.At(kPlayfieldX + b, kPlayfieldY + b + 100), t.g.scr.MainPic1.At(0, 100))
         << "the shown window holds the finished frame inside the playfield's edge";
 }

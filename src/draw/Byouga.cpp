@@ -1,7 +1,8 @@
 // The frame's drawing step: the scrolling background and every live slot
-// stamped from its sprite sheet, finished on the visible playfield
-// (MainPic1); the main loop then shows it (ShowFrame). A frame whose
-// background did not move redraws only where the objects were and are.
+// stamped from its sprite sheet, drawn straight onto the visible playfield
+// (MainPic1, itself a part of the window's picture); the main loop then
+// shows it (ShowFrame). A frame whose background did not move redraws only
+// where the objects were and are.
 #include "draw/Draw.h"
 
 #include <algorithm>
@@ -23,22 +24,26 @@ constexpr int16_t kBossFrames = 3;
 constexpr int16_t kItemFrames = 1;
 constexpr int16_t kOtherFrames = 4;
 
-// The background and the back buffer are big enough for the two copies
-// of the background to cover the whole back buffer.
+// The background is big enough for its two copies to cover the whole
+// playfield.
 bool BackgroundCovers(const Screen& w, int y) {
     return w.HaikeiPic.Width() >= kPlayfield && w.HaikeiPic.Height() >= kPlayfield && y >= 0 && y <= kPlayfield &&
-           w.MainPic2.Width() <= kPlayfield && w.MainPic2.Height() <= kPlayfield;
+           w.MainPic1.Width() <= kPlayfield && w.MainPic1.Height() <= kPlayfield;
 }
 
+// The background, wrapped at row y, straight onto the visible playfield:
+// the frame is drawn in its final place, with no back buffer copied to it.
 void DrawBackground(GameState& s, Screen& w) {
+    Surface& pic = w.MainPic1;
     const int y = s.HaikeiY;
-    // The back buffer is cleared only when the copies do not cover it: the
-    // flash XORs onto white, which inverts the picture, and a picture
-    // smaller than the playfield leaves white round it.
-    if (s.HantenCount > 0 || !BackgroundCovers(w, y)) w.MainPic2.Clear();
+    // The playfield starts as a cleared back buffer only where the copies
+    // do not cover it: the flash XORs onto white, which inverts the
+    // picture, and a picture smaller than the playfield leaves white round
+    // it.
+    if (s.HantenCount > 0 || !BackgroundCovers(w, y)) pic.Fill(0, 0, pic.Width(), pic.Height(), kBackBufferClear);
     const Rop op = s.HantenCount > 0 ? Rop::Xor : Rop::Copy;
-    BitBlt(w.MainPic2, 0, 0, kPlayfield, kPlayfield - y, w.HaikeiPic, 0, y, op);
-    BitBlt(w.MainPic2, 0, kPlayfield - y, kPlayfield, y, w.HaikeiPic, 0, 0, op);
+    BitBlt(pic, 0, 0, kPlayfield, kPlayfield - y, w.HaikeiPic, 0, y, op);
+    BitBlt(pic, 0, kPlayfield - y, kPlayfield, y, w.HaikeiPic, 0, 0, op);
     if (s.HantenCount > 0) s.HantenCount = static_cast<int16_t>(s.HantenCount - 1);
 }
 
@@ -97,53 +102,42 @@ bool DrawSlot(GameState& s, Screen& w, Surface& target, int n, Rect& drawn) {
 void Byouga(Game& g) {
     GameState& s = g.s;
     Screen& w = g.scr;
+    Surface& pic = w.MainPic1;
     DrawnPlayfield& last = w.drawnPlayfield;
     const int y = s.HaikeiY;
     const bool inverted = s.HantenCount > 0;
-    const bool square = w.MainPic1.Width() == kPlayfield && w.MainPic1.Height() == kPlayfield &&
-                        w.MainPic2.Width() == kPlayfield && w.MainPic2.Height() == kPlayfield;
     // Every other frame the background stays where it was: then the last
-    // frame's objects are wiped off the visible playfield and this frame's
-    // drawn on it, instead of drawing the whole playfield again. That holds
-    // while the playfield and the background are as the last frame left
-    // them, which their versions tell.
-    const bool still = square && BackgroundCovers(w, y) && last.valid && !inverted && !last.inverted &&
-                       y == last.haikeiY && w.HaikeiPic.Version() == last.haikeiVersion &&
-                       w.MainPic1.Version() == last.picVersion;
-    const uint64_t since = w.MainPic1.Version();
+    // frame's objects are wiped off the playfield and this frame's drawn
+    // on it, instead of drawing the whole playfield again. That holds while
+    // the playfield and the background are as the last frame left them,
+    // which their versions tell.
+    const bool still = BackgroundCovers(w, y) && last.valid && !inverted && !last.inverted && y == last.haikeiY &&
+                       w.HaikeiPic.Version() == last.haikeiVersion && pic.Version() == last.picVersion;
+    const uint64_t since = pic.Version();
     size_t changed = 0;
     if (still) {
         for (size_t i = 0; i < last.count; ++i) {
-            RestoreBackground(w.MainPic1, w.HaikeiPic, y, last.sprites[i]);
+            RestoreBackground(pic, w.HaikeiPic, y, last.sprites[i]);
             last.changed[changed++] = last.sprites[i];
         }
     } else {
         DrawBackground(s, w);
     }
-    Surface& target = still ? w.MainPic1 : w.MainPic2;
     Scroll(s);
     last.count = 0;
     // Ascending order: a higher slot covers a lower one.
     for (int n = slot::Molfo; n <= slot::ItemLast; ++n) {
         Rect drawn;
-        if (s.KyaraSonzai[n] == 1 && DrawSlot(s, w, target, n, drawn)) {
+        if (s.KyaraSonzai[n] == 1 && DrawSlot(s, w, pic, n, drawn)) {
             last.sprites[last.count++] = drawn;
             last.changed[changed++] = drawn;
         }
     }
-    if (!still) {
-        // The finished frame becomes the visible playfield by trading
-        // buffers; the back buffer is drawn over in full on the next frame.
-        if (square)
-            w.MainPic1.SwapPixels(w.MainPic2);
-        else
-            BitBlt(w.MainPic1, 0, 0, kPlayfield, kPlayfield, w.MainPic2, 0, 0, Rop::Copy);
-    }
-    last.valid = square && BackgroundCovers(w, y);
+    last.valid = BackgroundCovers(w, y);
     last.haikeiY = y;
     last.inverted = inverted;
     last.haikeiVersion = w.HaikeiPic.Version();
-    last.picVersion = w.MainPic1.Version();
+    last.picVersion = pic.Version();
     // Telling the window where the playfield changed spares it looking.
     const Rect all{0, 0, kPlayfield, kPlayfield};
     w.PlayfieldChangedOnly(still ? std::span<const Rect>(last.changed.data(), changed) : std::span<const Rect>(&all, 1),

@@ -97,10 +97,10 @@ void Screen::ResetLayout() {
     ItemPic[0] = ImageControl{};
     MainItemPic = ImageControl{336, 0, kIconSize, kIconSize, 1};
 
-    MainPic1.Resize(kPlayfield, kPlayfield, kNavy);
     MainPic2.Resize(kPlayfield, kPlayfield, kBackBufferClear);
     HaikeiPic.Resize(kPlayfield, kPlayfield, kNavy);
     window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
+    PlacePlayfield();
     CurrentY = 0;
     Invalidate();
 }

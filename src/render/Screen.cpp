@@ -4,7 +4,7 @@
 #include "render/Screen.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 
 #include "core/AssetNames.h"
 
@@ -14,10 +14,6 @@ namespace {
 
 constexpr uint32_t kWhite = Rgb(255, 255, 255);
 constexpr uint32_t kLight = Rgb(227, 227, 227);
-
-// The playfield is compared with the window, and copied, in bands of rows,
-// each as wide as the columns (in steps of this many) that changed in it.
-constexpr int kBandColumns = 16;
 
 Rect Intersect(const Rect& a, const Rect& b) {
     const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
@@ -32,10 +28,36 @@ void FillIn(Surface& dst, const Rect& area, const Rect& clip, uint32_t colour) {
     if (!IsEmpty(r)) dst.Fill(r.x, r.y, r.w, r.h, colour);
 }
 
-// The playfield inside its edge: what every compose draws.
+// The playfield inside its edge.
 Rect PlayfieldInside() {
     const int b = kPlayfieldBorder;
     return Rect{kPlayfieldX + b, kPlayfieldY + b, kPlayfieldOuterW - 2 * b, kPlayfieldOuterH - 2 * b};
+}
+
+// The part of the window MainPic1 is a view of: as much of the playfield's
+// picture as shows inside the edge.
+Rect PictureArea() {
+    const Rect inside = PlayfieldInside();
+    return Rect{inside.x, inside.y, std::min(kPlayfield, inside.w), std::min(kPlayfield, inside.h)};
+}
+
+// `a` less `b`: up to four rectangles, above, below, left and right of b.
+int Subtract(const Rect& a, const Rect& b, std::array<Rect, 4>& out) {
+    const Rect overlap = Intersect(a, b);
+    if (IsEmpty(overlap)) {
+        out[0] = a;
+        return IsEmpty(a) ? 0 : 1;
+    }
+    int n = 0;
+    const Rect pieces[] = {
+        {a.x, a.y, a.w, overlap.y - a.y},
+        {a.x, overlap.y + overlap.h, a.w, a.y + a.h - (overlap.y + overlap.h)},
+        {a.x, overlap.y, overlap.x - a.x, overlap.h},
+        {overlap.x + overlap.w, overlap.y, a.x + a.w - (overlap.x + overlap.w), overlap.h},
+    };
+    for (const Rect& r : pieces)
+        if (!IsEmpty(r)) out[n++] = r;
+    return n;
 }
 
 Rect Area(const Label& l) { return Rect{l.x, l.y, std::max(0, l.w), std::max(0, l.h)}; }
@@ -161,6 +183,20 @@ void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since) {
     hintUntil_ = MainPic1.Version();
 }
 
+void Screen::PlacePlayfield() {
+    MainPic1.ViewInto(window, PictureArea());
+    MainPic1.SetBackground(kNavy);
+    MainPic1.Clear();
+}
+
+void Screen::AdoptPlayfield() {
+    const Surface own = std::move(MainPic1);
+    MainPic1.ViewInto(window, PictureArea());
+    MainPic1.SetBackground(own.Background());
+    MainPic1.Clear();
+    BitBlt(MainPic1, 0, 0, own.Width(), own.Height(), own, 0, 0, Rop::Copy);
+}
+
 void Screen::DrawPlayfield(bool whole, bool hintHolds) {
     // Read through a const view: a reader must not move its version.
     const Surface& pic = MainPic1;
@@ -179,40 +215,19 @@ void Screen::DrawPlayfield(bool whole, bool hintHolds) {
         window.Fill(strip.x, strip.y, strip.w, strip.h, ground);
         if (!whole) drawn_[drawnCount_++] = strip;
     }
+    const bool changed = pic.Version() != composedVersion_;
     composedVersion_ = pic.Version();
-    if (whole) {
-        BitBlt(window, x, y, pw, ph, pic, 0, 0, Rop::Copy);
+    // The picture is drawn in place; what is left is to say where it
+    // changed, for the display to copy.
+    if (whole || !changed) return;
+    if (!hintHolds) {
+        drawn_[drawnCount_++] = Rect{x, y, pw, ph};
         return;
     }
     for (int top = 0, band = 0; top < ph; top += kBandRows, ++band) {
         const int rows = std::min(kBandRows, ph - top);
-        int lo = pw, hi = 0;
-        if (hintHolds) {
-            // Told where the picture changed: no need to look.
-            lo = hintLo_[band];
-            hi = std::min(pw, hintHi_[band]);
-        } else {
-            // Only the bands of rows that differ from the window are copied
-            // and shown: the background moves every other frame, and in
-            // between only the objects change.
-            for (int r = top; r < top + rows; ++r) {
-                const uint32_t* now = pic.Row(r);
-                const uint32_t* shown = window.Row(y + r) + x;
-                int a = 0;
-                while (a < lo &&
-                       std::memcmp(now + a, shown + a, sizeof(uint32_t) * std::min(kBandColumns, pw - a)) == 0)
-                    a += kBandColumns;
-                if (a >= pw) continue;  // the row is unchanged
-                lo = std::min(lo, a);
-                int b = (pw - 1) / kBandColumns * kBandColumns;
-                while (b > hi &&
-                       std::memcmp(now + b, shown + b, sizeof(uint32_t) * std::min(kBandColumns, pw - b)) == 0)
-                    b -= kBandColumns;
-                hi = std::max(hi, std::min(pw, b + kBandColumns));
-            }
-        }
+        const int lo = hintLo_[band], hi = std::min(pw, hintHi_[band]);
         if (lo >= hi) continue;
-        BitBlt(window, x + lo, y + top, hi - lo, rows, pic, lo, top, Rop::Copy);
         // A band as wide as the one above it joins it: a moving background
         // goes to the screen in one piece.
         Rect& last = drawn_[drawnCount_ - (drawnCount_ > 0 ? 1 : 0)];
@@ -224,6 +239,14 @@ void Screen::DrawPlayfield(bool whole, bool hintHolds) {
 }
 
 void Screen::DrawChrome(const Rect& clip) {
+    // The playfield's picture lies in the window's own pixels, over
+    // everything else there.
+    std::array<Rect, 4> pieces;
+    const int n = Subtract(clip, PictureArea(), pieces);
+    for (int i = 0; i < n; ++i) DrawChromeIn(pieces[i]);
+}
+
+void Screen::DrawChromeIn(const Rect& clip) {
     FillIn(window, clip, {0, 0, window.Width(), window.Height()}, window.Background());
     DrawImage(MainItemPic, clip);
     for (int k = 1; k <= 6; ++k) DrawImage(ItemPic[k], clip);
@@ -233,16 +256,24 @@ void Screen::DrawChrome(const Rect& clip) {
 
 void Screen::Compose() {
     // Everything but the playfield's picture is drawn again only where a
-    // control changed: most frames change the playfield alone, and each
-    // pixel of the window is then written once, by the playfield's copy.
-    const bool whole = chromeStale_ || window.Width() != kWindowWidth || window.Height() != kWindowHeight;
-    // The playfield's word on what changed holds while the window still
-    // shows the picture it started from, untouched by the controls.
-    bool hintHolds = hinted_ && hintSince_ == composedVersion_ && hintUntil_ == MainPic1.Version();
+    // control changed: most frames change the playfield alone, which is
+    // drawn in place already.
+    const bool resized = window.Width() != kWindowWidth || window.Height() != kWindowHeight;
+    const bool whole = chromeStale_ || resized;
+    // The playfield's word on what changed holds while nothing else drew
+    // on the picture since the compose before.
+    // A playfield given pixels of its own (a picture assigned or resized
+    // into it) goes back into the window, and shows.
+    if (!MainPic1.IsView()) AdoptPlayfield();
+    const bool hintHolds = hinted_ && hintSince_ == composedVersion_ && hintUntil_ == MainPic1.Version();
     hinted_ = false;
     if (whole) {
-        if (window.Width() != kWindowWidth || window.Height() != kWindowHeight)
+        if (resized) {
+            // Only the layout sizes the window; a picture resized behind
+            // its back loses the playfield, which starts anew.
             window.Resize(kWindowWidth, kWindowHeight, kFormGrey);
+            PlacePlayfield();
+        }
         DrawChrome({0, 0, window.Width(), window.Height()});
         chromeStale_ = false;
         drawn_[0] = Rect{0, 0, window.Width(), window.Height()};
@@ -269,7 +300,6 @@ void Screen::Compose() {
         const Rect all{0, 0, window.Width(), window.Height()};
         drawnCount_ = 0;
         for (size_t i = 0; i < n; ++i) {
-            if (!IsEmpty(Intersect(stale_[i], PlayfieldInside()))) hintHolds = false;
             DrawChrome(stale_[i]);
             const Rect r = Intersect(stale_[i], all);
             if (!IsEmpty(r)) drawn_[drawnCount_++] = r;

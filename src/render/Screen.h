@@ -1,13 +1,14 @@
 // The game window: its picture surfaces, sprite sheets and HUD controls.
-// The game writes captions, widths and visibility; Compose draws the whole
-// window into one CPU buffer, which a back end shows as it is.
+// The game writes captions, widths and visibility; Compose draws the rest
+// of the whole window into one CPU buffer, which a back end shows as it is.
 //
-// Who writes which picture: the frame's drawing step draws the back
-// buffer (MainPic2) from the background (HaikeiPic) and the sheets
-// (KyaraPic), and finishes the frame on the visible playfield (MainPic1);
-// the title and the end screens put their pictures on MainPic1. Only
-// Compose writes `window`, which the display reads (see ShowFrame) and the
-// modal screens copy to draw on.
+// Who writes which picture: the visible playfield (MainPic1) is a view of
+// the part of `window` inside the playfield's edge, so whatever is drawn
+// on it is already in the window's picture, with no copy between them. The
+// frame's drawing step draws it from the background (HaikeiPic) and the
+// sheets (KyaraPic); the title and the end screens put their pictures on
+// it. Compose writes the rest of `window`, which the display reads (see
+// ShowFrame) and the modal screens copy to draw on.
 #pragma once
 
 #include <array>
@@ -92,8 +93,10 @@ public:
     Screen& operator=(const Screen&) = delete;
 
     // Surfaces.
-    Surface MainPic1;  // the visible playfield
-    Surface MainPic2;  // back buffer
+    // The visible playfield: the 500 x 493 rows of its picture the window
+    // shows, a view of `window` (see ResetLayout).
+    Surface MainPic1;
+    Surface MainPic2;  // the ending's second copy of its picture
     Surface HaikeiPic;  // background picture
     std::array<Surface, 5> KyaraPic;  // sprite sheets by KyaraPicNo
     std::array<Surface, 7> ItemIcon;  // icons of usable items 1..6 (30 x 30)
@@ -111,11 +114,11 @@ public:
     // Text printed on MainPic1 (the ranking's ten lines): the next line's top.
     int CurrentY = 0;
 
-    // The whole window as last composed.
+    // The whole window as last composed, the playfield's picture in it.
     Surface window;
 
     // Puts every control back at its rectangle with its initial caption and
-    // colours, and sizes the surfaces.
+    // colours, sizes the surfaces and places MainPic1 in the window.
     void ResetLayout();
 
     // Loads the window's own pictures (sheets 0, 1, 3, 4 and the item icons)
@@ -127,15 +130,16 @@ public:
     // Prints one line of text onto MainPic1 at the current text position.
     void PrintLine(const std::string& text);
 
-    // Draws the whole window into `window`: the playfield's picture every
-    // time, the rest where a control changed since the last compose.
+    // Draws into `window` what changed since the last compose: the controls
+    // that changed and the edge round the playfield (everything, when
+    // Invalidate asked), and notes where the playfield's picture changed.
     void Compose();
     // Has the next compose draw the whole window again.
     void Invalidate() { chromeStale_ = true; }
     // Says that MainPic1 changed only inside these rectangles (its own
-    // pixels) since its version `since`, so that the next compose copies
-    // only them. Ignored unless the window shows that version and
-    // MainPic1 has not changed again since.
+    // pixels) since its version `since`, so that the next compose names
+    // only them as changed. Ignored unless the last compose saw that
+    // version and MainPic1 has not changed again since.
     void PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since);
     // The rectangles of `window` the last compose changed.
     std::span<const Rect> Changed() const { return {drawn_.data(), drawnCount_}; }
@@ -181,7 +185,7 @@ private:
         std::vector<TextMask> lines;
     };
     static constexpr int kLabelCount = 17;
-    // The playfield is compared and copied in bands of this many rows.
+    // The playfield's changes are named in bands of this many rows.
     static constexpr int kBandRows = 16;
     static constexpr int kBands = (kPlayfield + kBandRows - 1) / kBandRows;
 
@@ -191,11 +195,17 @@ private:
     void DrawImage(const ImageControl& c, const Rect& clip);
     void DrawPlayfieldEdge(const Rect& clip);
     // Everything but the playfield's picture: the form, icons, labels and
-    // the playfield's edge.
+    // the playfield's edge, inside `clip` and outside the picture.
     void DrawChrome(const Rect& clip);
-    // The playfield's picture where it differs from the window (where
-    // PlayfieldChangedOnly said, when its word holds), or `whole`; adds
-    // what it drew to the changed rectangles.
+    void DrawChromeIn(const Rect& clip);
+    // Makes MainPic1 the view of the window's playfield, cleared.
+    void PlacePlayfield();
+    // The same for a MainPic1 that has pixels of its own, which it keeps.
+    void AdoptPlayfield();
+    // The ground beside the playfield's picture where it is wrong, and the
+    // picture's changes (where PlayfieldChangedOnly said, when its word
+    // holds, or all of it); adds them to the changed rectangles unless
+    // `whole` covers them.
     void DrawPlayfield(bool whole, bool hintHolds);
 
     std::unique_ptr<TextRenderer> text_;
@@ -225,7 +235,7 @@ private:
     // and the strips beside its picture.
     std::array<Rect, kMostStale + kBands + 2> drawn_{};
     size_t drawnCount_ = 0;
-    // The version of MainPic1 the window shows.
+    // The version of MainPic1 the last compose saw.
     uint64_t composedVersion_ = 0;
     // PlayfieldChangedOnly's word: the columns to copy in each band of
     // rows, from which version to which.

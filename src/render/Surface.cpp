@@ -2,29 +2,76 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 namespace molfo {
 
-Surface& Surface::operator=(const Surface& other) {
-    const uint64_t after = std::max(version_, other.version_) + 1;
+Surface::Surface(const Surface& other) : background_(other.background_), version_(other.version_) { CopyFrom(other); }
+
+Surface::Surface(Surface&& other) noexcept : background_(other.background_), version_(other.version_) {
+    if (other.view_) {
+        CopyFrom(other);
+        return;
+    }
     w_ = other.w_;
     h_ = other.h_;
+    px_ = std::move(other.px_);
+    Own();
+    other.Release();
+}
+
+void Surface::CopyFrom(const Surface& other) {
+    const int w = other.w_, h = other.h_;
+    std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) std::copy_n(other.Row(y), w, px.data() + static_cast<size_t>(y) * w);
+    w_ = w;
+    h_ = h;
+    px_ = std::move(px);
+    Own();
+}
+
+Surface& Surface::operator=(const Surface& other) {
+    if (this == &other) return *this;
+    const uint64_t after = std::max(version_, other.version_) + 1;
+    if (view_ && w_ == other.w_ && h_ == other.h_) {
+        // Rows one by one: the other may lie in the same host, above or
+        // below.
+        for (int y = 0; y < h_; ++y) std::memmove(Row(y), other.Row(y), sizeof(uint32_t) * w_);
+    } else {
+        CopyFrom(other);
+    }
     background_ = other.background_;
-    px_ = other.px_;
     version_ = after;
     return *this;
 }
 
 Surface& Surface::operator=(Surface&& other) noexcept {
+    if (this == &other) return *this;
+    if (view_ || other.view_) return *this = static_cast<const Surface&>(other);
     const uint64_t after = std::max(version_, other.version_) + 1;
     w_ = other.w_;
     h_ = other.h_;
     background_ = other.background_;
     px_ = std::move(other.px_);
+    Own();
     version_ = after;
-    ++other.version_;
+    other.Release();
     return *this;
+}
+
+void Surface::ViewInto(Surface& host, const Rect& area) {
+    const int x0 = std::clamp(area.x, 0, host.w_), y0 = std::clamp(area.y, 0, host.h_);
+    const int x1 = std::clamp(area.x + area.w, x0, host.w_), y1 = std::clamp(area.y + area.h, y0, host.h_);
+    ++version_;
+    ++host.version_;  // its pixels may now change through the view
+    px_.clear();
+    px_.shrink_to_fit();
+    w_ = x1 - x0;
+    h_ = y1 - y0;
+    data_ = host.data_ + static_cast<size_t>(y0) * host.stride_ + x0;
+    stride_ = host.stride_;
+    view_ = true;
 }
 
 void Surface::Resize(int w, int h, uint32_t background) {
@@ -33,11 +80,12 @@ void Surface::Resize(int w, int h, uint32_t background) {
     h_ = std::max(0, h);
     background_ = background;
     px_.assign(static_cast<size_t>(w_) * h_, background_);
+    Own();
 }
 
 void Surface::Clear() {
+    for (int y = 0; y < h_; ++y) std::fill_n(Row(y), w_, background_);
     ++version_;
-    std::fill(px_.begin(), px_.end(), background_);
 }
 
 void Surface::Fill(int x, int y, int w, int h, uint32_t colour) {
@@ -51,14 +99,7 @@ void Surface::Release() {
     w_ = h_ = 0;
     px_.clear();
     px_.shrink_to_fit();
-}
-
-void Surface::SwapPixels(Surface& other) {
-    ++version_;
-    ++other.version_;
-    std::swap(w_, other.w_);
-    std::swap(h_, other.h_);
-    px_.swap(other.px_);
+    Own();
 }
 
 namespace {
@@ -94,20 +135,18 @@ Clipped Clip(const Surface& dst, int dx, int dy, int w, int h, const Surface& sr
 void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int sx, int sy, Rop op) {
     const Clipped c = Clip(dst, dx, dy, w, h, src, sx, sy);
     if (c.Empty()) return;
-    if (&dst == &src && op == Rop::Copy) {
-        // Overlapping copy within one surface: rows in the safe order, each
-        // row moved as a whole.
-        const bool upward = c.dy > c.sy;
-        for (int i = 0; i < c.h; ++i) {
-            const int row = upward ? c.h - 1 - i : i;
-            std::memmove(dst.Row(c.dy + row) + c.dx, src.Row(c.sy + row) + c.sx, sizeof(uint32_t) * c.w);
-        }
-        return;
-    }
     switch (op) {
-        case Rop::Copy:
-            for (int row = 0; row < c.h; ++row) std::copy_n(src.Row(c.sy + row) + c.sx, c.w, dst.Row(c.dy + row) + c.dx);
+        case Rop::Copy: {
+            // The two may share pixels (one surface, or a view and its
+            // host): rows in the order that reads each before it is
+            // written over, each row moved as a whole.
+            const bool upward = std::greater<const uint32_t*>{}(dst.Row(c.dy) + c.dx, src.Row(c.sy) + c.sx);
+            for (int i = 0; i < c.h; ++i) {
+                const int row = upward ? c.h - 1 - i : i;
+                std::memmove(dst.Row(c.dy + row) + c.dx, src.Row(c.sy + row) + c.sx, sizeof(uint32_t) * c.w);
+            }
             break;
+        }
         case Rop::Or:
             BlitRows(dst, c.dx, c.dy, c.w, c.h, src, c.sx, c.sy, [](uint32_t d, uint32_t s) { return d | s; });
             break;

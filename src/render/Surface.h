@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Rect.h"
+
 namespace molfo {
 
 enum class Rop { Copy, Or, And, Xor };
@@ -18,11 +20,24 @@ class Surface {
 public:
     Surface() = default;
     Surface(int w, int h, uint32_t background = 0) { Resize(w, h, background); }
-    Surface(const Surface&) = default;
-    Surface(Surface&&) = default;
+    // A copy always has pixels of its own, even a copy of a view.
+    Surface(const Surface& other);
+    Surface(Surface&& other) noexcept;
+    // A view given a picture of its own size takes its pixels and stays a
+    // view; otherwise the surface becomes the other's copy.
     Surface& operator=(const Surface& other);
     Surface& operator=(Surface&& other) noexcept;
 
+    // Makes this surface a view: a window onto the rectangle `area` of the
+    // host's pixels (cut to the host), so that what is drawn on it is drawn
+    // on the host, with no copy between them. The host must keep its pixels
+    // (no Resize, Release or move) while the view lives; the view keeps its
+    // background colour.
+    void ViewInto(Surface& host, const Rect& area);
+    bool IsView() const { return view_; }
+
+    // Gives the surface pixels of its own at this size, each the background
+    // colour; a view stops being one.
     void Resize(int w, int h, uint32_t background);
     void Resize(int w, int h) { Resize(w, h, background_); }
     // Fills the whole surface with its background colour.
@@ -30,9 +45,6 @@ public:
     void Fill(int x, int y, int w, int h, uint32_t colour);
     // Releases the pixels; the surface becomes 0 x 0.
     void Release();
-    // Trades pixels (and sizes) with another surface; each keeps its
-    // background colour. A copy of a whole surface at no cost.
-    void SwapPixels(Surface& other);
 
     int Width() const { return w_; }
     int Height() const { return h_; }
@@ -44,17 +56,20 @@ public:
     }
 
     // Every way in to the pixels that could change them moves the version
-    // on, so a reader can tell the pixels are as it last saw them.
+    // on, so a reader can tell the pixels are as it last saw them. A view's
+    // version counts what is drawn through the view, not on its host.
     uint32_t* Row(int y) {
         ++version_;
-        return px_.data() + static_cast<size_t>(y) * w_;
+        return data_ + static_cast<size_t>(y) * stride_;
     }
-    const uint32_t* Row(int y) const { return px_.data() + static_cast<size_t>(y) * w_; }
-    uint32_t At(int x, int y) const { return px_[static_cast<size_t>(y) * w_ + x]; }
-    uint32_t& At(int x, int y) {
-        ++version_;
-        return px_[static_cast<size_t>(y) * w_ + x];
-    }
+    const uint32_t* Row(int y) const { return data_ + static_cast<size_t>(y) * stride_; }
+    uint32_t At(int x, int y) const { return Row(y)[x]; }
+    uint32_t& At(int x, int y) { return Row(y)[x]; }
+    // Pixels from the start of one row to the start of the next: the width,
+    // but for a view, whose rows lie in its host's.
+    int Stride() const { return stride_; }
+    // The pixels of a surface that has its own, row after row (a view has
+    // none of its own: read it by rows).
     std::vector<uint32_t>& Pixels() {
         ++version_;
         return px_;
@@ -65,10 +80,22 @@ public:
     uint64_t Version() const { return version_; }
 
 private:
+    // Pixels of its own, whole, from another surface's rows.
+    void CopyFrom(const Surface& other);
+    void Own() {
+        view_ = false;
+        data_ = px_.data();
+        stride_ = w_;
+    }
+
     int w_ = 0;
     int h_ = 0;
     uint32_t background_ = 0;
     std::vector<uint32_t> px_;
+    // Where row 0 starts, in px_ or, for a view, in the host's pixels.
+    uint32_t* data_ = nullptr;
+    int stride_ = 0;
+    bool view_ = false;
     uint64_t version_ = 0;
 };
 

@@ -10,11 +10,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/sdl/HandPacer.h"
 #include "platform/sdl/Placement.h"
 
 struct SDL_Window;
@@ -55,12 +57,16 @@ public:
     void ToggleFullscreen();
     // SDL's window, for what is placed relative to it (the IME's list).
     SDL_Window* Window() const { return window_; }
+    // When the frame being handed began its work (CLOCK_MONOTONIC, ns), for
+    // the present log; unset, the log has no such column.
+    std::function<int64_t()> frameBegan;
 
 private:
     explicit SdlDisplay(ScaleMode scale) : scale_(scale) {}
 
-    // Present's and Show's common path; logs the hand-over when asked to.
-    void Hand(const Surface& s, std::span<const Rect> changed);
+    // Present's and Show's common path; a frame of play (`paced`) is handed
+    // when HandPacer says; logs the hand-over when asked to.
+    void Hand(const Surface& s, std::span<const Rect> changed, bool paced);
     // Copies a picture to the texture or the window's buffer and shows it.
     void Upload(const Surface& s, std::span<const Rect> changed);
     // Without a GPU: the last uploaded picture into the window's buffer.
@@ -69,8 +75,12 @@ private:
     // them when `update`.
     void CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update = true);
     void StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p);
-    // Appends to the present log when a picture was handed to the window
-    // and when the X server had it (CLOCK_MONOTONIC, ns).
+    // Just before the window is told to show what was copied: waits until
+    // showAt_, and notes when the copy was done and the showing began.
+    void WaitToShow();
+    // Appends to the present log when a picture was handed to the window,
+    // when the X server had it and when its frame began (CLOCK_MONOTONIC,
+    // ns).
     void LogPresent(int64_t handed, int64_t shown);
 
     ScaleMode scale_;
@@ -93,6 +103,10 @@ private:
     // MOLFO_PRESENT_LOG's file, or -1: one line per picture shown, for
     // scripts/measure-window.
     int presentLog_ = -1;
+    HandPacer pacer_;
+    int64_t showAt_ = 0;  // when the frame being handed may be shown, or 0
+    int64_t copied_ = 0;
+    int64_t showFrom_ = 0;
 };
 
 }  // namespace molfo

@@ -48,9 +48,13 @@ void SdlClock::SleepUntil(uint32_t tick) {
     const int64_t sinceStart = MonotonicNs() - startNs_;
     const auto now = static_cast<uint32_t>(sinceStart / kNsPerMs) - pausedMs_;
     const auto ahead = static_cast<int32_t>(tick - now);
-    if (ahead <= 0) return;
+    if (ahead <= 0) {
+        lastWakeNs_ = startNs_ + sinceStart;
+        return;
+    }
     // The tick `tick` begins on a whole millisecond since start-up.
     SleepUntilNs(startNs_ + (sinceStart / kNsPerMs + ahead) * kNsPerMs);
+    lastWakeNs_ = MonotonicNs();
 }
 
 SdlPlatform::Library::~Library() {
@@ -110,6 +114,7 @@ std::unique_ptr<SdlPlatform> SdlPlatform::Open(const SdlOptions& options, std::s
     if (!p->window_) return nullptr;
     SdlWindow& w = *p->window_;
     p->clock_.keyArrived = [&w] { return w.keys().TakeArrived(); };
+    w.display().frameBegan = [self] { return self->clock_.LastWakeNs(); };
     p->platform_ = std::make_unique<Platform>(Platform{p->clock_, w, w.keys(), w.display(), w.dialogs(), p->audio_});
     return p;
 }

@@ -25,12 +25,16 @@ public:
     void SleepUntil(uint32_t tick) override;
     void Nap(uint32_t ms) override;
     void LeaveOut(uint32_t ms) { pausedMs_ += ms; }
+    // When the last SleepUntil returned (CLOCK_MONOTONIC, ns): the frame
+    // wait's end, where the next frame's work begins.
+    int64_t LastWakeNs() const { return lastWakeNs_; }
     // True when a key arrived since it was last asked.
     std::function<bool()> keyArrived;
 
 private:
     int64_t startNs_ = 0;
     uint32_t pausedMs_ = 0;
+    int64_t lastWakeNs_ = 0;
 };
 
 struct SdlOptions {

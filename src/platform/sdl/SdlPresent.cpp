@@ -2,18 +2,21 @@
 // modal screen's by Show; both are handed on by Hand and copied by Upload:
 // with a GPU, the changed rectangles into the texture and the texture
 // drawn scaled (Repaint); without one, the changed rectangles straight
-// into the window's buffer (CopyToWindow), or the whole picture when the
-// window lost its contents or is scaled (RepaintWindowBuffer).
+// into the window's buffer, scaled there by whole multiples as they are
+// written (CopyToWindow), or the whole picture when the window lost its
+// contents (RepaintWindowBuffer).
 #include <SDL.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cerrno>
 #include <ctime>
 
 #include "platform/sdl/SdlDisplay.h"
 #include "render/Surface.h"
+#include "render/Upscale.h"
 
 namespace molfo {
 
@@ -39,13 +42,19 @@ int64_t MonotonicNs() {
     return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
-int Pitch(const Surface& s) { return s.Width() * static_cast<int>(sizeof(uint32_t)); }
+int Pitch(const Surface& s) { return s.Stride() * static_cast<int>(sizeof(uint32_t)); }
+
+void SleepUntilNs(int64_t ns) {
+    const timespec t{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+    }
+}
 
 }  // namespace
 
-void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed); }
+void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed, true); }
 
-void SdlDisplay::Show(const Surface& s) { Hand(s, {}); }
+void SdlDisplay::Show(const Surface& s) { Hand(s, {}, false); }
 
 void SdlDisplay::ShowAside(const Surface& s) { Upload(s, {}); }
 
@@ -53,18 +62,37 @@ void SdlDisplay::ShowAgain() {
     if (shown_ != nullptr) Upload(*shown_, {});
 }
 
-void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed) {
+void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool paced) {
     if (s.Empty()) return;
     shown_ = &s;
-    const int64_t handed = presentLog_ >= 0 ? MonotonicNs() : 0;
+    const int64_t ready = MonotonicNs();
+    const int64_t began = paced && frameBegan ? frameBegan() : 0;
+    int64_t pixels = changed.empty() ? int64_t{s.Width()} * s.Height() : 0;
+    for (const Rect& r : changed) pixels += int64_t{std::max(0, r.w)} * std::max(0, r.h);
+    // A frame the X server would take sooner than the last slow one waits
+    // a moment, once its pixels are copied (see HandPacer and WaitToShow).
+    showAt_ = pacer_.StartAt(began, ready, pixels);
+    copied_ = showFrom_ = 0;
     Upload(s, changed);
-    if (presentLog_ >= 0) LogPresent(handed, MonotonicNs());
+    const int64_t done = MonotonicNs();
+    pacer_.Took(began, copied_, showFrom_, done, pixels);
+    showAt_ = 0;
+    if (presentLog_ >= 0) LogPresent(ready, done);
+}
+
+void SdlDisplay::WaitToShow() {
+    copied_ = MonotonicNs();
+    if (showAt_ > copied_) SleepUntilNs(showAt_);
+    showFrom_ = showAt_ > copied_ ? MonotonicNs() : copied_;
+    showAt_ = 0;
 }
 
 void SdlDisplay::LogPresent(int64_t handed, int64_t shown) {
-    char line[48];
-    const int n = std::snprintf(line, sizeof line, "%lld %lld\n", static_cast<long long>(handed),
-                                static_cast<long long>(shown));
+    char line[72];
+    const int n = frameBegan ? std::snprintf(line, sizeof line, "%lld %lld %lld\n", static_cast<long long>(handed),
+                                             static_cast<long long>(shown), static_cast<long long>(frameBegan()))
+                             : std::snprintf(line, sizeof line, "%lld %lld\n", static_cast<long long>(handed),
+                                             static_cast<long long>(shown));
     if (n > 0 && write(presentLog_, line, static_cast<size_t>(n)) != n) {
         close(presentLog_);
         presentLog_ = -1;
@@ -100,7 +128,7 @@ void SdlDisplay::Upload(const Surface& s, std::span<const Rect> changed) {
             if (c.w > 0 && c.h > 0) SDL_UpdateTexture(texture_, &c, At(s, c), Pitch(s));
         }
     } else {
-        SDL_UpdateTexture(texture_, nullptr, s.Pixels().data(), Pitch(s));
+        SDL_UpdateTexture(texture_, nullptr, s.Row(0), Pitch(s));
     }
     whole_ = true;
     Repaint();
@@ -131,6 +159,7 @@ void SdlDisplay::Repaint() {
         const SDL_Rect dst{p.x, p.y, p.w, p.h};
         SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
     }
+    WaitToShow();
     SDL_RenderPresent(renderer_);
 }
 
@@ -143,13 +172,10 @@ void SdlDisplay::RepaintWindowBuffer() {
                                      : Placement{};
     if (s == nullptr || p.w != out->w || p.h != out->h) SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
     if (s != nullptr && p.w > 0 && p.h > 0) {
-        if (p.w == s->Width() && p.h == s->Height()) {
-            const Rect all{0, 0, s->Width(), s->Height()};
-            CopyToWindow(*s, std::span<const Rect>(&all, 1), false);
-        } else {
-            StretchToWindow(*s, out, p);
-        }
+        const Rect all{0, 0, s->Width(), s->Height()};
+        CopyToWindow(*s, std::span<const Rect>(&all, 1), false);
     }
+    WaitToShow();
     SDL_UpdateWindowSurface(window_);
     whole_ = s != nullptr;
 }
@@ -158,30 +184,45 @@ void SdlDisplay::CopyToWindow(const Surface& s, std::span<const Rect> changed, b
     SDL_Surface* out = SDL_GetWindowSurface(window_);
     if (out == nullptr) return;
     const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), scale_);
-    if (p.w != s.Width() || p.h != s.Height()) {
-        // Scaled, the picture is stretched whole: the window's buffer is
-        // only there when no GPU is, and a scaled window is the rare case.
+    const int scale = p.sharp ? p.w / s.Width() : 0;
+    // Our own pixels go in as they are, each row widened on the way;
+    // anything else (smoothing, another pixel format) SDL stretches whole.
+    const bool ours = out->format->format == kOurFormat && out->pitch % sizeof(uint32_t) == 0;
+    if (scale == 0 || (scale > 1 && !ours)) {
         StretchToWindow(s, out, p);
-        if (update) SDL_UpdateWindowSurface(window_);
+        if (!update) return;
+        WaitToShow();
+        SDL_UpdateWindowSurface(window_);
         return;
     }
     const bool locked = SDL_MUSTLOCK(out) && SDL_LockSurface(out) == 0;
+    const PixelBuffer buffer{static_cast<uint32_t*>(out->pixels), out->pitch / static_cast<int>(sizeof(uint32_t)),
+                             out->w, out->h};
     SDL_Rect updates[kMostRects];
     int n = 0;
     bool all = false;
     for (const Rect& r : changed) {
         const SDL_Rect c = Clip(r, s.Width(), s.Height());
         if (c.w <= 0 || c.h <= 0) continue;
-        auto* dst = static_cast<uint8_t*>(out->pixels) + static_cast<ptrdiff_t>(p.y + c.y) * out->pitch +
-                    static_cast<ptrdiff_t>(p.x + c.x) * out->format->BytesPerPixel;
-        SDL_ConvertPixels(c.w, c.h, kOurFormat, At(s, c), Pitch(s), out->format->format, dst, out->pitch);
+        SDL_Rect written{};
+        if (ours) {
+            const Rect w = CopyScaled(s, Rect{c.x, c.y, c.w, c.h}, scale, buffer, p.x, p.y);
+            written = SDL_Rect{w.x, w.y, w.w, w.h};
+        } else {
+            auto* dst = static_cast<uint8_t*>(out->pixels) + static_cast<ptrdiff_t>(p.y + c.y) * out->pitch +
+                        static_cast<ptrdiff_t>(p.x + c.x) * out->format->BytesPerPixel;
+            SDL_ConvertPixels(c.w, c.h, kOurFormat, At(s, c), Pitch(s), out->format->format, dst, out->pitch);
+            written = SDL_Rect{p.x + c.x, p.y + c.y, c.w, c.h};
+        }
+        if (written.w <= 0 || written.h <= 0) continue;
         if (n < kMostRects)
-            updates[n++] = SDL_Rect{p.x + c.x, p.y + c.y, c.w, c.h};
+            updates[n++] = written;
         else
             all = true;
     }
     if (locked) SDL_UnlockSurface(out);
     if (!update) return;
+    WaitToShow();
     if (all)
         SDL_UpdateWindowSurface(window_);
     else if (n > 0)
@@ -190,15 +231,16 @@ void SdlDisplay::CopyToWindow(const Surface& s, std::span<const Rect> changed, b
 
 void SdlDisplay::StretchToWindow(const Surface& s, SDL_Surface* out, const Placement& p) {
     // A view of our pixels, made again only when the buffer moved.
-    if (view_ == nullptr || view_->pixels != s.Pixels().data() || view_->w != s.Width() || view_->h != s.Height()) {
+    if (view_ == nullptr || view_->pixels != s.Row(0) || view_->w != s.Width() || view_->h != s.Height() ||
+        view_->pitch != Pitch(s)) {
         if (view_ != nullptr) SDL_FreeSurface(view_);
-        view_ = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(s.Pixels().data()), s.Width(), s.Height(),
-                                                   32, Pitch(s), kOurFormat);
+        view_ = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(s.Row(0)), s.Width(), s.Height(), 32,
+                                                   Pitch(s), kOurFormat);
         if (view_ == nullptr) return;
     }
     SDL_Rect dst{p.x, p.y, p.w, p.h};
-    // Whole multiples copy every pixel into an even block; other sizes
-    // are smoothed, as the GPU would.
+    // Sizes that are not whole multiples are smoothed, as the GPU would;
+    // whole multiples land here only for a window of another pixel format.
     if (!p.sharp && out->format->format == kOurFormat)
         SDL_SoftStretchLinear(view_, nullptr, out, &dst);
     else

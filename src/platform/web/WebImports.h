@@ -7,7 +7,9 @@ void molfo_sleep(int ms);  // yields to the browser (Asyncify)
 void molfo_yield();        // yields for as short as the browser allows
 int molfo_hidden();
 int molfo_take_keys(int* out, int max);
-void molfo_present(const unsigned char* rgba, int w, int h);
+// The w x h picture's rows [top, top + rows) onto the canvas; the rest of
+// the canvas stays as it was.
+void molfo_present(const unsigned char* rgba, int w, int h, int top, int rows);
 void molfo_box_open(int input);
 int molfo_box_poll(char* typed, int typedCap, char* composing, int composingCap);
 void molfo_box_caret(int on);

@@ -2,6 +2,7 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <array>
 
 #include "platform/web/WebImports.h"
@@ -158,18 +159,37 @@ void WebPlatform::Need(const std::string& path) {
     clock_.LeaveOut(NowMs() - start);
 }
 
-void WebPlatform::Present(const Surface& window, std::span<const Rect>) {
+void WebPlatform::Present(const Surface& window, std::span<const Rect> changed) {
     if (&window != &boxBuffer_) shown_ = &window;
-    const size_t n = window.Pixels().size();
-    if (rgba_.size() != n * 4) rgba_.assign(n * 4, 255);
-    const uint32_t* in = window.Pixels().data();
-    uint8_t* out = rgba_.data();
-    for (size_t i = 0; i < n; ++i, out += 4) {
-        out[0] = static_cast<uint8_t>(in[i] >> 16);
-        out[1] = static_cast<uint8_t>(in[i] >> 8);
-        out[2] = static_cast<uint8_t>(in[i]);
+    const int w = window.Width(), h = window.Height();
+    const size_t n = static_cast<size_t>(w) * h;
+    // Only the rows that changed go to the canvas, in one piece: on top of
+    // the same picture shown whole before, the rows the changed rectangles
+    // span; otherwise all of them.
+    int top = 0, bottom = h;
+    if (rgba_.size() != n * 4) {
+        rgba_.assign(n * 4, 255);
+    } else if (&window == canvasOf_ && !changed.empty()) {
+        top = h;
+        bottom = 0;
+        for (const Rect& r : changed) {
+            if (r.w <= 0 || r.h <= 0) continue;
+            top = std::min(top, std::max(0, r.y));
+            bottom = std::max(bottom, std::min(h, r.y + r.h));
+        }
     }
-    molfo_present(rgba_.data(), window.Width(), window.Height());
+    canvasOf_ = &window;
+    const uint32_t* in = window.Pixels().data();
+    for (int y = top; y < bottom; ++y) {
+        const size_t from = static_cast<size_t>(y) * w;
+        uint8_t* out = rgba_.data() + from * 4;
+        for (size_t i = from; i < from + w; ++i, out += 4) {
+            out[0] = static_cast<uint8_t>(in[i] >> 16);
+            out[1] = static_cast<uint8_t>(in[i] >> 8);
+            out[2] = static_cast<uint8_t>(in[i]);
+        }
+    }
+    molfo_present(rgba_.data(), w, h, top, std::max(0, bottom - top));
 }
 
 void WebPlatform::Finished(int status) { molfo_finished(status); }

@@ -163,6 +163,9 @@ private:
     WebSettingsHooks hooks_;
     std::vector<uint8_t> rgba_;  // the canvas's pixels, kept between frames
     const Surface* shown_ = nullptr;  // the window last presented
+    // The picture rgba_ holds, so that the next frame of it converts and
+    // sends only the rows that changed.
+    const Surface* canvasOf_ = nullptr;
     bool settingsWanted_ = false;     // a pad's Back asked for the settings page
     Surface boxBuffer_;
     std::unique_ptr<TextRenderer> text_;     // the settings page's

@@ -238,12 +238,20 @@ mergeInto(LibraryManager.library, {
     return n;
   },
 
-  molfo_present: function(rgba, w, h) {
+  // One putImageData of the rows that changed. The picture over the
+  // module's memory is made again only when the memory grew (its old
+  // buffer is then detached) or the picture moved.
+  molfo_present: function(rgba, w, h, top, rows) {
     var canvas = Module['canvas'];
     if (!canvas) return;
     if (!Module['molfoCtx']) Module['molfoCtx'] = canvas.getContext('2d', {alpha: false});
-    var img = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
-    Module['molfoCtx'].putImageData(img, 0, 0);
+    var img = Module['molfoImage'];
+    if (!img || img.data.buffer !== HEAPU8.buffer || Module['molfoImageAt'] !== rgba || img.width !== w ||
+        img.height !== h) {
+      img = Module['molfoImage'] = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
+      Module['molfoImageAt'] = rgba;
+    }
+    if (rows > 0) Module['molfoCtx'].putImageData(img, 0, 0, 0, top, w, rows);
     Module['molfoFrames'] = (Module['molfoFrames'] || 0) + 1;
     if (Module['onPresent']) Module['onPresent']();
   },

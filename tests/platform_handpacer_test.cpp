@@ -1,0 +1,54 @@
+// When a frame is shown: frames that change little wait for the time the
+// slowest recent kind needed, so that the X server takes them evenly.
+#include <gtest/gtest.h>
+
+#include "platform/sdl/HandPacer.h"
+
+namespace molfo {
+namespace {
+
+constexpr int64_t kMs = 1'000'000;
+constexpr int64_t kWhole = 500 * 493;  // a frame whose background moved
+constexpr int64_t kSprites = 3000;     // one in which only sprites moved
+
+// Frames 15 ms apart, each ready `work` after it began and taking `show` to
+// be shown: the kinds alternate, as in play.
+HandPacer Taught(int frames, int64_t work, int64_t wholeShow, int64_t spritesShow) {
+    HandPacer p;
+    int64_t began = 1000 * kMs;
+    for (int i = 0; i < frames; ++i, began += 15 * kMs) {
+        const bool whole = i % 2 == 0;
+        const int64_t ready = began + work;
+        p.Took(began, ready, ready, ready + (whole ? wholeShow : spritesShow), whole ? kWhole : kSprites);
+    }
+    return p;
+}
+
+TEST(HandPacer, AQuickFrameWaitsForTheSlowKindAndNoFrameWaitsLongerThanItMust) {
+    const int64_t began = 5000 * kMs, ready = began + kMs / 5;
+    const HandPacer taught = Taught(20, kMs / 5, 3 * kMs / 2, kMs / 10);
+    struct Case { const char* rule; const HandPacer& p; int64_t began, ready, pixels, want; } cases[] = {
+        {"a quick frame is shown so that it is taken when a slow one would be", taught, began, ready, kSprites,
+         began + kMs / 5 + 3 * kMs / 2 - kMs / 10},
+        {"the slowest kind is shown at once", taught, began, ready, kWhole, ready},
+        {"a kind never seen is shown at once", taught, began, ready, 40, ready},
+        {"with nothing learnt, at once", HandPacer{}, began, ready, kSprites, ready},
+        {"a frame whose start is unknown is shown at once", taught, 0, ready, kSprites, ready},
+        {"a frame that began more than a frame ago is shown at once", taught, ready - 20 * kMs, ready, kSprites,
+         ready},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.p.StartAt(c.began, c.ready, c.pixels), c.want) << c.rule;
+
+    // A slow kind seen long ago no longer holds the quick frames back.
+    HandPacer p = Taught(20, kMs / 5, 3 * kMs / 2, kMs / 10);
+    int64_t b = 9000 * kMs;
+    for (int i = 0; i < 40; ++i, b += 15 * kMs) p.Took(b, b + kMs / 5, b + kMs / 5, b + kMs / 5 + kMs / 10, kSprites);
+    EXPECT_EQ(p.StartAt(b, b + kMs / 5, kSprites), b + kMs / 5) << "only sprites for a while: shown at once";
+
+    // However slow the X server was, a frame waits at most a few ms.
+    const HandPacer slow = Taught(20, kMs / 5, 40 * kMs, kMs / 10);
+    EXPECT_LE(slow.StartAt(began, ready, kSprites), ready + 3 * kMs) << "the wait is bounded";
+}
+
+}  // namespace
+}  // namespace molfo
