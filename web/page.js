@@ -10,8 +10,13 @@
 (function() {
   'use strict';
   var W = 645, H = 573, RANK = '/persist/rank.hms';
-  // Beside the game in landscape, the touch controls need this much room.
-  var TOUCH_SIDE = 170, TOUCH_BELOW = 260;
+  // Beside the game in landscape, the touch controls need this much room on
+  // each side (the widest reaches 174 px in); below it in portrait, this much.
+  var TOUCH_SIDE = 176, TOUCH_BELOW = 260;
+  // On a touch screen the game fills its room: whole steps only where they
+  // lose no more than this share of it (a phone's 2.6 screen pixels a CSS
+  // pixel would otherwise leave the game at a third of the screen).
+  var TOUCH_FILL = 0.9;
   var $ = function(id) { return document.getElementById(id); };
   var query = new URLSearchParams(location.search);
 
@@ -95,23 +100,34 @@
   // where they do not (a phone), or when the settings ask to fill.
   var touch = query.has('touch') || (window.matchMedia && matchMedia('(pointer: coarse)').matches);
   function layout() {
-    var canvas = $('canvas');
+    var canvas = $('canvas'), root = document.documentElement;
     var dpr = window.devicePixelRatio || 1;
     var full = document.fullscreenElement === $('screen');
-    var portrait = innerHeight >= innerWidth;
+    // The layout viewport, not innerWidth: a phone's browser zooms out to
+    // show whatever is wider than the screen, which widens innerWidth, and a
+    // canvas sized from that widens the page in turn. It also leaves out a
+    // scroll bar.
+    var vw = full ? innerWidth : root.clientWidth, vh = full ? innerHeight : root.clientHeight;
+    var portrait = vh >= vw;
     document.body.classList.toggle('touch', touch);
     document.body.classList.toggle('portrait', portrait);
     $('touch').hidden = !touch || !started;
-    var availW = full ? innerWidth : Math.min(innerWidth - 16, 4096);
-    var availH = full ? innerHeight : innerHeight - 16;
+    // The page's own rows keep clear of the controls: between them in
+    // landscape, and in portrait the page scrolls them out from under them.
+    document.body.style.padding = touch && !portrait ? '0 ' + TOUCH_SIDE + 'px' : '';
+    document.body.style.paddingBottom = touch && portrait ? TOUCH_BELOW + 'px' : '';
+    var availW = full ? vw : Math.min(vw - 16, 4096);
+    var availH = full ? vh : vh - 16;
     if (touch && !full) {
-      availW = portrait ? innerWidth : innerWidth - 2 * TOUCH_SIDE;
-      availH = portrait ? innerHeight - TOUCH_BELOW : innerHeight;
+      availW = portrait ? vw : vw - 2 * TOUCH_SIDE;
+      availH = portrait ? vh - TOUCH_BELOW : vh;
     }
+    var fitW = Math.min(availW, availH * W / H);
     var scale = Math.floor(Math.min(availW * dpr / W, availH * dpr / H));
+    if (touch && W * scale / dpr < TOUCH_FILL * fitW) scale = 0;
     if (query.has('scale')) scale = Number(query.get('scale')) * dpr;
     var fit = stored('scale_mode') === 'fit' && !query.has('scale');
-    var cssW = scale >= 1 && !fit ? W * scale / dpr : Math.min(availW, availH * W / H);
+    var cssW = scale >= 1 && !fit ? W * scale / dpr : fitW;
     canvas.classList.toggle('smooth', !(scale >= 1 && !fit));
     canvas.style.width = cssW + 'px';
     canvas.style.height = cssW * H / W + 'px';
@@ -246,11 +262,13 @@
     }],
     onRuntimeInitialized: function() {
       started = true;
+      // Sized before it shows, so no layout sees the canvas at its own
+      // 645 px, wider than a phone.
+      layout();
       $('loading').hidden = true;
       $('screen').hidden = false;
       $('tools').hidden = false;
       $('gate').hidden = replaying;
-      layout();
       $('canvas').focus();
     },
     onScene: function(scene) {
