@@ -79,6 +79,10 @@ cleanup() {
 trap cleanup EXIT
 
 root=$w/root
+# Where the namespace sees $w: a folder every Debian system has (what it
+# holds is hidden inside the namespace alone), outside what the sandbox hides.
+inside=/mnt
+[ -d "$inside" ] || skip "no $inside to show the test's files inside the sandbox"
 for d in "$game" "$deb"; do
     dpkg-deb -x "$d" "$root" || fail "dpkg-deb cannot unpack $d"
 done
@@ -109,15 +113,18 @@ cat >"$w/inner.sh" <<EOF
 #!/bin/sh
 set -e
 mount --make-rprivate /
+# The test's own files stay in reach at $inside once /tmp and the rest are
+# hidden, wherever the build lies (a clone in /tmp, say).
+mount --bind $w $inside
 mount -o remount,bind,ro /
 for d in /run /tmp /var/tmp /var/lib; do mount -t tmpfs -o mode=755 tmpfs "\$d"; done
 umount -R /sys/fs/cgroup 2>/dev/null || umount -l /sys/fs/cgroup
 mount -t cgroup2 cgroup2 /sys/fs/cgroup
-mount -t overlay overlay -o lowerdir=$root/usr:/usr /usr
+mount -t overlay overlay -o lowerdir=$inside/root/usr:/usr /usr
 # A machine that builds packages often forbids starting services
 # (policy-rc.d exits 101); the test's systemd is a system of its own.
-if [ -e /usr/sbin/policy-rc.d ]; then mount --bind $w/policy-rc.d /usr/sbin/policy-rc.d; fi
-export SYSTEMD_UNIT_PATH=$w/units container=molfo-test
+if [ -e /usr/sbin/policy-rc.d ]; then mount --bind $inside/policy-rc.d /usr/sbin/policy-rc.d; fi
+export SYSTEMD_UNIT_PATH=$inside/units container=molfo-test
 exec /lib/systemd/systemd --system --unit=molfo-test.target --log-target=console --log-level=notice \
     </dev/null >/run/systemd.log 2>&1
 EOF
@@ -207,7 +214,7 @@ dpkg-deb -e "$deb" "$w/control" || fail "dpkg-deb cannot unpack the control file
 script() {
     name=$1
     shift
-    nsenter -t "$sd" -m -p -- env -u DPKG_ROOT sh "$w/control/$name" "$@" >"$w/script.log" 2>&1 ||
+    nsenter -t "$sd" -m -p -- env -u DPKG_ROOT sh "$inside/control/$name" "$@" >"$w/script.log" 2>&1 ||
         { cat "$w/script.log" >&2; fail "$name $*: the script failed"; }
 }
 # until_server CONDITION WHAT: waits at most 30 s for the server's pid to meet it.
