@@ -90,8 +90,8 @@ async function visit(browser, url, line) {
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const mb = (n) => (n / 1e6).toFixed(2) + ' MB';
 
-for (const spec of pages) {
-  const [dir, label = path.basename(path.dirname(spec))] = spec.split(':');
+for (const entry of pages) {
+  const [dir, label = path.basename(path.dirname(entry))] = entry.split(':');
   const root = path.resolve(dir);
   const row = {label};
   if (!lighthouseOnly) {
