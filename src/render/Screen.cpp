@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/AssetNames.h"
 
@@ -181,6 +182,28 @@ void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since) {
     hinted_ = true;
     hintSince_ = since;
     hintUntil_ = MainPic1.Version();
+}
+
+void Screen::Lodge(const PixelBuffer& place) {
+    if (place.pixels == nullptr || place.w != window.Width() || place.h != window.Height() || window.IsView()) {
+        LeaveLodging();
+        return;
+    }
+    if (window.Lodged() && std::as_const(window).Row(0) == place.pixels) return;
+    window.LodgeIn(place.pixels, place.pitch);
+    ReviewPlayfield();
+    Invalidate();
+}
+
+void Screen::LeaveLodging() {
+    if (!window.Lodged()) return;
+    window.Leave();
+    ReviewPlayfield();
+    Invalidate();
+}
+
+void Screen::ReviewPlayfield() {
+    if (MainPic1.IsView()) MainPic1.ViewInto(window, PictureArea());
 }
 
 void Screen::PlacePlayfield() {

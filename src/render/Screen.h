@@ -20,6 +20,7 @@
 
 #include "core/GameState.h"
 #include "i18n/Catalog.h"
+#include "platform/Platform.h"
 #include "render/KeyHelp.h"
 #include "render/Palette.h"
 #include "render/Surface.h"
@@ -85,7 +86,7 @@ struct ImageControl {
     bool operator==(const ImageControl&) const = default;
 };
 
-class Screen {
+class Screen final : public Lodger {
 public:
     Screen();
     ~Screen();
@@ -136,6 +137,12 @@ public:
     void Compose();
     // Has the next compose draw the whole window again.
     void Invalidate() { chromeStale_ = true; }
+    // Has the window's picture live at `place`, a display's own buffer (see
+    // Display::Lodging), or in memory of its own when `place` is none or
+    // not the window's size. Either move draws the whole window again at
+    // the next compose, so the display shows all of it.
+    void Lodge(const PixelBuffer& place);
+    void LeaveLodging() override;
     // Says that MainPic1 changed only inside these rectangles (its own
     // pixels) since its version `since`, so that the next compose names
     // only them as changed. Ignored unless the last compose saw that
@@ -198,6 +205,8 @@ private:
     // the playfield's edge, inside `clip` and outside the picture.
     void DrawChrome(const Rect& clip);
     void DrawChromeIn(const Rect& clip);
+    // Points MainPic1, a view, at the window's pixels again after they moved.
+    void ReviewPlayfield();
     // Makes MainPic1 the view of the window's playfield, cleared.
     void PlacePlayfield();
     // The same for a MainPic1 that has pixels of its own, which it keeps.
