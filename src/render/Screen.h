@@ -214,8 +214,10 @@ private:
     // The ground beside the playfield's picture where it is wrong, and the
     // picture's changes (where PlayfieldChangedOnly said, when its word
     // holds, or all of it); adds them to the changed rectangles unless
-    // `whole` covers them.
-    void DrawPlayfield(bool whole, bool hintHolds);
+    // `whole` covers them. The ground is looked at only when something may
+    // have changed it: `chromeThere` says the compose painted controls'
+    // rectangles over the playfield's inside.
+    void DrawPlayfield(bool whole, bool hintHolds, bool chromeThere);
 
     std::unique_ptr<TextRenderer> text_;
     // The ranking's lines pad names by bytes; a fixed-pitch face keeps their
@@ -246,6 +248,10 @@ private:
     size_t drawnCount_ = 0;
     // The version of MainPic1 the last compose saw.
     uint64_t composedVersion_ = 0;
+    // The ground beside the picture as last made right: its colour and the
+    // picture's size then (-1: never).
+    uint32_t groundColour_ = 0;
+    int groundPicW_ = -1, groundPicH_ = -1;
     // PlayfieldChangedOnly's word: the columns to copy in each band of
     // rows, from which version to which.
     std::array<int, kBands> hintLo_{}, hintHi_{};
