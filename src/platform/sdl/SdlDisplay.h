@@ -4,9 +4,11 @@
 // Present), or a modal screen's copy of it with a box, the settings page
 // or the pause note drawn on top. The display keeps no copy of its own
 // apart from what the screen needs: a streaming texture when a GPU draws,
-// or else the window's own buffer, which X shares with us. Either way only
-// what changed since the last picture is copied, and the picture is scaled
-// into the real window with black bars round it.
+// or else the window's own buffer, which X shares with us. At one window
+// pixel a picture pixel the game's frame lives in that buffer (Lodging) and
+// showing it copies nothing; otherwise only what changed since the last
+// picture is copied, and the picture is scaled into the real window with
+// black bars round it.
 #pragma once
 
 #include <cstdint>
