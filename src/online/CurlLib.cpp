@@ -32,14 +32,13 @@ bool LoadCurl(const char* file, CurlApi& api, std::string& error) {
     bool complete = true;
     std::string missing;
     // dlsym's void* to a function pointer: what POSIX guarantees works.
-#define MOLFO_CURL_LOOK_UP(name)                                                    \
-    if (complete) {                                                                 \
-        dlerror();                                                                  \
+#define MOLFO_CURL_LOOK_UP(name)                                                        \
+    if (complete) {                                                                     \
         found.name = reinterpret_cast<decltype(found.name)>(dlsym(lib, "curl_" #name)); \
-        if (found.name == nullptr) {                                                \
-            complete = false;                                                       \
-            missing = "curl_" #name;                                                \
-        }                                                                           \
+        if (found.name == nullptr) {                                                    \
+            complete = false;                                                           \
+            missing = "curl_" #name;                                                    \
+        }                                                                               \
     }
     MOLFO_CURL_FUNCTIONS(MOLFO_CURL_LOOK_UP)
 #undef MOLFO_CURL_LOOK_UP

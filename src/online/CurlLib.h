@@ -18,10 +18,10 @@ namespace molfo::online {
 inline constexpr const char* kCurlLibrary = "libcurl.so.4";
 
 // The functions used, as curl_NAME: field NAME.
-#define MOLFO_CURL_FUNCTIONS(X)                                                                               \
-    X(global_init)                                                                                            \
-    X(easy_init) X(easy_cleanup) X(easy_reset) X(easy_setopt) X(easy_perform) X(easy_getinfo) X(easy_strerror) \
-    X(slist_append) X(slist_free_all) X(version_info)
+#define MOLFO_CURL_FUNCTIONS(X)                                                       \
+    X(global_init)                                                                    \
+    X(easy_init) X(easy_cleanup) X(easy_reset) X(easy_setopt) X(easy_perform)         \
+    X(easy_getinfo) X(easy_strerror) X(slist_append) X(slist_free_all) X(version_info)
 
 struct CurlApi {
 #define MOLFO_CURL_FIELD(name) decltype(&curl_##name) name = nullptr;
