@@ -22,6 +22,17 @@ if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
     # xvfb-run -a can pick the same free display twice when started at once.
     set_tests_properties(Window.${name} PROPERTIES LABELS window TIMEOUT 20 RESOURCE_LOCK xvfb)
   endforeach()
+  # What X shows against the game's own picture needs room for 2x and xwd.
+  find_program(MOLFO_XWD xwd)
+  find_program(MOLFO_PYTHON3 python3)
+  if(MOLFO_XWD AND MOLFO_PYTHON3)
+    add_test(NAME Window.OnScreen
+      COMMAND ${MOLFO_XVFB_RUN} -a -s "-screen 0 1400x1200x24"
+        sh ${MOLFO_WINDOW_SCRIPT} onscreen $<TARGET_FILE:molfo> ${CMAKE_CURRENT_BINARY_DIR}/window-onscreen)
+    set_tests_properties(Window.OnScreen PROPERTIES LABELS window TIMEOUT 40 RESOURCE_LOCK xvfb)
+  else()
+    message(STATUS "xwd or python3 not found: what the window shows is not compared")
+  endif()
 else()
   message(STATUS "xvfb-run or xdotool not found: the window runs are not tested")
 endif()

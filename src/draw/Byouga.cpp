@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 #include "world/Game.h"
 
@@ -56,6 +57,19 @@ void RestoreBackground(Surface& pic, const Surface& haikei, int y, const Rect& r
         const int from = std::max(top, split);
         BitBlt(pic, r.x, from, r.w, bottom - from, haikei, r.x, from - split, Rop::Copy);
     }
+}
+
+// The frame before showed the background one row higher: every other
+// frame, as it moves down half a row a frame. Row 0 and row 500 show the
+// same picture.
+bool MovedOneRow(int before, int now) { return (before % kPlayfield - now % kPlayfield + kPlayfield) % kPlayfield == 1; }
+
+// Moves every row of the picture down one, the bottom row falling off: the
+// last frame's background is this frame's one row lower, read from where it
+// already lies rather than from the background picture.
+void ShiftDown(Surface& pic) {
+    for (int row = pic.Height() - 1; row >= 1; --row)
+        std::copy_n(std::as_const(pic).Row(row - 1), pic.Width(), pic.Row(row));
 }
 
 void Scroll(GameState& s) {
@@ -111,8 +125,13 @@ void Byouga(Game& g) {
     // on it, instead of drawing the whole playfield again. That holds while
     // the playfield and the background are as the last frame left them,
     // which their versions tell.
-    const bool still = BackgroundCovers(w, y) && last.valid && !inverted && !last.inverted && y == last.haikeiY &&
-                       w.HaikeiPic.Version() == last.haikeiVersion && pic.Version() == last.picVersion;
+    // On the frames between, the background moved down a row: the last
+    // frame is moved down with it, and only where its objects were and the
+    // new top row come from the background picture.
+    const bool asLeft = BackgroundCovers(w, y) && last.valid && !inverted && !last.inverted &&
+                        w.HaikeiPic.Version() == last.haikeiVersion && pic.Version() == last.picVersion;
+    const bool still = asLeft && y == last.haikeiY;
+    const bool shifted = asLeft && MovedOneRow(last.haikeiY, y);
     const uint64_t since = pic.Version();
     size_t changed = 0;
     if (still) {
@@ -120,6 +139,13 @@ void Byouga(Game& g) {
             RestoreBackground(pic, w.HaikeiPic, y, last.sprites[i]);
             last.changed[changed++] = last.sprites[i];
         }
+    } else if (shifted) {
+        ShiftDown(pic);
+        for (size_t i = 0; i < last.count; ++i) {
+            const Rect& r = last.sprites[i];
+            RestoreBackground(pic, w.HaikeiPic, y, Rect{r.x, r.y + 1, r.w, r.h});
+        }
+        RestoreBackground(pic, w.HaikeiPic, y, Rect{0, 0, kPlayfield, 1});
     } else {
         DrawBackground(s, w);
     }

@@ -90,6 +90,11 @@ void TitleNote::Present(const Surface& window, std::span<const Rect> changed) {
     display_.Present(shown_, rects);
 }
 
+PixelBuffer TitleNote::Lodging(int w, int h, Lodger& lodger) {
+    if (!line_.empty() || erase_) return {};
+    return display_.Lodging(w, h, lodger);
+}
+
 bool TitleNote::Pump() {
     const bool closed = events_.Pump();
     // A verdict that comes while the title shows is shown at once.

@@ -43,6 +43,9 @@ public:
     const std::string& Shown() const { return line_; }
 
     void Present(const Surface& window, std::span<const Rect> changed) override;
+    // The line is drawn on a copy of the picture, so the game's own lives
+    // in the display's buffer only while no line shows or waits to be wiped.
+    PixelBuffer Lodging(int w, int h, Lodger& lodger) override;
     bool Pump() override;
 
 private:

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "platform/PixelBuffer.h"
 #include "platform/Rect.h"
 
 namespace molfo {
@@ -64,6 +65,17 @@ public:
     virtual bool Query(int vkCode) = 0;
 };
 
+// A picture that may live in a display's own buffer (see Display::Lodging).
+class Lodger {
+public:
+    // Takes the picture out of the display's buffer, as it stands, into
+    // memory of its own.
+    virtual void LeaveLodging() = 0;
+
+protected:
+    ~Lodger() = default;
+};
+
 class Display {
 public:
     virtual ~Display() = default;
@@ -71,6 +83,13 @@ public:
     // rectangles that may differ from the window presented before (empty:
     // all of it), so that a back end can copy only those.
     virtual void Present(const Surface& window, std::span<const Rect> changed) = 0;
+    // Where a w x h picture may live in the display's own buffer, so that
+    // drawing it is showing it, with no copy in between; none (no pixels)
+    // when the display has no such place now. Before that place moves or
+    // goes (a new window size, another picture shown there, the display's
+    // own end) the display calls `lodger.LeaveLodging()`, so the lodger
+    // must outlive the display or the place.
+    virtual PixelBuffer Lodging(int /*w*/, int /*h*/, Lodger& /*lodger*/) { return {}; }
 };
 
 class Dialogs {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/AssetNames.h"
 
@@ -183,6 +184,28 @@ void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since) {
     hintUntil_ = MainPic1.Version();
 }
 
+void Screen::Lodge(const PixelBuffer& place) {
+    if (place.pixels == nullptr || place.w != window.Width() || place.h != window.Height() || window.IsView()) {
+        LeaveLodging();
+        return;
+    }
+    if (window.Lodged() && std::as_const(window).Row(0) == place.pixels) return;
+    window.LodgeIn(place.pixels, place.pitch);
+    ReviewPlayfield();
+    Invalidate();
+}
+
+void Screen::LeaveLodging() {
+    if (!window.Lodged()) return;
+    window.Leave();
+    ReviewPlayfield();
+    Invalidate();
+}
+
+void Screen::ReviewPlayfield() {
+    if (MainPic1.IsView()) MainPic1.ViewInto(window, PictureArea());
+}
+
 void Screen::PlacePlayfield() {
     MainPic1.ViewInto(window, PictureArea());
     MainPic1.SetBackground(kNavy);
@@ -197,24 +220,32 @@ void Screen::AdoptPlayfield() {
     BitBlt(MainPic1, 0, 0, own.Width(), own.Height(), own, 0, 0, Rop::Copy);
 }
 
-void Screen::DrawPlayfield(bool whole, bool hintHolds) {
+void Screen::DrawPlayfield(bool whole, bool hintHolds, bool chromeThere) {
     // Read through a const view: a reader must not move its version.
     const Surface& pic = MainPic1;
+    const Surface& shown = window;
     const Rect inside = PlayfieldInside();
     const int x = inside.x, y = inside.y, cw = inside.w, ch = inside.h;
     // The picture's own colour shows only where the picture does not reach.
+    // Only a compose paints there, so the ground stays right until the
+    // chrome is painted over it or the colour or the picture's size change:
+    // reading it every frame would cost a cache miss a row.
     const int pw = std::clamp(pic.Width(), 0, cw), ph = std::clamp(pic.Height(), 0, ch);
     const uint32_t ground = pic.Background();
+    const bool mayBeWrong = whole || chromeThere || ground != groundColour_ || pw != groundPicW_ || ph != groundPicH_;
     for (const Rect& strip : {Rect{x + pw, y, cw - pw, ch}, Rect{x, y + ph, pw, ch - ph}}) {
-        if (IsEmpty(strip)) continue;
+        if (IsEmpty(strip) || !mayBeWrong) continue;
         bool same = !whole;
         for (int yy = strip.y; same && yy < strip.y + strip.h; ++yy)
-            same = std::all_of(window.Row(yy) + strip.x, window.Row(yy) + strip.x + strip.w,
+            same = std::all_of(shown.Row(yy) + strip.x, shown.Row(yy) + strip.x + strip.w,
                                [ground](uint32_t p) { return p == ground; });
         if (same) continue;
         window.Fill(strip.x, strip.y, strip.w, strip.h, ground);
         if (!whole) drawn_[drawnCount_++] = strip;
     }
+    groundColour_ = ground;
+    groundPicW_ = pw;
+    groundPicH_ = ph;
     const bool changed = pic.Version() != composedVersion_;
     composedVersion_ = pic.Version();
     // The picture is drawn in place; what is left is to say where it
@@ -267,6 +298,7 @@ void Screen::Compose() {
     if (!MainPic1.IsView()) AdoptPlayfield();
     const bool hintHolds = hinted_ && hintSince_ == composedVersion_ && hintUntil_ == MainPic1.Version();
     hinted_ = false;
+    bool chromeThere = false;
     if (whole) {
         if (resized) {
             // Only the layout sizes the window; a picture resized behind
@@ -303,9 +335,10 @@ void Screen::Compose() {
             DrawChrome(stale_[i]);
             const Rect r = Intersect(stale_[i], all);
             if (!IsEmpty(r)) drawn_[drawnCount_++] = r;
+            chromeThere = chromeThere || !IsEmpty(Intersect(r, PlayfieldInside()));
         }
     }
-    DrawPlayfield(whole, hintHolds);
+    DrawPlayfield(whole, hintHolds, chromeThere);
 
     for (int i = 0; i < kLabelCount; ++i)
         if (composedLabels_[i] != *labels_[i]) composedLabels_[i] = *labels_[i];

@@ -20,6 +20,7 @@
 
 #include "core/GameState.h"
 #include "i18n/Catalog.h"
+#include "platform/Platform.h"
 #include "render/KeyHelp.h"
 #include "render/Palette.h"
 #include "render/Surface.h"
@@ -85,7 +86,7 @@ struct ImageControl {
     bool operator==(const ImageControl&) const = default;
 };
 
-class Screen {
+class Screen final : public Lodger {
 public:
     Screen();
     ~Screen();
@@ -136,6 +137,12 @@ public:
     void Compose();
     // Has the next compose draw the whole window again.
     void Invalidate() { chromeStale_ = true; }
+    // Has the window's picture live at `place`, a display's own buffer (see
+    // Display::Lodging), or in memory of its own when `place` is none or
+    // not the window's size. Either move draws the whole window again at
+    // the next compose, so the display shows all of it.
+    void Lodge(const PixelBuffer& place);
+    void LeaveLodging() override;
     // Says that MainPic1 changed only inside these rectangles (its own
     // pixels) since its version `since`, so that the next compose names
     // only them as changed. Ignored unless the last compose saw that
@@ -198,6 +205,8 @@ private:
     // the playfield's edge, inside `clip` and outside the picture.
     void DrawChrome(const Rect& clip);
     void DrawChromeIn(const Rect& clip);
+    // Points MainPic1, a view, at the window's pixels again after they moved.
+    void ReviewPlayfield();
     // Makes MainPic1 the view of the window's playfield, cleared.
     void PlacePlayfield();
     // The same for a MainPic1 that has pixels of its own, which it keeps.
@@ -205,8 +214,10 @@ private:
     // The ground beside the playfield's picture where it is wrong, and the
     // picture's changes (where PlayfieldChangedOnly said, when its word
     // holds, or all of it); adds them to the changed rectangles unless
-    // `whole` covers them.
-    void DrawPlayfield(bool whole, bool hintHolds);
+    // `whole` covers them. The ground is looked at only when something may
+    // have changed it: `chromeThere` says the compose painted controls'
+    // rectangles over the playfield's inside.
+    void DrawPlayfield(bool whole, bool hintHolds, bool chromeThere);
 
     std::unique_ptr<TextRenderer> text_;
     // The ranking's lines pad names by bytes; a fixed-pitch face keeps their
@@ -237,6 +248,10 @@ private:
     size_t drawnCount_ = 0;
     // The version of MainPic1 the last compose saw.
     uint64_t composedVersion_ = 0;
+    // The ground beside the picture as last made right: its colour and the
+    // picture's size then (-1: never).
+    uint32_t groundColour_ = 0;
+    int groundPicW_ = -1, groundPicH_ = -1;
     // PlayfieldChangedOnly's word: the columns to copy in each band of
     // rows, from which version to which.
     std::array<int, kBands> hintLo_{}, hintHi_{};

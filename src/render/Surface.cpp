@@ -10,7 +10,7 @@ namespace molfo {
 Surface::Surface(const Surface& other) : background_(other.background_), version_(other.version_) { CopyFrom(other); }
 
 Surface::Surface(Surface&& other) noexcept : background_(other.background_), version_(other.version_) {
-    if (other.view_) {
+    if (other.view_ || other.lodged_) {
         CopyFrom(other);
         return;
     }
@@ -34,7 +34,7 @@ void Surface::CopyFrom(const Surface& other) {
 Surface& Surface::operator=(const Surface& other) {
     if (this == &other) return *this;
     const uint64_t after = std::max(version_, other.version_) + 1;
-    if (view_ && w_ == other.w_ && h_ == other.h_) {
+    if ((view_ || lodged_) && w_ == other.w_ && h_ == other.h_) {
         // Rows one by one: the other may lie in the same host, above or
         // below.
         for (int y = 0; y < h_; ++y) std::memmove(Row(y), other.Row(y), sizeof(uint32_t) * w_);
@@ -48,7 +48,7 @@ Surface& Surface::operator=(const Surface& other) {
 
 Surface& Surface::operator=(Surface&& other) noexcept {
     if (this == &other) return *this;
-    if (view_ || other.view_) return *this = static_cast<const Surface&>(other);
+    if (view_ || lodged_ || other.view_ || other.lodged_) return *this = static_cast<const Surface&>(other);
     const uint64_t after = std::max(version_, other.version_) + 1;
     w_ = other.w_;
     h_ = other.h_;
@@ -72,6 +72,27 @@ void Surface::ViewInto(Surface& host, const Rect& area) {
     data_ = host.data_ + static_cast<size_t>(y0) * host.stride_ + x0;
     stride_ = host.stride_;
     view_ = true;
+}
+
+void Surface::LodgeIn(uint32_t* pixels, int stride) {
+    if (view_ || pixels == nullptr || stride < w_) return;
+    if (pixels == data_) return;
+    for (int y = 0; y < h_; ++y) std::memmove(pixels + static_cast<size_t>(y) * stride, Row(y), sizeof(uint32_t) * w_);
+    px_.clear();
+    px_.shrink_to_fit();
+    data_ = pixels;
+    stride_ = stride;
+    lodged_ = true;
+    ++version_;
+}
+
+void Surface::Leave() {
+    if (!lodged_) return;
+    std::vector<uint32_t> px(static_cast<size_t>(w_) * h_);
+    for (int y = 0; y < h_; ++y) std::copy_n(Row(y), w_, px.data() + static_cast<size_t>(y) * w_);
+    px_ = std::move(px);
+    Own();
+    ++version_;
 }
 
 void Surface::Resize(int w, int h, uint32_t background) {

@@ -36,6 +36,16 @@ public:
     void ViewInto(Surface& host, const Rect& area);
     bool IsView() const { return view_; }
 
+    // Moves the pixels into memory lent by a display (its window's buffer:
+    // room for the surface's size, `stride` words a row), copying them
+    // there, so that what is drawn on the surface from then on is shown
+    // with no copy. Views of it must be made again. Leave copies the pixels
+    // back into memory of its own; Resize and Release end the lodging too.
+    // A view does not lodge.
+    void LodgeIn(uint32_t* pixels, int stride);
+    void Leave();
+    bool Lodged() const { return lodged_; }
+
     // Gives the surface pixels of its own at this size, each the background
     // colour; a view stops being one.
     void Resize(int w, int h, uint32_t background);
@@ -68,8 +78,8 @@ public:
     // Pixels from the start of one row to the start of the next: the width,
     // but for a view, whose rows lie in its host's.
     int Stride() const { return stride_; }
-    // The pixels of a surface that has its own, row after row (a view has
-    // none of its own: read it by rows).
+    // The pixels of a surface that has its own, row after row (a view or a
+    // lodged surface has none of its own: read it by rows).
     std::vector<uint32_t>& Pixels() {
         ++version_;
         return px_;
@@ -84,6 +94,7 @@ private:
     void CopyFrom(const Surface& other);
     void Own() {
         view_ = false;
+        lodged_ = false;
         data_ = px_.data();
         stride_ = w_;
     }
@@ -96,6 +107,7 @@ private:
     uint32_t* data_ = nullptr;
     int stride_ = 0;
     bool view_ = false;
+    bool lodged_ = false;  // data_ lies in a display's buffer
     uint64_t version_ = 0;
 };
 

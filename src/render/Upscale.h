@@ -6,19 +6,12 @@
 
 #include <cstdint>
 
+#include "platform/PixelBuffer.h"
 #include "platform/Rect.h"
 
 namespace molfo {
 
 class Surface;
-
-// Pixels that are not a Surface's: 0x00RRGGBB words, `pitch` words from one
-// row's start to the next.
-struct PixelBuffer {
-    uint32_t* pixels = nullptr;
-    int pitch = 0;
-    int w = 0, h = 0;
-};
 
 // Copies rectangle `r` of `src` into `out`, scaled by `scale` (1 or more)
 // with the picture's (0, 0) at (ox, oy) of `out`: each source pixel becomes

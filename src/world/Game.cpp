@@ -40,6 +40,9 @@ std::unique_ptr<mySound> Game::NewSound() {
 
 void ShowFrame(Game& g) {
     if (!g.showWindow) return;
+    // Where the display lends its own buffer, the window's picture lives
+    // there, so that the frame drawn is the frame shown.
+    g.scr.Lodge(g.pf.display.Lodging(g.scr.window.Width(), g.scr.window.Height(), g.scr));
     g.scr.Compose();
     g.pf.display.Present(g.scr.window, g.scr.Changed());
 }

@@ -7,6 +7,10 @@
 #   screenshot the window resized to 1290 x 1146, F12 saves the composed
 #              645 x 573 window as a dated PNG in ~/Pictures; Escape still ends
 #              the game with status 0
+#   onscreen   what X shows is the picture the game holds (its F12
+#              screenshot, found pixel for pixel on the screen): at 1x, after
+#              a resize, after the settings page opened and closed, at 2x,
+#              and at 1x again; then play's frames take the title away
 #   practice   --stage 5 --boss starts the first game at the fifth boss: the
 #              recording, which names the start, verifies when replayed
 set -u
@@ -64,6 +68,20 @@ start_game() {
     wid=$(timeout 6 xdotool search --sync --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1)
     [ -n "$wid" ] || fail "no window named Form1 appeared"
     kill -0 "$pid" 2>/dev/null || fail "the game ended at start-up"
+}
+
+# Saves a screenshot with F12, dumps the screen, and finds the one on the
+# other at scale $1.
+shown_at_scale() {
+    rm -f "$HOME/Pictures/"*
+    xdotool key F12
+    n=0
+    while [ -z "$(ls "$HOME/Pictures")" ] && [ "$n" -lt 30 ]; do sleep 0.1; n=$((n + 1)); done
+    shot=$(ls "$HOME/Pictures" | head -n 1)
+    [ -n "$shot" ] || fail "F12 saved no screenshot ($2)"
+    xwd -root -silent >"$work/screen.xwd" || fail "the screen could not be dumped ($2)"
+    python3 "$(dirname "$0")/xwd_picture.py" find "$work/screen.xwd" "$HOME/Pictures/$shot" "$1" >/dev/null 2>"$work/find.err" ||
+        fail "the screen does not show the game's picture $2: $(cat "$work/find.err")"
 }
 
 case "$mode" in
@@ -132,6 +150,46 @@ screenshot)
     wait "$pid"
     rc=$?
     [ "$rc" -eq 0 ] || fail "the game must end with status 0 after a screenshot, got $rc"
+    ;;
+onscreen)
+    export HOME="$work/home"
+    mkdir -p "$HOME/Pictures"
+    start_game
+    # The title stands still once its lettering is drawn.
+    sleep 2
+    xdotool windowfocus "$wid"
+    shown_at_scale 1 "as the window opened"
+    xdotool windowsize "$wid" 800 700
+    sleep 0.5
+    shown_at_scale 1 "in a bigger window"
+    xdotool key F1
+    sleep 0.5
+    xdotool key Escape
+    sleep 0.5
+    shown_at_scale 1 "after the settings page"
+    # Without a window manager the window stays where it was: all of it on
+    # the screen.
+    xdotool windowmove "$wid" 0 0
+    xdotool windowsize "$wid" 1290 1146
+    sleep 0.5
+    shown_at_scale 2 "at twice the size"
+    xdotool windowsize "$wid" 645 573
+    sleep 0.5
+    shown_at_scale 1 "back at its own size"
+    # Play moves on with no event to show the window again: only the frames
+    # themselves take the title off the screen.
+    xdotool key shift
+    sleep 1
+    xwd -root -silent >"$work/screen.xwd" || fail "the screen could not be dumped in play"
+    if python3 "$(dirname "$0")/xwd_picture.py" find "$work/screen.xwd" "$HOME/Pictures/$shot" 1 >/dev/null 2>&1; then
+        fail "the title still shows a second into play: the frames do not reach the screen"
+    fi
+    kill -0 "$pid" 2>/dev/null || fail "the game ended on the way"
+    keep_sending press_escape
+    wait_end "$pid" 20 || fail "Escape did not end the game"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "the game must end with status 0, got $rc"
     ;;
 practice)
     # Whatever the game keeps stays in the run's own folder.

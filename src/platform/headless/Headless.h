@@ -63,6 +63,9 @@ private:
 class HeadlessDisplay : public Display {
 public:
     void Present(const Surface& window, std::span<const Rect> changed) override;
+    // Lends what `lend` gives, a buffer of a test's own; none when unset.
+    PixelBuffer Lodging(int w, int h, Lodger& lodger) override { return lend ? lend(w, h, lodger) : PixelBuffer{}; }
+    std::function<PixelBuffer(int w, int h, Lodger& lodger)> lend;
     uint64_t presents = 0;
     std::function<void(const Surface&)> onPresent;
     // What the last present named as changed; it points into the game's

@@ -108,6 +108,7 @@ std::unique_ptr<SdlDisplay> SdlDisplay::Create(bool fullscreen, ScaleMode scale,
         error = std::string("cannot draw in the game window: ") + SDL_GetError();
         return nullptr;
     }
+    SDL_AddEventWatch(&SdlDisplay::WatchResize, d.get());
     // SDL turns text input on with the first window; while it is on, an IME
     // would swallow the game's keys.
     SDL_StopTextInput();
@@ -119,6 +120,8 @@ std::unique_ptr<SdlDisplay> SdlDisplay::Create(bool fullscreen, ScaleMode scale,
 }
 
 SdlDisplay::~SdlDisplay() {
+    Evict();
+    SDL_DelEventWatch(&SdlDisplay::WatchResize, this);
     if (view_ != nullptr) SDL_FreeSurface(view_);
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -128,6 +131,9 @@ SdlDisplay::~SdlDisplay() {
 
 void SdlDisplay::SetScale(ScaleMode scale) {
     if (scale == scale_) return;
+    // The picture's place in the window's buffer moves with the scale.
+    Evict();
+    whole_ = false;
     scale_ = scale;
     if (renderer_ != nullptr) Repaint();
 }

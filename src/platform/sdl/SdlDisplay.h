@@ -23,6 +23,7 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_Surface;
+union SDL_Event;
 
 namespace molfo {
 
@@ -39,6 +40,10 @@ public:
     // begins: `changed` names the rectangles that may differ from the frame
     // presented before (empty: all of it).
     void Present(const Surface& frame, std::span<const Rect> changed) override;
+    // Without a GPU, at one window pixel a picture pixel, the place of the
+    // picture in the window's buffer, which X shares with us: a frame drawn
+    // there is shown without a copy.
+    PixelBuffer Lodging(int w, int h, Lodger& lodger) override;
     // A modal screen's picture, or the frame again when the screen closes;
     // shown whole.
     void Show(const Surface& s);
@@ -63,6 +68,21 @@ public:
 
 private:
     explicit SdlDisplay(ScaleMode scale) : scale_(scale) {}
+
+    // The window's buffer. SDL makes it anew after the window changed size,
+    // freeing the old one: whatever lodged there leaves first.
+    SDL_Surface* WindowBuffer();
+    // The lodger, if any, takes its picture out of the window's buffer.
+    void Evict();
+    // True when `s` is the picture lodged in the window's buffer.
+    bool InPlace(const Surface& s) const;
+    // Shows what changed of the lodged picture: nothing to copy.
+    void ShowInPlace(std::span<const Rect> changed);
+    // Black round a picture placed at `p`, leaving the picture alone.
+    static void FillBars(SDL_Surface* out, const Placement& p);
+    // SDL calls this as it queues each event, before anything frees the
+    // old buffer of a resized window.
+    static int WatchResize(void* display, SDL_Event* e);
 
     // Present's and Show's common path; a frame of play (`paced`) is handed
     // when HandPacer says; logs the hand-over when asked to.
@@ -103,6 +123,12 @@ private:
     // MOLFO_PRESENT_LOG's file, or -1: one line per picture shown, for
     // scripts/measure-window.
     int presentLog_ = -1;
+    // The picture living in the window's buffer (see Lodging): who lodged,
+    // where its first pixel lies, its placement and the window's size then.
+    Lodger* lodger_ = nullptr;
+    const uint32_t* lodged_ = nullptr;
+    Placement lodgedAt_{};
+    int lodgedW_ = 0, lodgedH_ = 0;
     HandPacer pacer_;
     int64_t showAt_ = 0;  // when the frame being handed may be shown, or 0
     int64_t copied_ = 0;

@@ -1,10 +1,12 @@
 // How a picture reaches the screen. The game's frame comes by Present, a
 // modal screen's by Show; both are handed on by Hand and copied by Upload:
 // with a GPU, the changed rectangles into the texture and the texture
-// drawn scaled (Repaint); without one, the changed rectangles straight
-// into the window's buffer, scaled there by whole multiples as they are
-// written (CopyToWindow), or the whole picture when the window lost its
-// contents (RepaintWindowBuffer).
+// drawn scaled (Repaint); without one, at one window pixel a picture pixel,
+// the game's frame lives in the window's buffer and is drawn there, so
+// showing it copies nothing (Lodging, ShowInPlace); otherwise the changed
+// rectangles go straight into the window's buffer, scaled there by whole
+// multiples as they are written (CopyToWindow), or the whole picture when
+// the window lost its contents (RepaintWindowBuffer).
 #include <SDL.h>
 #include <unistd.h>
 
@@ -53,6 +55,87 @@ void SleepUntilNs(int64_t ns) {
 }  // namespace
 
 void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed, true); }
+
+PixelBuffer SdlDisplay::Lodging(int w, int h, Lodger& lodger) {
+    SDL_Surface* out = renderer_ == nullptr ? WindowBuffer() : nullptr;
+    const bool ours = out != nullptr && out->format->format == kOurFormat && out->pitch % sizeof(uint32_t) == 0 &&
+                      !SDL_MUSTLOCK(out);
+    const Placement p = ours ? PlacePicture(out->w, out->h, w, h, scale_) : Placement{};
+    if (!ours || !p.sharp || p.w != w || p.h != h) {
+        Evict();
+        return {};
+    }
+    const int pitch = out->pitch / static_cast<int>(sizeof(uint32_t));
+    uint32_t* first = static_cast<uint32_t*>(out->pixels) + static_cast<ptrdiff_t>(p.y) * pitch + p.x;
+    if (lodger_ != &lodger || lodged_ != first) Evict();
+    lodger_ = &lodger;
+    lodged_ = first;
+    lodgedAt_ = p;
+    SDL_GetWindowSize(window_, &lodgedW_, &lodgedH_);
+    return PixelBuffer{first, pitch, w, h};
+}
+
+SDL_Surface* SdlDisplay::WindowBuffer() {
+    // The resize watch has normally evicted the lodger already; a size
+    // changed behind its back still must not leave it in a freed buffer.
+    if (lodger_ != nullptr) {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        if (w != lodgedW_ || h != lodgedH_) Evict();
+    }
+    return SDL_GetWindowSurface(window_);
+}
+
+void SdlDisplay::Evict() {
+    if (lodger_ == nullptr) return;
+    Lodger* const leaving = lodger_;
+    lodger_ = nullptr;
+    lodged_ = nullptr;
+    // Its pixels stay in the buffer as well, so what the window holds is
+    // unchanged: whole_ stands.
+    leaving->LeaveLodging();
+}
+
+bool SdlDisplay::InPlace(const Surface& s) const { return lodger_ != nullptr && !s.Empty() && s.Row(0) == lodged_; }
+
+int SdlDisplay::WatchResize(void* display, SDL_Event* e) {
+    auto* d = static_cast<SdlDisplay*>(display);
+    if (e->type == SDL_WINDOWEVENT && e->window.windowID == SDL_GetWindowID(d->window_) &&
+        (e->window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e->window.event == SDL_WINDOWEVENT_RESIZED))
+        d->Evict();
+    return 0;
+}
+
+void SdlDisplay::ShowInPlace(std::span<const Rect> changed) {
+    const Placement& p = lodgedAt_;
+    SDL_Rect updates[kMostRects];
+    int n = 0;
+    bool all = changed.empty();
+    for (const Rect& r : changed) {
+        const SDL_Rect c = Clip(r, p.w, p.h);
+        if (c.w <= 0 || c.h <= 0) continue;
+        if (n == kMostRects) {
+            all = true;
+            break;
+        }
+        updates[n++] = SDL_Rect{p.x + c.x, p.y + c.y, c.w, c.h};
+    }
+    WaitToShow();
+    if (all)
+        SDL_UpdateWindowSurface(window_);
+    else if (n > 0)
+        SDL_UpdateWindowSurfaceRects(window_, updates, n);
+}
+
+void SdlDisplay::FillBars(SDL_Surface* out, const Placement& p) {
+    const Uint32 black = SDL_MapRGB(out->format, 0, 0, 0);
+    const SDL_Rect bars[] = {{0, 0, out->w, p.y},
+                             {0, p.y + p.h, out->w, out->h - p.y - p.h},
+                             {0, p.y, p.x, p.h},
+                             {p.x + p.w, p.y, out->w - p.x - p.w, p.h}};
+    for (const SDL_Rect& bar : bars)
+        if (bar.w > 0 && bar.h > 0) SDL_FillRect(out, &bar, black);
+}
 
 void SdlDisplay::Show(const Surface& s) { Hand(s, {}, false); }
 
@@ -107,6 +190,12 @@ void SdlDisplay::Upload(const Surface& s, std::span<const Rect> changed) {
     bool part = !changed.empty() && uploaded_ == &s && whole_;
     uploaded_ = &s;
     if (renderer_ == nullptr) {
+        if (InPlace(s) && whole_) {
+            ShowInPlace(changed);
+            return;
+        }
+        // Another picture goes where the lodged one lives.
+        if (!InPlace(s)) Evict();
         if (part)
             CopyToWindow(s, changed);
         else
@@ -165,11 +254,19 @@ void SdlDisplay::Repaint() {
 
 void SdlDisplay::RepaintWindowBuffer() {
     // After a resize SDL makes the buffer anew at the new size.
-    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    SDL_Surface* out = WindowBuffer();
     if (out == nullptr) return;
     const Surface* s = uploaded_;
     const Placement p = s != nullptr ? PlacePicture(out->w, out->h, s->Width(), s->Height(), scale_)
                                      : Placement{};
+    // A lodged picture is in the buffer already: only the bars round it.
+    if (s != nullptr && InPlace(*s)) {
+        FillBars(out, lodgedAt_);
+        WaitToShow();
+        SDL_UpdateWindowSurface(window_);
+        whole_ = true;
+        return;
+    }
     if (s == nullptr || p.w != out->w || p.h != out->h) SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
     if (s != nullptr && p.w > 0 && p.h > 0) {
         const Rect all{0, 0, s->Width(), s->Height()};
@@ -181,7 +278,7 @@ void SdlDisplay::RepaintWindowBuffer() {
 }
 
 void SdlDisplay::CopyToWindow(const Surface& s, std::span<const Rect> changed, bool update) {
-    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    SDL_Surface* out = WindowBuffer();
     if (out == nullptr) return;
     const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), scale_);
     const int scale = p.sharp ? p.w / s.Width() : 0;
