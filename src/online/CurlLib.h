@@ -1,7 +1,7 @@
 // libcurl, loaded the first time the game really speaks to an online table
 // (a run sent, --submit, --online-table) instead of at every start: sending
 // is off unless the player turns it on, and the library with the twenty
-// others it brings (TLS, Kerberos, LDAP, SSH, ...) cost every game 4.5 MB
+// others it brings (TLS, Kerberos, LDAP, SSH, ...) cost every game 5 MB
 // resident. Only the functions Http.cpp calls are looked up; curl's headers
 // still give the types and constants.
 #pragma once
