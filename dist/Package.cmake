@@ -45,13 +45,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${MOLFO_HOMEPAGE}")
-# The shared libraries come from dpkg-shlibdeps; the rest are files the game
-# looks for at run time: a Japanese font for the window's text, and one of
-# the soundfonts it tries for the songs. The server runs the game of its own
-# version to verify runs.
+# The shared libraries linked come from dpkg-shlibdeps; the rest are files
+# the game looks for at run time: libcurl, which it loads itself for the
+# online table (dist/molfo.dlopen; 7.85 for CURLOPT_PROTOCOLS_STR), a
+# Japanese font for the window's text, and one of the soundfonts it tries
+# for the songs. The server runs the game of its own version to verify runs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_GAME_PACKAGE_DEPENDS
+set(CPACK_DEBIAN_GAME_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0), "
   "fonts-ipafont-gothic | fonts-vlgothic | fonts-noto-cjk, timgm6mb-soundfont | fluid-soundfont-gm")
+string(REPLACE ";" "" CPACK_DEBIAN_GAME_PACKAGE_DEPENDS "${CPACK_DEBIAN_GAME_PACKAGE_DEPENDS}")
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "molfo (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "postgresql, nginx")
 # Its options file is a conffile; its maintainer scripts reload systemd,

@@ -1,11 +1,11 @@
 #include "online/Http.h"
 
-#include <curl/curl.h>
 #include <strings.h>
 
 #include <charconv>
 #include <cstring>
-#include <mutex>
+
+#include "online/CurlLib.h"
 
 namespace molfo::online {
 
@@ -13,11 +13,6 @@ namespace {
 
 constexpr const char* kProtocols = "http,https";
 constexpr int kStopped = 1;  // a progress callback's "abort"
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct Transfer {
     HttpAnswer* answer;
@@ -58,13 +53,10 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 }  // namespace
 
-Http::Http(const std::atomic<bool>* stop) : stop_(stop) {
-    GlobalInit();
-    curl_ = curl_easy_init();
-}
+Http::Http(const std::atomic<bool>* stop) : stop_(stop) {}
 
 Http::~Http() {
-    if (curl_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(curl_));
+    if (curl_ != nullptr) curl_->easy_cleanup(static_cast<CURL*>(handle_));
 }
 
 HttpAnswer Http::Get(const std::string& url, const HttpLimits& limits) { return Perform(url, nullptr, limits); }
@@ -75,44 +67,52 @@ HttpAnswer Http::Post(const std::string& url, std::span<const uint8_t> body, con
 
 HttpAnswer Http::Perform(const std::string& url, const std::span<const uint8_t>* body, const HttpLimits& limits) {
     HttpAnswer answer;
-    auto* c = static_cast<CURL*>(curl_);
-    if (c == nullptr) {
-        answer.error = "libcurl could not be started";
-        return answer;
+    // libcurl is loaded by the first request, not by the program's start.
+    if (curl_ == nullptr) {
+        const CurlApi* api = Curl(answer.error);
+        if (api == nullptr) return answer;
+        handle_ = api->easy_init();
+        if (handle_ == nullptr) {
+            answer.error = "libcurl could not be started";
+            return answer;
+        }
+        curl_ = api;
     }
-    curl_easy_reset(c);
+    const CurlApi& lib = *curl_;
+    auto* c = static_cast<CURL*>(handle_);
+    lib.easy_reset(c);
     Transfer t{&answer, stop_};
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    lib.easy_setopt(c, CURLOPT_URL, url.c_str());
     // Only the table's own address: no redirects elsewhere, no other schemes.
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, kProtocols);
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, "molfo/" MOLFO_VERSION);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, TakeBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, TakeHeader);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+    lib.easy_setopt(c, CURLOPT_PROTOCOLS_STR, kProtocols);
+    lib.easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    lib.easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    lib.easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
+    lib.easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
+    lib.easy_setopt(c, CURLOPT_USERAGENT, "molfo/" MOLFO_VERSION);
+    lib.easy_setopt(c, CURLOPT_WRITEFUNCTION, TakeBody);
+    lib.easy_setopt(c, CURLOPT_WRITEDATA, &t);
+    lib.easy_setopt(c, CURLOPT_HEADERFUNCTION, TakeHeader);
+    lib.easy_setopt(c, CURLOPT_HEADERDATA, &t);
+    lib.easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    lib.easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+    lib.easy_setopt(c, CURLOPT_XFERINFODATA, &t);
     curl_slist* headers = nullptr;
     if (body != nullptr) {
-        headers = curl_slist_append(headers, "Content-Type: application/octet-stream");
+        headers = lib.slist_append(headers, "Content-Type: application/octet-stream");
         // The table answers a refusal before the body when asked to wait;
         // a recording is small enough to send at once.
-        headers = curl_slist_append(headers, "Expect:");
-        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(c, CURLOPT_POST, 1L);
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, reinterpret_cast<const char*>(body->data()));
-        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+        headers = lib.slist_append(headers, "Expect:");
+        lib.easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+        lib.easy_setopt(c, CURLOPT_POST, 1L);
+        lib.easy_setopt(c, CURLOPT_POSTFIELDS, reinterpret_cast<const char*>(body->data()));
+        lib.easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
     }
-    const CURLcode rc = curl_easy_perform(c);
-    if (headers != nullptr) curl_slist_free_all(headers);
+    const CURLcode rc = lib.easy_perform(c);
+    if (headers != nullptr) lib.slist_free_all(headers);
     if (rc == CURLE_OK) {
         long status = 0;
-        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+        lib.easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
         answer.status = static_cast<int>(status);
         return answer;
     }
@@ -124,13 +124,15 @@ HttpAnswer Http::Perform(const std::string& url, const std::span<const uint8_t>*
     else if (t.tooLarge)
         answer.error = "the answer was larger than any of the table's";
     else
-        answer.error = curl_easy_strerror(rc);
+        answer.error = lib.easy_strerror(rc);
     return answer;
 }
 
 bool SpeaksHttps() {
-    GlobalInit();
-    const curl_version_info_data* v = curl_version_info(CURLVERSION_NOW);
+    std::string error;
+    const CurlApi* lib = Curl(error);
+    if (lib == nullptr) return false;
+    const curl_version_info_data* v = lib->version_info(CURLVERSION_NOW);
     for (const char* const* p = v->protocols; p != nullptr && *p != nullptr; ++p)
         if (std::strcmp(*p, "https") == 0) return true;
     return false;

@@ -1,6 +1,8 @@
-// HTTP and HTTPS for the online table, through libcurl: one request at a
-// time, blocking the thread that asks (the sender's own, or the command
-// line's), each with its limits, and cut short at once when told to stop.
+// HTTP and HTTPS for the online table, through libcurl (loaded by the first
+// request, see CurlLib.h): one request at a time, blocking the thread that
+// asks (the sender's own, or the command line's), each with its limits, and
+// cut short at once when told to stop. Without libcurl every request fails
+// with the line that says so, as one that found no table would.
 #pragma once
 
 #include <atomic>
@@ -10,10 +12,12 @@
 
 namespace molfo::online {
 
+struct CurlApi;
+
 struct HttpAnswer {
     int status = 0;      // the HTTP status; 0 when no answer came
     std::string body;    // at most kMaxAnswerBytes
-    std::string error;   // why no answer came (curl's words), when status is 0
+    std::string error;   // why no answer came (curl's words, or why curl is missing), when status is 0
     long retryAfter = -1;  // seconds, from a Retry-After header; -1 none
 };
 
@@ -42,10 +46,11 @@ private:
     HttpAnswer Perform(const std::string& url, const std::span<const uint8_t>* body, const HttpLimits& limits);
 
     const std::atomic<bool>* stop_;
-    void* curl_ = nullptr;  // one handle, its connection kept between requests
+    const CurlApi* curl_ = nullptr;  // once the first request has loaded libcurl
+    void* handle_ = nullptr;         // one handle, its connection kept between requests
 };
 
-// Whether this libcurl speaks HTTPS (Debian's always does).
+// Whether this libcurl speaks HTTPS (Debian's always does); false without one.
 bool SpeaksHttps();
 
 }  // namespace molfo::online

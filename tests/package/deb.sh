@@ -1,5 +1,5 @@
 #!/bin/sh
-# deb.sh CPACK BUILD_DIR WORK VERSION
+# deb.sh CPACK BUILD_DIR WORK VERSION LOADED
 #
 # Builds the Debian package with CPack and checks it as a player's machine
 # would see it: the control fields and the files it holds, then an install
@@ -8,12 +8,15 @@
 # machine is touched), `molfo --version` and 100 headless frames from
 # /usr/games, and a purge that must leave nothing behind. Exits 77 (skipped)
 # when the Debian tools are not there. The package stays in WORK/out for
-# the lintian test.
+# the lintian test. LOADED (dist/molfo.dlopen) lists the libraries the game
+# loads itself, which dpkg-shlibdeps cannot see: the packages that have
+# them here must be among the Depends.
 set -u
 cpack=$1
 build=$2
 work=$3
 version=$4
+loaded=$5
 
 fail() {
     echo "FAIL: $*" >&2
@@ -60,6 +63,13 @@ for dep in libc6 libstdc++6 libsdl2-2.0-0 libsdl2-mixer-2.0-0 \
     timgm6mb-soundfont fonts-ipafont-gothic; do
     echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep -qx "$dep" ||
         fail "Depends must name $dep (the linked libraries, the soundfont, the Japanese font): $depends"
+done
+for so in $(sed 's/#.*//' "$loaded"); do
+    # The package that has the library on this machine (Debian's own).
+    dep=$(dpkg -S "*/$so" 2>/dev/null | sed -n '1s/:.*//p')
+    [ -n "$dep" ] || fail "no installed package has $so, which the game loads (scripts/install-deps installs it)"
+    echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep -qx "$dep" ||
+        fail "Depends must name $dep by hand (dist/Package.cmake): the game loads its $so, unseen by dpkg-shlibdeps"
 done
 
 # --- the files ---

@@ -1,15 +1,18 @@
 #!/bin/sh
-# notices.sh WORK VERSION: the licences travel with both packages that the
-# Package.Deb test left in WORK/out. Each package's copyright file is
-# machine-readable (DEP-5): our code under Expat and our art under
+# notices.sh WORK VERSION LOADED: the licences travel with both packages
+# that the Package.Deb test left in WORK/out. Each package's copyright file
+# is machine-readable (DEP-5): our code under Expat and our art under
 # CC-BY-4.0, every licence a paragraph names given in full (GPL-2 by
 # Debian's common-licenses), none given for nothing; and every shared
-# library its programs are linked with is named in it. The page in
-# molfo-server's package carries its About panel and the notices it links
-# to. Exits 77 (skipped) without the packages or the tools.
+# library its programs are linked with is named in it, and so is every one
+# the game loads itself when it needs it (LOADED, dist/molfo.dlopen),
+# which readelf cannot see. The page in molfo-server's package carries its
+# About panel and the notices it links to. Exits 77 (skipped) without the
+# packages or the tools.
 set -u
 work=$1
 version=$2
+loaded=$3
 
 fail() {
     echo "FAIL: $*" >&2
@@ -41,7 +44,16 @@ library_name() {
     esac
 }
 
-# package PROGRAM...: checks that package's copyright.
+# noticed PROGRAM SONAME HOW: the library's notice is in $copyright.
+noticed() {
+    name=$(library_name "$2")
+    [ "$name" != "?" ] || fail "$1 $3 $2, which has no notice: name it in dist/$package.copyright.in and here"
+    [ "$name" = - ] && return
+    grep -qF "$name" "$copyright" || fail "$package's copyright does not name $name, which /$1 $3"
+}
+
+# package PROGRAM...: checks that package's copyright; the game's also
+# names what the game loads.
 check() {
     package=$1
     shift
@@ -96,12 +108,12 @@ check() {
     for program in "$@"; do
         [ -f "$dir/$program" ] || fail "$package has no $program"
         for so in $(readelf -d "$dir/$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-            name=$(library_name "$so")
-            [ "$name" != "?" ] || fail "$program needs $so, which has no notice: name it in dist/$package.copyright.in and here"
-            [ "$name" = - ] && continue
-            grep -qF "$name" "$copyright" || fail "$package's copyright does not name $name, which /$program is linked with"
+            noticed "$program" "$so" "is linked with"
         done
     done
+    if [ "$package" = molfo ]; then
+        for so in $(sed 's/#.*//' "$loaded"); do noticed usr/games/molfo "$so" "loads"; done
+    fi
     echo "$package: $(wc -l <"$dir/files") Files paragraphs, licences $(tr '\n' ' ' <"$dir/given.sorted")"
 }
 

@@ -4,11 +4,13 @@
 #           to a molfo-server of the test's own on 127.0.0.1: verified with
 #           the game's own score, listed by --online-table; and what
 #           --submit answers a table out of reach, a run cut short, a
-#           practice start, a file that is no recording, no table at all
+#           practice start, a file that is no recording, no table at all,
+#           no libcurl to reach it with
 #   window  the real window (xvfb-run, xdotool) with sending on and the
 #           table down: the game plays to its end as ever and the run waits
-#           in the outbox; the table started, the next start sends it, and
-#           the verdict shows on the title
+#           in the outbox; the table started, a start without libcurl keeps
+#           it waiting, the next start sends it, and the verdict shows on
+#           the title
 set -u
 mode=$1
 molfo=$2
@@ -132,6 +134,19 @@ submit)
     check "a table out of reach" 3 --submit last --server "$table"
     check "--online-table out of reach" 3 --online-table --server "$table"
     start_server "$port"
+    # Without libcurl (loaded only now, to send) the table is out of reach
+    # just the same, and the line says which library is missing.
+    export MOLFO_LIBCURL="$work/nowhere/libcurl.so.4"
+    check "--submit without libcurl" 3 --submit last --server "$table"
+    grep -q "cannot load $MOLFO_LIBCURL: cannot open shared object file" "$work/check.err" ||
+        fail "--submit without libcurl names the library it lacks"
+    check "--online-table without libcurl" 3 --online-table --server "$table"
+    grep -q "cannot load $MOLFO_LIBCURL" "$work/check.err" || fail "--online-table without libcurl says so"
+    # A library that is no libcurl: refused, never called.
+    export MOLFO_LIBCURL=libz.so.1
+    check "--submit with a library that is no libcurl" 3 --submit last --server "$table"
+    grep -q "cannot load libz.so.1: it has no curl_" "$work/check.err" || fail "a library that is no libcurl is named"
+    unset MOLFO_LIBCURL
     # A practice start is refused before it is sent; a game cut short by
     # the program's end is sent, and the table's replay rejects it.
     rm -rf "$replays"
@@ -194,9 +209,32 @@ window)
     cmp -s "$outbox/$waiting" "$replays/$waiting" || fail "the run waiting is the kept replay, byte for byte"
     grep -q "cannot\|Couldn't connect" "$work/first.err" || fail "a table out of reach is told in a line"
 
-    # The table up on the same port: the next start sends the run at once,
-    # and the verdict shows on the title.
+    # The table up on the same port, but no libcurl to reach it with: the
+    # sender says so and the run waits on, the game playing as ever.
     start_server "$port"
+    MOLFO_LIBCURL="$work/nowhere/libcurl.so.4" "$molfo" --data-dir "$work/game" --mute 2>"$work/nocurl.err" &
+    pid=$!
+    wid=$(timeout 6 xdotool search --sync --onlyvisible --name '^Form1$' 2>/dev/null | head -n 1)
+    [ -n "$wid" ] || fail "no window named Form1 appeared without libcurl"
+    t=0
+    while ! grep -q "libcurl" "$work/nocurl.err" && [ "$t" -lt 40 ]; do sleep 0.25; t=$((t + 1)); done
+    grep -q "the online table $table: cannot load $work/nowhere/libcurl.so.4: .*; 1 run waits to be sent" \
+        "$work/nocurl.err" || fail "without libcurl the sender names the library and the run waits"
+    n=0
+    while kill -0 "$pid" 2>/dev/null && [ "$n" -lt 16 ]; do
+        xdotool windowfocus "$wid" 2>/dev/null
+        xdotool key --clearmodifiers Escape 2>/dev/null
+        sleep 0.5
+        n=$((n + 1))
+    done
+    wait "$pid"
+    rc=$?
+    pid=""
+    [ "$rc" -eq 0 ] || fail "the game without libcurl ends with status 0, got $rc"
+    [ "$(ls "$outbox" | grep '\.mrec$')" = "$waiting" ] || fail "without libcurl the run still waits in the outbox"
+
+    # With it, the next start sends the run at once, and the verdict shows
+    # on the title.
     mkdir -p "$work/home/Pictures"
     "$molfo" --data-dir "$work/game" --mute 2>"$work/second.err" &
     pid=$!
