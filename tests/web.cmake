@@ -30,3 +30,7 @@ add_test(NAME Web.Online.chromium
     sh ${CMAKE_CURRENT_SOURCE_DIR}/web/run.sh)
 set_tests_properties(Web.Online.chromium PROPERTIES LABELS "browser;slow" SKIP_RETURN_CODE 77 TIMEOUT 1200
   RUN_SERIAL TRUE)
+# See tests/online.cmake: a sanitizer build's verifier needs its address space.
+if(MOLFO_SANITIZE)
+  set_property(TEST Web.Online.chromium APPEND PROPERTY ENVIRONMENT MOLFO_VERIFY_MEMORY=0)
+endif()

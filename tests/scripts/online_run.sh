@@ -48,8 +48,9 @@ fail() {
 # Starts the table on 127.0.0.1 (port $1, 0 for any free one) and sets
 # $port once it listens.
 start_server() {
+    # MOLFO_VERIFY_MEMORY: the verifiers' address space in MiB (0: no limit), for a sanitizer build.
     "$server" --listen "127.0.0.1:$1" --database "$work/runs.sqlite" --game "$molfo" --workers 1 \
-        --submit-burst 100 >>"$work/server.log" 2>&1 &
+        --submit-burst 100 ${MOLFO_VERIFY_MEMORY:+--verify-memory "$MOLFO_VERIFY_MEMORY"} >>"$work/server.log" 2>&1 &
     spid=$!
     n=0
     port=""

@@ -26,7 +26,9 @@ function startServer() {
   const scratch = path.join(work, 'server-tmp');
   fs.mkdirSync(scratch);
   const proc = spawn(env.MOLFO_SERVER, ['--listen', '127.0.0.1:0', '--database', path.join(work, 'runs.sqlite'),
-    '--game', env.MOLFO_BIN, '--page', env.MOLFO_PAGE, '--workers', '1'],
+    '--game', env.MOLFO_BIN, '--page', env.MOLFO_PAGE, '--workers', '1',
+    // A sanitizer build's verifier needs more address space than the default limit.
+    ...(env.MOLFO_VERIFY_MEMORY ? ['--verify-memory', env.MOLFO_VERIFY_MEMORY] : [])],
   {env: {...env, TMPDIR: scratch}, stdio: ['ignore', 'ignore', 'pipe']});
   let log = '';
   return new Promise((ok, no) => {
