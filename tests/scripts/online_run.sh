@@ -63,6 +63,21 @@ start_server() {
     [ -n "$port" ] || fail "the table did not listen"
 }
 
+# Presses Escape on the game's window ($wid) until the game ($pid) has
+# ended, 8 s at most, and sets $rc to its status.
+end_with_escape() {
+    n=0
+    while kill -0 "$pid" 2>/dev/null && [ "$n" -lt 16 ]; do
+        xdotool windowfocus "$wid" 2>/dev/null
+        xdotool key --clearmodifiers Escape 2>/dev/null
+        sleep 0.5
+        n=$((n + 1))
+    done
+    wait "$pid"
+    rc=$?
+    pid=""
+}
+
 stop_server() {
     kill -TERM "$spid" 2>/dev/null
     wait "$spid" 2>/dev/null
@@ -194,15 +209,7 @@ window)
     xdotool keyup Left
     [ -n "$(ls "$outbox" 2>/dev/null)" ] || fail "the game lost, the run waits in the outbox"
     # The game after it, ended by the program's end, is no run to send.
-    n=0
-    while kill -0 "$pid" 2>/dev/null && [ "$n" -lt 16 ]; do
-        xdotool key --clearmodifiers Escape 2>/dev/null
-        sleep 0.5
-        n=$((n + 1))
-    done
-    wait "$pid"
-    rc=$?
-    pid=""
+    end_with_escape
     [ "$rc" -eq 0 ] || fail "the game ends with status 0 while its table is down, got $rc"
     waiting=$(ls "$outbox" | grep '\.mrec$')
     [ "$(echo "$waiting" | wc -l)" -eq 1 ] || fail "one run waits, the game lost: $waiting"
@@ -221,16 +228,7 @@ window)
     while ! grep -q "libcurl" "$work/nocurl.err" && [ "$t" -lt 40 ]; do sleep 0.25; t=$((t + 1)); done
     grep -q "the online table $table: cannot load $work/nowhere/libcurl.so.4: .*; 1 run waits to be sent" \
         "$work/nocurl.err" || fail "without libcurl the sender names the library and the run waits"
-    n=0
-    while kill -0 "$pid" 2>/dev/null && [ "$n" -lt 16 ]; do
-        xdotool windowfocus "$wid" 2>/dev/null
-        xdotool key --clearmodifiers Escape 2>/dev/null
-        sleep 0.5
-        n=$((n + 1))
-    done
-    wait "$pid"
-    rc=$?
-    pid=""
+    end_with_escape
     [ "$rc" -eq 0 ] || fail "the game without libcurl ends with status 0, got $rc"
     [ "$(ls "$outbox" | grep '\.mrec$')" = "$waiting" ] || fail "without libcurl the run still waits in the outbox"
 
@@ -256,16 +254,7 @@ window)
     shot=$(ls "$work/home/Pictures" | head -n 1)
     [ -n "$shot" ] || fail "F12 saves the title with its verdict"
     [ -z "${MOLFO_KEEP_SHOTS:-}" ] || cp "$work/home/Pictures/$shot" "$MOLFO_KEEP_SHOTS/window-verdict.png"
-    n=0
-    while kill -0 "$pid" 2>/dev/null && [ "$n" -lt 16 ]; do
-        xdotool windowfocus "$wid" 2>/dev/null
-        xdotool key --clearmodifiers Escape 2>/dev/null
-        sleep 0.5
-        n=$((n + 1))
-    done
-    wait "$pid"
-    rc=$?
-    pid=""
+    end_with_escape
     [ "$rc" -eq 0 ] || fail "the second start ends with status 0, got $rc"
     ;;
 *)
