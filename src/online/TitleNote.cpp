@@ -65,13 +65,15 @@ void TitleNote::OnScene(bool title) {
 
 void TitleNote::Present(const Surface& window, std::span<const Rect> changed) {
     last_ = &window;
-    std::vector<Rect> rects(changed.begin(), changed.end());
+    // Kept between frames, so that a frame allocates nothing once the list
+    // has grown to its usual length.
+    rects_.assign(changed.begin(), changed.end());
     // An empty list means the whole window: nothing to add to it.
-    const bool whole = rects.empty();
+    const bool whole = rects_.empty();
     if (line_.empty()) {
-        if (erase_ && !whole) rects.push_back(kBand);
+        if (erase_ && !whole) rects_.push_back(kBand);
         erase_ = false;
-        display_.Present(window, rects);
+        display_.Present(window, rects_);
         return;
     }
     shown_ = window;
@@ -85,9 +87,9 @@ void TitleNote::Present(const Surface& window, std::span<const Rect> changed) {
     const int x = kBand.x + std::max(kMargin, (kBand.w - w) / 2);
     const int y = kBand.y + (kBand.h - text_->LineHeight(kTextPx)) / 2;
     text_->Draw(shown_, x, y, line_, kLineColour, kTextPx, {kBand.x + kMargin, kBand.y, kBand.w - 2 * kMargin, kBand.h});
-    if (!whole) rects.push_back(kBand);
+    if (!whole) rects_.push_back(kBand);
     erase_ = true;
-    display_.Present(shown_, rects);
+    display_.Present(shown_, rects_);
 }
 
 PixelBuffer TitleNote::Lodging(int w, int h, Lodger& lodger) {

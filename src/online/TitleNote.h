@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "i18n/Catalog.h"
 #include "online/Sender.h"
@@ -61,6 +62,7 @@ private:
     std::string line_;
     const Surface* last_ = nullptr;  // the game's window as last presented
     Surface shown_;                  // that window with the line on it
+    std::vector<Rect> rects_;        // the rectangles handed on with a frame
 };
 
 }  // namespace molfo::online
