@@ -153,7 +153,9 @@ TEST(Lodging, AGameDrawnInALentBufferShowsWhatItDrawsInItsOwn) {
         ASSERT_TRUE(SamePixels(lodged.g.scr.window, own.g.scr.window)) << "frame " << frame << " after " << what;
         ASSERT_EQ(StateHash(lodged.g), StateHash(own.g)) << "frame " << frame;
         ASSERT_EQ(lodged.g.scr.window.Lodged(), lent.lending) << "frame " << frame << " after " << what;
-        if (lent.lending) EXPECT_TRUE(lent.Shows(own.g.scr.window)) << "frame " << frame << " after " << what;
+        if (lent.lending) {
+            EXPECT_TRUE(lent.Shows(own.g.scr.window)) << "frame " << frame << " after " << what;
+        }
     }
     EXPECT_FALSE(own.g.scr.window.Lodged());
 }

@@ -30,6 +30,10 @@ if(MOLFO_XVFB_RUN AND MOLFO_XDOTOOL)
       COMMAND ${MOLFO_XVFB_RUN} -a -s "-screen 0 1400x1200x24"
         sh ${MOLFO_WINDOW_SCRIPT} onscreen $<TARGET_FILE:molfo> ${CMAKE_CURRENT_BINARY_DIR}/window-onscreen)
     set_tests_properties(Window.OnScreen PROPERTIES LABELS window TIMEOUT 40 RESOURCE_LOCK xvfb)
+    add_test(NAME Window.InPlay
+      COMMAND ${MOLFO_XVFB_RUN} -a -s "-screen 0 1400x1200x24"
+        sh ${MOLFO_WINDOW_SCRIPT} inplay $<TARGET_FILE:molfo> ${CMAKE_CURRENT_BINARY_DIR}/window-inplay)
+    set_tests_properties(Window.InPlay PROPERTIES LABELS window TIMEOUT 60 RESOURCE_LOCK xvfb)
   else()
     message(STATUS "xwd or python3 not found: what the window shows is not compared")
   endif()

@@ -143,9 +143,13 @@ void Byouga(Game& g) {
         ShiftDown(pic);
         for (size_t i = 0; i < last.count; ++i) {
             const Rect& r = last.sprites[i];
-            RestoreBackground(pic, w.HaikeiPic, y, Rect{r.x, r.y + 1, r.w, r.h});
+            const Rect moved{r.x, r.y + 1, r.w, r.h};
+            RestoreBackground(pic, w.HaikeiPic, y, moved);
+            last.changed[changed++] = moved;
         }
-        RestoreBackground(pic, w.HaikeiPic, y, Rect{0, 0, kPlayfield, 1});
+        const Rect top{0, 0, kPlayfield, 1};
+        RestoreBackground(pic, w.HaikeiPic, y, top);
+        last.changed[changed++] = top;
     } else {
         DrawBackground(s, w);
     }
@@ -164,10 +168,12 @@ void Byouga(Game& g) {
     last.inverted = inverted;
     last.haikeiVersion = w.HaikeiPic.Version();
     last.picVersion = pic.Version();
-    // Telling the window where the playfield changed spares it looking.
+    // Telling the window where the playfield changed spares it looking; a
+    // display that can move what it shows takes only those after the move.
     const Rect all{0, 0, kPlayfield, kPlayfield};
-    w.PlayfieldChangedOnly(still ? std::span<const Rect>(last.changed.data(), changed) : std::span<const Rect>(&all, 1),
-                           since);
+    w.PlayfieldChangedOnly(still || shifted ? std::span<const Rect>(last.changed.data(), changed)
+                                            : std::span<const Rect>(&all, 1),
+                           since, shifted ? 1 : 0);
 }
 
 }  // namespace molfo

@@ -92,6 +92,13 @@ void TitleNote::Present(const Surface& window, std::span<const Rect> changed) {
     display_.Present(shown_, rects_);
 }
 
+bool TitleNote::PresentMoved(const Surface& window, std::span<const Rect> changed, const Move& move) {
+    if (!line_.empty() || erase_) return false;
+    if (!display_.PresentMoved(window, changed, move)) return false;
+    last_ = &window;
+    return true;
+}
+
 PixelBuffer TitleNote::Lodging(int w, int h, Lodger& lodger) {
     if (!line_.empty() || erase_) return {};
     return display_.Lodging(w, h, lodger);

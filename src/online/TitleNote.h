@@ -44,6 +44,8 @@ public:
     const std::string& Shown() const { return line_; }
 
     void Present(const Surface& window, std::span<const Rect> changed) override;
+    // Handed on while no line shows or waits to be wiped.
+    bool PresentMoved(const Surface& window, std::span<const Rect> changed, const Move& move) override;
     // The line is drawn on a copy of the picture, so the game's own lives
     // in the display's buffer only while no line shows or waits to be wiped.
     PixelBuffer Lodging(int w, int h, Lodger& lodger) override;

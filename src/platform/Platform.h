@@ -76,6 +76,14 @@ protected:
     ~Lodger() = default;
 };
 
+// A part of the window whose pixels moved down since the window presented
+// before: the rows that left its bottom are gone, and its top `rows` rows
+// are new (named among the changed rectangles that come with it).
+struct Move {
+    Rect area;
+    int rows = 0;
+};
+
 class Display {
 public:
     virtual ~Display() = default;
@@ -83,6 +91,14 @@ public:
     // rectangles that may differ from the window presented before (empty:
     // all of it), so that a back end can copy only those.
     virtual void Present(const Surface& window, std::span<const Rect> changed) = 0;
+    // The same for a frame in which `move` happened first and then only
+    // the `changed` rectangles were drawn, for a display that can move
+    // pixels it already has instead of taking them again. Returns false,
+    // having shown nothing, when it cannot now: the caller then presents
+    // the frame with the moved area among the changed rectangles.
+    virtual bool PresentMoved(const Surface& /*window*/, std::span<const Rect> /*changed*/, const Move& /*move*/) {
+        return false;
+    }
     // Where a w x h picture may live in the display's own buffer, so that
     // drawing it is showing it, with no copy in between; none (no pixels)
     // when the display has no such place now. Before that place moves or

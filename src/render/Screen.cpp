@@ -16,14 +16,6 @@ namespace {
 constexpr uint32_t kWhite = Rgb(255, 255, 255);
 constexpr uint32_t kLight = Rgb(227, 227, 227);
 
-Rect Intersect(const Rect& a, const Rect& b) {
-    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
-    const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
-    return Rect{x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
-}
-
-bool IsEmpty(const Rect& r) { return r.w <= 0 || r.h <= 0; }
-
 void FillIn(Surface& dst, const Rect& area, const Rect& clip, uint32_t colour) {
     const Rect r = Intersect(area, clip);
     if (!IsEmpty(r)) dst.Fill(r.x, r.y, r.w, r.h, colour);
@@ -40,25 +32,6 @@ Rect PlayfieldInside() {
 Rect PictureArea() {
     const Rect inside = PlayfieldInside();
     return Rect{inside.x, inside.y, std::min(kPlayfield, inside.w), std::min(kPlayfield, inside.h)};
-}
-
-// `a` less `b`: up to four rectangles, above, below, left and right of b.
-int Subtract(const Rect& a, const Rect& b, std::array<Rect, 4>& out) {
-    const Rect overlap = Intersect(a, b);
-    if (IsEmpty(overlap)) {
-        out[0] = a;
-        return IsEmpty(a) ? 0 : 1;
-    }
-    int n = 0;
-    const Rect pieces[] = {
-        {a.x, a.y, a.w, overlap.y - a.y},
-        {a.x, overlap.y + overlap.h, a.w, a.y + a.h - (overlap.y + overlap.h)},
-        {a.x, overlap.y, overlap.x - a.x, overlap.h},
-        {overlap.x + overlap.w, overlap.y, a.x + a.w - (overlap.x + overlap.w), overlap.h},
-    };
-    for (const Rect& r : pieces)
-        if (!IsEmpty(r)) out[n++] = r;
-    return n;
 }
 
 Rect Area(const Label& l) { return Rect{l.x, l.y, std::max(0, l.w), std::max(0, l.h)}; }
@@ -168,7 +141,7 @@ void Screen::DrawPlayfieldEdge(const Rect& clip) {
     FillIn(window, {x + w - 2, y + 1, 1, h - 2}, clip, kLight);
 }
 
-void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since) {
+void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since, int movedRows) {
     hintLo_.fill(kPlayfield);
     hintHi_.fill(0);
     for (const Rect& a : areas) {
@@ -180,6 +153,7 @@ void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since) {
         }
     }
     hinted_ = true;
+    hintMoved_ = movedRows;
     hintSince_ = since;
     hintUntil_ = MainPic1.Version();
 }
@@ -255,6 +229,13 @@ void Screen::DrawPlayfield(bool whole, bool hintHolds, bool chromeThere) {
         drawn_[drawnCount_++] = Rect{x, y, pw, ph};
         return;
     }
+    const size_t bandsFrom = drawnCount_;
+    if (hintMoved_ > 0) {
+        moved_ = Move{Rect{x, y, pw, ph}, hintMoved_};
+        std::copy_n(drawn_.begin(), bandsFrom, plain_.begin());
+        plain_[bandsFrom] = moved_.area;
+        plainCount_ = bandsFrom + 1;
+    }
     for (int top = 0, band = 0; top < ph; top += kBandRows, ++band) {
         const int rows = std::min(kBandRows, ph - top);
         const int lo = hintLo_[band], hi = std::min(pw, hintHi_[band]);
@@ -298,6 +279,7 @@ void Screen::Compose() {
     if (!MainPic1.IsView()) AdoptPlayfield();
     const bool hintHolds = hinted_ && hintSince_ == composedVersion_ && hintUntil_ == MainPic1.Version();
     hinted_ = false;
+    moved_ = Move{};
     bool chromeThere = false;
     if (whole) {
         if (resized) {

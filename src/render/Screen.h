@@ -75,8 +75,9 @@ struct DrawnPlayfield {
     uint64_t picVersion = 0;
     std::array<Rect, kMostSprites> sprites{};
     size_t count = 0;
-    // Room for a frame's changes: the objects it erased and drew.
-    std::array<Rect, 2 * kMostSprites> changed{};
+    // Room for a frame's changes: the objects it erased and drew, and the
+    // top row when the background moved.
+    std::array<Rect, 2 * kMostSprites + 1> changed{};
 };
 
 struct ImageControl {
@@ -145,11 +146,19 @@ public:
     void LeaveLodging() override;
     // Says that MainPic1 changed only inside these rectangles (its own
     // pixels) since its version `since`, so that the next compose names
-    // only them as changed. Ignored unless the last compose saw that
-    // version and MainPic1 has not changed again since.
-    void PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since);
+    // only them as changed; with `movedRows`, after all of it moved down
+    // that many rows (the top rows among `areas`). Ignored unless the last
+    // compose saw that version and MainPic1 has not changed again since.
+    void PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since, int movedRows = 0);
     // The rectangles of `window` the last compose changed.
-    std::span<const Rect> Changed() const { return {drawn_.data(), drawnCount_}; }
+    std::span<const Rect> Changed() const {
+        return moved_.rows > 0 ? std::span<const Rect>(plain_.data(), plainCount_)
+                               : std::span<const Rect>(drawn_.data(), drawnCount_);
+    }
+    // What of the window moved in the last compose (no rows: nothing), and
+    // what changed after that move: for a display that can move pixels.
+    const Move& Moved() const { return moved_; }
+    std::span<const Rect> ChangedAfterMove() const { return {drawn_.data(), drawnCount_}; }
 
     // True when a label or image control differs from the window as last
     // composed. The controls are the window's own and show a change at once,
@@ -255,7 +264,13 @@ private:
     // PlayfieldChangedOnly's word: the columns to copy in each band of
     // rows, from which version to which.
     std::array<int, kBands> hintLo_{}, hintHi_{};
+    int hintMoved_ = 0;
     bool hinted_ = false;
+    // The last compose's move, and its changes for a display that cannot
+    // move pixels: the moved picture whole, and the rest as drawn_.
+    Move moved_{};
+    std::array<Rect, kMostStale + 3> plain_{};
+    size_t plainCount_ = 0;
     uint64_t hintSince_ = 0, hintUntil_ = 0;
 };
 

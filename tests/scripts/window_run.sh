@@ -11,6 +11,9 @@
 #              screenshot, found pixel for pixel on the screen): at 1x, after
 #              a resize, after the settings page opened and closed, at 2x,
 #              and at 1x again; then play's frames take the title away
+#   inplay     what X shows in play is a frame the game drew (a screenshot
+#              of every pass, one of them pixel for pixel on the screen),
+#              at 2x, where the playfield goes through its ring, and at 1x
 #   practice   --stage 5 --boss starts the first game at the fifth boss: the
 #              recording, which names the start, verifies when replayed
 set -u
@@ -190,6 +193,41 @@ onscreen)
     wait "$pid"
     rc=$?
     [ "$rc" -eq 0 ] || fail "the game must end with status 0, got $rc"
+    ;;
+inplay)
+    export HOME="$work/home"
+    mkdir -p "$HOME" "$work/shots"
+    start_game --mute --screenshot-dir "$work/shots" --screenshot-every 1
+    sleep 2
+    xdotool windowfocus "$wid"
+    xdotool windowmove "$wid" 0 0
+    xdotool key shift
+    xdotool keydown z
+    for scale in 2 1; do
+        xdotool windowsize "$wid" $((645 * scale)) $((573 * scale))
+        sleep 1.5
+        for i in 1 2; do
+            # The frame on the screen is among the screenshots written
+            # about when the screen was dumped.
+            touch "$work/before"
+            sleep 0.05
+            xwd -root -silent >"$work/screen.xwd" || fail "the screen could not be dumped in play"
+            sleep 0.1
+            touch "$work/after"
+            sleep 0.3
+            shots=$(find "$work/shots" -name 'molfo-*.png' -newer "$work/before" ! -newer "$work/after" | sort)
+            [ -n "$shots" ] || fail "no screenshot was written in play at ${scale}x"
+            # shellcheck disable=SC2086
+            python3 "$(dirname "$0")/xwd_picture.py" shows "$work/screen.xwd" 0 0 "$scale" $shots \
+                >/dev/null 2>"$work/shows.err" ||
+                fail "at ${scale}x the screen shows no frame the game drew: $(cat "$work/shows.err")"
+        done
+    done
+    xdotool keyup z
+    kill -0 "$pid" 2>/dev/null || fail "the game ended on the way"
+    keep_sending press_escape
+    wait_end "$pid" 20 || fail "Escape did not end the game"
+    wait "$pid"
     ;;
 practice)
     # Whatever the game keeps stays in the run's own folder.

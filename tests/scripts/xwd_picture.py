@@ -7,6 +7,10 @@
         where the screenshot lies in the dump, pixel for pixel, each of its
         pixels a SCALE x SCALE block there (1 unless given); prints "X Y"
         and exits 0, or says how close it came and exits 1
+    xwd_picture.py shows DUMP.xwd X Y SCALE SHOT.png...
+        which of the screenshots the dump shows at (X, Y), every pixel of
+        each block; prints its name and exits 0, or says how close the
+        closest came and exits 1
 
 Reads xwd's ZPixmap dumps of 24 and 32 bits a pixel, and 8-bit RGB or
 RGBA PNGs (any filter, no interlace): what Xvfb and the game write.
@@ -112,7 +116,33 @@ def find(dump, shot, scale):
     return best
 
 
+def wrong_at(dump, shot, x, y, scale):
+    dw, dh, drows = dump
+    sw, sh, srows = shot
+    if x + sw * scale > dw or y + sh * scale > dh:
+        return sw * sh
+    return sum(1 for r in range(sh) for c in range(sw)
+               if any(drows[y + r * scale + k][x + c * scale:x + (c + 1) * scale] != [srows[r][c]] * scale
+                      for k in range(scale)))
+
+
+def shows(argv):
+    dump = read_xwd(argv[0])
+    x, y, scale = int(argv[1]), int(argv[2]), int(argv[3])
+    best = None
+    for path in argv[4:]:
+        wrong = wrong_at(dump, read_png(path), x, y, scale)
+        if wrong == 0:
+            print(path)
+            return 0
+        best = (wrong, path) if best is None or wrong < best[0] else best
+    print("no screenshot given" if best is None else f"closest {best[1]}: {best[0]} pixels differ", file=sys.stderr)
+    return 1
+
+
 def main():
+    if len(sys.argv) >= 7 and sys.argv[1] == "shows":
+        return shows(sys.argv[2:])
     if len(sys.argv) not in (4, 5) or sys.argv[1] not in ("png", "find"):
         raise SystemExit(__doc__)
     dump = read_xwd(sys.argv[2])

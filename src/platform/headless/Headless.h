@@ -66,6 +66,12 @@ public:
     // Lends what `lend` gives, a buffer of a test's own; none when unset.
     PixelBuffer Lodging(int w, int h, Lodger& lodger) override { return lend ? lend(w, h, lodger) : PixelBuffer{}; }
     std::function<PixelBuffer(int w, int h, Lodger& lodger)> lend;
+    // Takes frames that moved as `moves` does, a test's display that moves
+    // pixels it has; declines them when unset.
+    bool PresentMoved(const Surface& window, std::span<const Rect> changedRects, const Move& move) override {
+        return moves ? moves(window, changedRects, move) : false;
+    }
+    std::function<bool(const Surface&, std::span<const Rect>, const Move&)> moves;
     uint64_t presents = 0;
     std::function<void(const Surface&)> onPresent;
     // What the last present named as changed; it points into the game's

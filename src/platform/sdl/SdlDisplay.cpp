@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/sdl/X11Shm.h"
 #include "render/Screen.h"
 
 namespace molfo {
@@ -108,6 +109,10 @@ std::unique_ptr<SdlDisplay> SdlDisplay::Create(bool fullscreen, ScaleMode scale,
         error = std::string("cannot draw in the game window: ") + SDL_GetError();
         return nullptr;
     }
+    // MOLFO_X11_RING=0 keeps the playfield in the window's buffer, as on
+    // back ends without the ring, for tests of that path.
+    const char* ring = std::getenv("MOLFO_X11_RING");
+    if (d->renderer_ == nullptr && (ring == nullptr || std::strcmp(ring, "0") != 0)) d->shm_ = X11Shm::Open(d->window_);
     SDL_AddEventWatch(&SdlDisplay::WatchResize, d.get());
     // SDL turns text input on with the first window; while it is on, an IME
     // would swallow the game's keys.
@@ -121,6 +126,7 @@ std::unique_ptr<SdlDisplay> SdlDisplay::Create(bool fullscreen, ScaleMode scale,
 
 SdlDisplay::~SdlDisplay() {
     Evict();
+    shm_.reset();  // while the window is there
     SDL_DelEventWatch(&SdlDisplay::WatchResize, this);
     if (view_ != nullptr) SDL_FreeSurface(view_);
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);

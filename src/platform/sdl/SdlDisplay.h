@@ -20,6 +20,8 @@
 #include "platform/Platform.h"
 #include "platform/sdl/HandPacer.h"
 #include "platform/sdl/Placement.h"
+#include "platform/sdl/X11Shm.h"
+#include "render/ShownRing.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -42,6 +44,9 @@ public:
     // begins: `changed` names the rectangles that may differ from the frame
     // presented before (empty: all of it).
     void Present(const Surface& frame, std::span<const Rect> changed) override;
+    // Without a GPU on X, a playfield that moved goes into its ring (see
+    // render/ShownRing): only what changed after the move is written.
+    bool PresentMoved(const Surface& frame, std::span<const Rect> changed, const Move& move) override;
     // Without a GPU, at one window pixel a picture pixel, the place of the
     // picture in the window's buffer, which X shares with us: a frame drawn
     // there is shown without a copy.
@@ -88,9 +93,13 @@ private:
 
     // Present's and Show's common path; a frame of play (`paced`) is handed
     // when HandPacer says; logs the hand-over when asked to.
-    void Hand(const Surface& s, std::span<const Rect> changed, bool paced);
+    void Hand(const Surface& s, std::span<const Rect> changed, bool paced, const Move* move = nullptr);
     // Copies a picture to the texture or the window's buffer and shows it.
-    void Upload(const Surface& s, std::span<const Rect> changed);
+    void Upload(const Surface& s, std::span<const Rect> changed, const Move* move = nullptr);
+    // Shows a frame through the playfield's ring, the rest of the window
+    // through the window's buffer. False, having shown nothing, when the
+    // ring cannot take it.
+    bool ToRing(const Surface& s, std::span<const Rect> changed, int movedRows);
     // Without a GPU: the last uploaded picture into the window's buffer.
     void RepaintWindowBuffer();
     // Copies the changed rectangles into the window's buffer, and shows
@@ -131,6 +140,12 @@ private:
     const uint32_t* lodged_ = nullptr;
     Placement lodgedAt_{};
     int lodgedW_ = 0, lodgedH_ = 0;
+    // The playfield's ring in memory shared with X (none without X, MIT-SHM
+    // or with a GPU), and the part of the frame it holds, named by the
+    // first move.
+    std::unique_ptr<X11Shm> shm_;
+    ShownRing ring_;
+    Rect ringArea_{};
     HandPacer pacer_;
     int64_t showAt_ = 0;  // when the frame being handed may be shown, or 0
     int64_t copied_ = 0;

@@ -56,6 +56,38 @@ void SleepUntilNs(int64_t ns) {
 
 void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed, true); }
 
+bool SdlDisplay::PresentMoved(const Surface& frame, std::span<const Rect> changed, const Move& move) {
+    // Only on top of this same frame shown whole, so that the window holds
+    // everything the changes leave out. A frame lodged in the window's
+    // buffer (at one window pixel a picture pixel) is drawn where it shows,
+    // which costs less than the ring's copies of what changed.
+    if (shm_ == nullptr || renderer_ != nullptr || uploaded_ != &frame || !whole_ || changed.empty() ||
+        InPlace(frame))
+        return false;
+    ringArea_ = move.area;
+    Hand(frame, changed, true, &move);
+    return true;
+}
+
+bool SdlDisplay::ToRing(const Surface& s, std::span<const Rect> changed, int movedRows) {
+    SDL_Surface* out = WindowBuffer();
+    if (out == nullptr || IsEmpty(ringArea_) || out->format->format != kOurFormat) return false;
+    const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), scale_);
+    if (!p.sharp || p.w % s.Width() != 0) return false;
+    Rect rest[kMostRects];
+    size_t n = 0;
+    if (!ring_.Take(s, ringArea_, p.w / s.Width(), p.x, p.y, changed, movedRows, *shm_, rest, n)) return false;
+    // SDL's update of the rest waits for the X server to take the ring's
+    // requests with its own.
+    if (n > 0) {
+        CopyToWindow(s, std::span<const Rect>(rest, n));
+    } else {
+        WaitToShow();
+        shm_->Sync();
+    }
+    return true;
+}
+
 PixelBuffer SdlDisplay::Lodging(int w, int h, Lodger& lodger) {
     SDL_Surface* out = renderer_ == nullptr ? WindowBuffer() : nullptr;
     const bool ours = out != nullptr && out->format->format == kOurFormat && out->pitch % sizeof(uint32_t) == 0 &&
@@ -145,18 +177,20 @@ void SdlDisplay::ShowAgain() {
     if (shown_ != nullptr) Upload(*shown_, {});
 }
 
-void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool paced) {
+void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool paced, const Move* move) {
     if (s.Empty()) return;
     shown_ = &s;
     const int64_t ready = MonotonicNs();
     const int64_t began = paced && frameBegan ? frameBegan() : 0;
     int64_t pixels = changed.empty() ? int64_t{s.Width()} * s.Height() : 0;
     for (const Rect& r : changed) pixels += int64_t{std::max(0, r.w)} * std::max(0, r.h);
+    // A moved area goes to the screen whole.
+    if (move != nullptr) pixels += int64_t{std::max(0, move->area.w)} * std::max(0, move->area.h);
     // A frame the X server would take sooner than the last slow one waits
     // a moment, once its pixels are copied (see HandPacer and WaitToShow).
     showAt_ = pacer_.StartAt(began, ready, pixels);
     copied_ = showFrom_ = 0;
-    Upload(s, changed);
+    Upload(s, changed, move);
     const int64_t done = MonotonicNs();
     pacer_.Took(began, copied_, showFrom_, done, pixels);
     showAt_ = 0;
@@ -182,13 +216,22 @@ void SdlDisplay::LogPresent(int64_t handed, int64_t shown) {
     }
 }
 
-void SdlDisplay::Upload(const Surface& s, std::span<const Rect> changed) {
+void SdlDisplay::Upload(const Surface& s, std::span<const Rect> changed, const Move* move) {
     if (s.Empty()) return;
     // A part of a buffer is enough only on top of that same buffer, shown
     // whole since the window last lost its contents (a dialog, the pause
     // note, a new size).
     bool part = !changed.empty() && uploaded_ == &s && whole_;
     uploaded_ = &s;
+    if (renderer_ == nullptr && (move != nullptr || ring_.Live())) {
+        if (part && ToRing(s, changed, move != nullptr ? move->rows : 0)) return;
+        // The window's buffer lacks the playfield the ring held, and the
+        // changes alone no longer say what the window lacks: all of it.
+        ring_.Lose();
+        whole_ = false;
+        Repaint();
+        return;
+    }
     if (renderer_ == nullptr) {
         if (InPlace(s) && whole_) {
             ShowInPlace(changed);
@@ -253,6 +296,9 @@ void SdlDisplay::Repaint() {
 }
 
 void SdlDisplay::RepaintWindowBuffer() {
+    // The whole window goes from the window's buffer: the ring, if it was
+    // in use, is filled again at the next frame that uses it.
+    ring_.Lose();
     // After a resize SDL makes the buffer anew at the new size.
     SDL_Surface* out = WindowBuffer();
     if (out == nullptr) return;

@@ -1,0 +1,40 @@
+// The playfield's ring (render/ShownRing) in memory the X server shares
+// with us, shown by MIT-SHM requests of our own on SDL's window, so that a
+// picture whose rows lie in a ring reaches the screen without being copied
+// into order first. Only for a window of SDL's X11 back end on a local X
+// server with 24-bit colour in 32-bit pixels; anywhere else Open gives
+// none and SDL's own path stands. Xlib is SDL's: it is looked up in the
+// libraries SDL loaded, never linked.
+#pragma once
+
+#include <memory>
+
+#include "render/ShownRing.h"
+
+struct SDL_Window;
+
+namespace molfo {
+
+class X11Shm final : public ShownRing::Sink {
+public:
+    static std::unique_ptr<X11Shm> Open(SDL_Window* window);
+    ~X11Shm();
+    X11Shm(const X11Shm&) = delete;
+    X11Shm& operator=(const X11Shm&) = delete;
+
+    PixelBuffer Buffer(int w, int h, bool& kept) override;
+    void Send(const Rect& from, int toX, int toY) override;
+    // Sends what was queued and waits until the X server has taken it, so
+    // the buffer may be written again.
+    void Sync();
+
+    struct State;  // Xlib's functions and objects, in X11Shm.cpp
+
+private:
+    explicit X11Shm(std::unique_ptr<State> s);
+    void Free();
+
+    std::unique_ptr<State> s_;
+};
+
+}  // namespace molfo
