@@ -91,11 +91,12 @@ public:
     // rectangles that may differ from the window presented before (empty:
     // all of it), so that a back end can copy only those.
     virtual void Present(const Surface& window, std::span<const Rect> changed) = 0;
-    // The same for a frame in which `move` happened first and then only
-    // the `changed` rectangles were drawn, for a display that can move
-    // pixels it already has instead of taking them again. Returns false,
-    // having shown nothing, when it cannot now: the caller then presents
-    // the frame with the moved area among the changed rectangles.
+    // The same for a frame in which `move` happened first (its rows 0:
+    // nothing moved) and then only the `changed` rectangles were drawn,
+    // each object apart, for a display that can move pixels it already
+    // has instead of taking them again. Returns false, having shown
+    // nothing, when it cannot now: the caller then presents the frame with
+    // the moved area among the changed rectangles.
     virtual bool PresentMoved(const Surface& /*window*/, std::span<const Rect> /*changed*/, const Move& /*move*/) {
         return false;
     }

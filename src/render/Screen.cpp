@@ -152,6 +152,15 @@ void Screen::PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since, i
             hintHi_[band] = std::max(hintHi_[band], r.x + r.w);
         }
     }
+    hintCount_ = 0;
+    hintExact_ = true;
+    for (const Rect& a : areas) {
+        const Rect r = Intersect(a, Rect{0, 0, kPlayfield, kPlayfield});
+        if (IsEmpty(r)) continue;
+        // A word too long to keep is no exact word.
+        hintExact_ = hintExact_ && hintCount_ < hintRects_.size();
+        if (hintExact_) hintRects_[hintCount_++] = r;
+    }
     hinted_ = true;
     hintMoved_ = movedRows;
     hintSince_ = since;
@@ -225,16 +234,23 @@ void Screen::DrawPlayfield(bool whole, bool hintHolds, bool chromeThere) {
     // The picture is drawn in place; what is left is to say where it
     // changed, for the display to copy.
     if (whole || !changed) return;
-    if (!hintHolds) {
+    // The exact word: the controls and strips so far, and each rectangle
+    // the drawing named.
+    if (hintHolds && hintExact_) {
+        exact_ = true;
+        moved_ = Move{Rect{x, y, pw, ph}, hintMoved_};
+        std::copy_n(drawn_.begin(), drawnCount_, exactRects_.begin());
+        exactCount_ = drawnCount_;
+        for (size_t i = 0; i < hintCount_; ++i) {
+            const Rect r = Intersect(Rect{x + hintRects_[i].x, y + hintRects_[i].y, hintRects_[i].w, hintRects_[i].h},
+                                     moved_.area);
+            if (!IsEmpty(r)) exactRects_[exactCount_++] = r;
+        }
+    }
+    // A picture that moved changed everywhere.
+    if (!hintHolds || hintMoved_ > 0) {
         drawn_[drawnCount_++] = Rect{x, y, pw, ph};
         return;
-    }
-    const size_t bandsFrom = drawnCount_;
-    if (hintMoved_ > 0) {
-        moved_ = Move{Rect{x, y, pw, ph}, hintMoved_};
-        std::copy_n(drawn_.begin(), bandsFrom, plain_.begin());
-        plain_[bandsFrom] = moved_.area;
-        plainCount_ = bandsFrom + 1;
     }
     for (int top = 0, band = 0; top < ph; top += kBandRows, ++band) {
         const int rows = std::min(kBandRows, ph - top);
@@ -279,6 +295,7 @@ void Screen::Compose() {
     if (!MainPic1.IsView()) AdoptPlayfield();
     const bool hintHolds = hinted_ && hintSince_ == composedVersion_ && hintUntil_ == MainPic1.Version();
     hinted_ = false;
+    exact_ = false;
     moved_ = Move{};
     bool chromeThere = false;
     if (whole) {

@@ -150,15 +150,17 @@ public:
     // that many rows (the top rows among `areas`). Ignored unless the last
     // compose saw that version and MainPic1 has not changed again since.
     void PlayfieldChangedOnly(std::span<const Rect> areas, uint64_t since, int movedRows = 0);
-    // The rectangles of `window` the last compose changed.
-    std::span<const Rect> Changed() const {
-        return moved_.rows > 0 ? std::span<const Rect>(plain_.data(), plainCount_)
-                               : std::span<const Rect>(drawn_.data(), drawnCount_);
-    }
-    // What of the window moved in the last compose (no rows: nothing), and
-    // what changed after that move: for a display that can move pixels.
+    // The rectangles of `window` the last compose changed: few, and a
+    // moved playfield whole.
+    std::span<const Rect> Changed() const { return {drawn_.data(), drawnCount_}; }
+    // Whether the last compose knew the playfield's change exactly (the
+    // drawing said where it drew), and then, for a display that can move
+    // the pixels it has: the playfield's picture and how far it moved
+    // down, and every rectangle drawn after that move, one for each object
+    // wiped or drawn (many and small) and each control.
+    bool Exact() const { return exact_; }
     const Move& Moved() const { return moved_; }
-    std::span<const Rect> ChangedAfterMove() const { return {drawn_.data(), drawnCount_}; }
+    std::span<const Rect> ChangedExactly() const { return {exactRects_.data(), exactCount_}; }
 
     // True when a label or image control differs from the window as last
     // composed. The controls are the window's own and show a change at once,
@@ -264,13 +266,16 @@ private:
     // PlayfieldChangedOnly's word: the columns to copy in each band of
     // rows, from which version to which.
     std::array<int, kBands> hintLo_{}, hintHi_{};
+    std::array<Rect, 2 * kMostSprites + 1> hintRects_{};
+    size_t hintCount_ = 0;
+    bool hintExact_ = false;
     int hintMoved_ = 0;
     bool hinted_ = false;
-    // The last compose's move, and its changes for a display that cannot
-    // move pixels: the moved picture whole, and the rest as drawn_.
+    // The last compose's exact word (see Exact).
+    bool exact_ = false;
     Move moved_{};
-    std::array<Rect, kMostStale + 3> plain_{};
-    size_t plainCount_ = 0;
+    std::array<Rect, kMostStale + 2 + 2 * kMostSprites + 1> exactRects_{};
+    size_t exactCount_ = 0;
     uint64_t hintSince_ = 0, hintUntil_ = 0;
 };
 

@@ -47,6 +47,8 @@ public:
     // next frame fills it whole.
     void Lose() { live_ = false; }
     bool Live() const { return live_; }
+    // The area the ring held last (frame pixels).
+    const Rect& Area() const { return area_; }
 
 private:
     // Writes `r` (frame pixels, inside the area) into the ring.

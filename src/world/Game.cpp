@@ -44,10 +44,9 @@ void ShowFrame(Game& g) {
     // there, so that the frame drawn is the frame shown.
     g.scr.Lodge(g.pf.display.Lodging(g.scr.window.Width(), g.scr.window.Height(), g.scr));
     g.scr.Compose();
-    // A playfield that moved down goes to a display that can move what it
-    // shows as only what changed after the move.
-    const Move& move = g.scr.Moved();
-    if (move.rows > 0 && g.pf.display.PresentMoved(g.scr.window, g.scr.ChangedAfterMove(), move)) return;
+    // A display that can move what it shows takes a playfield that moved
+    // as only what was drawn after the move, each object apart.
+    if (g.scr.Exact() && g.pf.display.PresentMoved(g.scr.window, g.scr.ChangedExactly(), g.scr.Moved())) return;
     g.pf.display.Present(g.scr.window, g.scr.Changed());
 }
 

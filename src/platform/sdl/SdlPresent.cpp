@@ -64,6 +64,9 @@ bool SdlDisplay::PresentMoved(const Surface& frame, std::span<const Rect> change
     if (shm_ == nullptr || renderer_ != nullptr || uploaded_ != &frame || !whole_ || changed.empty() ||
         InPlace(frame))
         return false;
+    // A frame in which nothing moved goes to the ring only while the ring
+    // holds the playfield; the first move fills it.
+    if (move.rows == 0 && !ring_.Live()) return false;
     ringArea_ = move.area;
     Hand(frame, changed, true, &move);
     return true;
@@ -185,7 +188,7 @@ void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool pace
     int64_t pixels = changed.empty() ? int64_t{s.Width()} * s.Height() : 0;
     for (const Rect& r : changed) pixels += int64_t{std::max(0, r.w)} * std::max(0, r.h);
     // A moved area goes to the screen whole.
-    if (move != nullptr) pixels += int64_t{std::max(0, move->area.w)} * std::max(0, move->area.h);
+    if (move != nullptr && move->rows > 0) pixels += int64_t{std::max(0, move->area.w)} * std::max(0, move->area.h);
     // A frame the X server would take sooner than the last slow one waits
     // a moment, once its pixels are copied (see HandPacer and WaitToShow).
     showAt_ = pacer_.StartAt(began, ready, pixels);
