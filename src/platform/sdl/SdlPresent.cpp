@@ -61,8 +61,8 @@ bool SdlDisplay::PresentMoved(const Surface& frame, std::span<const Rect> change
     // everything the changes leave out. A frame lodged in the window's
     // buffer (at one window pixel a picture pixel) is drawn where it shows,
     // which costs less than the ring's copies of what changed.
-    if (shm_ == nullptr || renderer_ != nullptr || uploaded_ != &frame || !whole_ || changed.empty() ||
-        InPlace(frame))
+    if (shm_ == nullptr || shm_->Broken() || renderer_ != nullptr || uploaded_ != &frame || !whole_ ||
+        changed.empty() || InPlace(frame))
         return false;
     // A frame in which nothing moved goes to the ring only while the ring
     // holds the playfield; the first move fills it.

@@ -178,4 +178,6 @@ void X11Shm::Send(const Rect& from, int toX, int toY) {
 
 void X11Shm::Sync() { s_->sync(s_->display, False); }
 
+bool X11Shm::Broken() const { return s_->broken; }
+
 }  // namespace molfo

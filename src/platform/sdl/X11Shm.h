@@ -27,6 +27,9 @@ public:
     // Sends what was queued and waits until the X server has taken it, so
     // the buffer may be written again.
     void Sync();
+    // A buffer could not be had (the server refused our memory): none is
+    // tried again, and the window shows its pictures without the ring.
+    bool Broken() const;
 
     struct State;  // Xlib's functions and objects, in X11Shm.cpp
 
