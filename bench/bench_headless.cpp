@@ -83,20 +83,28 @@ void BM_DrawStageOneFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawStageOneFrame)->Unit(benchmark::kMicrosecond);
 
+// A window's buffer at a whole multiple of the window's size.
+struct WindowBuffer {
+    explicit WindowBuffer(int scale)
+        : pixels(static_cast<size_t>(kWindowWidth) * scale * kWindowHeight * scale),
+          buffer{pixels.data(), kWindowWidth * scale, kWindowWidth * scale, kWindowHeight * scale} {}
+    std::vector<uint32_t> pixels;
+    PixelBuffer buffer;
+};
+
 // The frame as the window shows it without a GPU: drawn, composed, and
 // what changed copied into the window's buffer, scaled by the argument.
 void BM_DrawStageOneFrameShown(benchmark::State& state) {
     const int scale = static_cast<int>(state.range(0));
-    std::vector<uint32_t> out(static_cast<size_t>(kWindowWidth) * scale * kWindowHeight * scale);
-    const PixelBuffer buffer{out.data(), kWindowWidth * scale, kWindowWidth * scale, kWindowHeight * scale};
+    WindowBuffer window(scale);
     bool reached = false;
     AtStageOneFrame([&](Game& g) {
         reached = true;
         for (auto _ : state) {
             Byouga(g);
             ShowFrame(g);
-            for (const Rect& r : g.scr.Changed()) CopyScaled(g.scr.window, r, scale, buffer, 0, 0);
-            benchmark::DoNotOptimize(out.data());
+            for (const Rect& r : g.scr.Changed()) CopyScaled(g.scr.window, r, scale, window.buffer, 0, 0);
+            benchmark::DoNotOptimize(window.pixels.data());
             benchmark::ClobberMemory();
         }
     });
@@ -125,8 +133,7 @@ struct MemoryRing final : ShownRing::Sink {
 // the window's buffer.
 void BM_DrawStageOneFrameThroughRing(benchmark::State& state) {
     const int scale = static_cast<int>(state.range(0));
-    std::vector<uint32_t> out(static_cast<size_t>(kWindowWidth) * scale * kWindowHeight * scale);
-    const PixelBuffer buffer{out.data(), kWindowWidth * scale, kWindowWidth * scale, kWindowHeight * scale};
+    WindowBuffer window(scale);
     MemoryRing sink;
     ShownRing ring;
     Rect rest[128];
@@ -142,7 +149,7 @@ void BM_DrawStageOneFrameThroughRing(benchmark::State& state) {
                 state.SkipWithError("the frame did not go through the ring");
                 break;
             }
-            for (size_t i = 0; i < n; ++i) CopyScaled(g.scr.window, rest[i], scale, buffer, 0, 0);
+            for (size_t i = 0; i < n; ++i) CopyScaled(g.scr.window, rest[i], scale, window.buffer, 0, 0);
             benchmark::DoNotOptimize(sink.pixels.data());
             benchmark::ClobberMemory();
         }

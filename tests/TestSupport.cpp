@@ -13,6 +13,17 @@ namespace fs = std::filesystem;
 
 const char* DataDir() { return MOLFO_TEST_DATA_DIR; }
 
+void GivePictures(Screen& w) {
+    w.HaikeiPic.Resize(kPlayfield, kPlayfield, 0);
+    for (int y = 0; y < kPlayfield; ++y)
+        for (int x = 0; x < kPlayfield; ++x)
+            w.HaikeiPic.At(x, y) = Rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y));
+    for (Surface& sheet : w.KyaraPic) {
+        sheet.Resize(600, 600, Rgb(255, 255, 255));
+        for (int y = 0; y < 600; y += 3) sheet.Fill(0, y, 600, 1, Rgb(static_cast<uint8_t>(y), 40, 200));
+    }
+}
+
 namespace {
 std::unique_ptr<Game> MakeGame(HeadlessPlatform& hp) { return std::make_unique<Game>(hp.platform, DataDir()); }
 }  // namespace

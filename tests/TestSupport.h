@@ -18,6 +18,10 @@ namespace molfo::test {
 // The folder the build writes sys/ into.
 const char* DataDir();
 
+// Pictures with something in every pixel (the background and every sprite
+// sheet), so a frame drawn or shown from stale memory shows.
+void GivePictures(Screen& w);
+
 struct TestGame {
     HeadlessPlatform hp;
     std::unique_ptr<Game> game;

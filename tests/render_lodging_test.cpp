@@ -104,25 +104,12 @@ struct LentBuffer {
     }
 };
 
-// Pictures with something in every pixel, so a frame drawn from stale
-// memory would show.
-void GivePictures(Screen& w) {
-    w.HaikeiPic.Resize(kPlayfield, kPlayfield, 0);
-    for (int y = 0; y < kPlayfield; ++y)
-        for (int x = 0; x < kPlayfield; ++x)
-            w.HaikeiPic.At(x, y) = Rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y));
-    for (Surface& sheet : w.KyaraPic) {
-        sheet.Resize(600, 600, Rgb(255, 255, 255));
-        for (int y = 0; y < 600; y += 3) sheet.Fill(0, y, 600, 1, Rgb(static_cast<uint8_t>(y), 40, 200));
-    }
-}
-
 TEST(Lodging, AGameDrawnInALentBufferShowsWhatItDrawsInItsOwn) {
     test::TestGame own, lodged;
     LentBuffer lent;
     lodged.hp.display.lend = [&lent](int w, int h, Lodger& l) { return lent.Lend(w, h, l); };
     for (test::TestGame* t : {&own, &lodged}) {
-        GivePictures(t->g.scr);
+        test::GivePictures(t->g.scr);
         t->NewGame();
     }
     struct Step {

@@ -167,16 +167,8 @@ TEST(ShownRing, AGameShownThroughItsMovesShowsEveryFrame) {
         // The first frame names the whole window; every frame is checked.
         shownWhole = true;
     };
-    // Something in every pixel of the pictures, so a wrong row shows.
     Screen& w = t.g.scr;
-    w.HaikeiPic.Resize(kPlayfield, kPlayfield, 0);
-    for (int y = 0; y < kPlayfield; ++y)
-        for (int x = 0; x < kPlayfield; ++x)
-            w.HaikeiPic.At(x, y) = Rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y));
-    for (Surface& sheet : w.KyaraPic) {
-        sheet.Resize(600, 600, Rgb(255, 255, 255));
-        for (int y = 0; y < 600; y += 3) sheet.Fill(0, y, 600, 1, Rgb(static_cast<uint8_t>(y), 40, 200));
-    }
+    test::GivePictures(w);
     t.NewGame();
     for (int frame = 0; frame < 240; ++frame) {
         t.hp.keys.Hold(vk::Z, frame > 30);  // shots: many small objects a frame
