@@ -77,7 +77,9 @@ bool SdlDisplay::ToRing(const Surface& s, std::span<const Rect> changed, int mov
     if (out == nullptr || IsEmpty(ringArea_) || out->format->format != kOurFormat) return false;
     const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), scale_);
     if (!p.sharp || p.w % s.Width() != 0) return false;
-    Rect rest[kMostRects];
+    // Fewer than CopyToWindow shows one by one: past that it would update
+    // the whole window, whose buffer lacks the ring's playfield.
+    Rect rest[kMostRects - 1];
     size_t n = 0;
     if (!ring_.Take(s, ringArea_, p.w / s.Width(), p.x, p.y, changed, movedRows, *shm_, rest, n)) return false;
     // SDL's update of the rest waits for the X server to take the ring's
