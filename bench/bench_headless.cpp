@@ -55,22 +55,25 @@ void BM_HeadlessStage1(benchmark::State& state) {
 }
 BENCHMARK(BM_HeadlessStage1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-// Runs `measure` on the game as it stands after pass kMeasuredPass.
+// Runs `measure` on the game as it stands after pass kMeasuredPass; a game
+// that ended before it fails the benchmark.
 template <typename Measure>
-void AtStageOneFrame(Measure measure) {
+void AtStageOneFrame(benchmark::State& state, Measure measure) {
+    bool reached = false;
     HeadlessSession session(test::DataDir(), Script());
     session.frameLimit = kMeasuredPass;
     session.afterPassHook = [&](Game& g) {
-        if (g.passes == kMeasuredPass) measure(g);
+        if (g.passes != kMeasuredPass) return;
+        reached = true;
+        measure(g);
     };
     session.Run();
+    if (!reached) state.SkipWithError("the game ended before the frame to measure");
 }
 
 void BM_DrawStageOneFrame(benchmark::State& state) {
     int live = 0;
-    bool reached = false;
-    AtStageOneFrame([&](Game& g) {
-        reached = true;
+    AtStageOneFrame(state, [&](Game& g) {
         for (int n = slot::Molfo; n <= slot::ItemLast; ++n) live += g.s.KyaraSonzai[n] == 1;
         for (auto _ : state) {
             Byouga(g);
@@ -78,7 +81,6 @@ void BM_DrawStageOneFrame(benchmark::State& state) {
             benchmark::DoNotOptimize(g.scr.window.Pixels().data());
         }
     });
-    if (!reached) state.SkipWithError("the game ended before the frame to measure");
     state.counters["live_slots"] = live;
 }
 BENCHMARK(BM_DrawStageOneFrame)->Unit(benchmark::kMicrosecond);
@@ -97,9 +99,7 @@ struct WindowBuffer {
 void BM_DrawStageOneFrameShown(benchmark::State& state) {
     const int scale = static_cast<int>(state.range(0));
     WindowBuffer window(scale);
-    bool reached = false;
-    AtStageOneFrame([&](Game& g) {
-        reached = true;
+    AtStageOneFrame(state, [&](Game& g) {
         for (auto _ : state) {
             Byouga(g);
             ShowFrame(g);
@@ -108,7 +108,6 @@ void BM_DrawStageOneFrameShown(benchmark::State& state) {
             benchmark::ClobberMemory();
         }
     });
-    if (!reached) state.SkipWithError("the game ended before the frame to measure");
 }
 BENCHMARK(BM_DrawStageOneFrameShown)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
@@ -137,9 +136,7 @@ void BM_DrawStageOneFrameThroughRing(benchmark::State& state) {
     MemoryRing sink;
     ShownRing ring;
     Rect rest[128];
-    bool reached = false;
-    AtStageOneFrame([&](Game& g) {
-        reached = true;
+    AtStageOneFrame(state, [&](Game& g) {
         for (auto _ : state) {
             Byouga(g);
             ShowFrame(g);
@@ -154,19 +151,15 @@ void BM_DrawStageOneFrameThroughRing(benchmark::State& state) {
             benchmark::ClobberMemory();
         }
     });
-    if (!reached) state.SkipWithError("the game ended before the frame to measure");
 }
 BENCHMARK(BM_DrawStageOneFrameThroughRing)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 void BM_Screenshot(benchmark::State& state) {
     const std::string path = (fs::temp_directory_path() / "molfo-bench-shot.png").string();
-    bool reached = false;
-    AtStageOneFrame([&](Game& g) {
-        reached = true;
+    AtStageOneFrame(state, [&](Game& g) {
         for (auto _ : state)
             if (!SavePng(g.scr.window, path)) state.SkipWithError("the screenshot could not be written");
     });
-    if (!reached) state.SkipWithError("the game ended before the frame to measure");
     std::error_code ec;
     state.counters["bytes"] = static_cast<double>(fs::file_size(path, ec));
     fs::remove(path, ec);
