@@ -83,6 +83,65 @@ TEST(RenderSurface, AViewDrawsOnItsHostAndItsCopiesOwnTheirPixels) {
     EXPECT_EQ(host.At(9, 5), 5u) << "a view that stopped being one leaves its host as it was";
 }
 
+TEST(RenderSurface, AViewMovedDownByTurningReadsAsIfEveryRowHadMoved) {
+    constexpr int kH = 6;
+    const Rect area{2, 1, 6, kH};
+    struct Case {
+        const char* rule;
+        std::vector<int> moves;
+    } cases[] = {
+        {"one row", {1}},
+        {"two rows", {2}},
+        {"one row three times", {1, 1, 1}},
+        {"all but one row", {kH - 1}},
+        {"past the end of the rows, in steps", {3, 4, 2}},
+        {"every row", {kH}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        Surface host = Numbered(10, 9);
+        const Surface was = host;
+        Surface view;
+        view.ViewInto(host, area);
+        // What the view must show: the host's rows as moved by copying, each
+        // move's new top rows painted with the move's own colour.
+        std::vector<std::vector<uint32_t>> want(kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < area.w; ++x) want[y].push_back(was.At(area.x + x, area.y + y));
+        uint32_t colour = 1;
+        for (const int rows : c.moves) {
+            view.MoveDown(rows, true);
+            for (int y = kH - 1; y >= 0; --y)
+                for (int x = 0; x < area.w; ++x) want[y][x] = y >= rows ? want[y - rows][x] : colour;
+            view.Fill(0, 0, area.w, rows, colour++);
+        }
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < area.w; ++x) ASSERT_EQ(view.At(x, y), want[y][x]) << "(" << x << ", " << y << ")";
+        const Surface copy = view;
+        for (int y = 0; y < kH; ++y) EXPECT_EQ(copy.At(1, y), want[y][1]) << "a copy of a turned view is in order";
+
+        view.Straighten();
+        EXPECT_EQ(view.Turn(), 0);
+        int wrong = 0;
+        for (int y = 0; y < host.Height(); ++y)
+            for (int x = 0; x < host.Width(); ++x) {
+                const bool inside = x >= area.x && x < area.x + area.w && y >= area.y && y < area.y + area.h;
+                wrong += host.At(x, y) != (inside ? want[y - area.y][x - area.x] : was.At(x, y));
+            }
+        EXPECT_EQ(wrong, 0) << "straightened, the host holds the view's rows in order and the rest as it was";
+    }
+
+    // A copy from the host into its own turned view reads each pixel as the
+    // view showed it before the copy.
+    Surface host = Numbered(10, 9);
+    Surface view;
+    view.ViewInto(host, area);
+    view.MoveDown(2, true);
+    const Surface before = view;
+    BitBlt(view, 0, 1, area.w, kH - 1, host, area.x, area.y, Rop::Copy);
+    for (int y = 1; y < kH; ++y) EXPECT_EQ(view.At(3, y), before.At(3, y - 1)) << "row " << y;
+}
+
 TEST(RenderSurface, CopiesBetweenAViewAndItsHostReadEachPixelBeforeWritingIt) {
     // The view and its host overlap: a copy from the host into the view a
     // row and a column on must be the copy of the pixels as they were.

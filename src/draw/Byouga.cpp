@@ -64,14 +64,6 @@ void RestoreBackground(Surface& pic, const Surface& haikei, int y, const Rect& r
 // same picture.
 bool MovedOneRow(int before, int now) { return (before % kPlayfield - now % kPlayfield + kPlayfield) % kPlayfield == 1; }
 
-// Moves every row of the picture down one, the bottom row falling off: the
-// last frame's background is this frame's one row lower, read from where it
-// already lies rather than from the background picture.
-void ShiftDown(Surface& pic) {
-    for (int row = pic.Height() - 1; row >= 1; --row)
-        std::copy_n(std::as_const(pic).Row(row - 1), pic.Width(), pic.Row(row));
-}
-
 void Scroll(GameState& s) {
     s.HaikeiYD -= kScrollStep;
     if (s.HaikeiYD < 0.0) s.HaikeiYD = kScrollWrap;
@@ -140,7 +132,11 @@ void Byouga(Game& g) {
             last.changed[changed++] = last.sprites[i];
         }
     } else if (shifted) {
-        ShiftDown(pic);
+        // The last frame's background is this frame's one row lower, read
+        // from where it already lies rather than from the background
+        // picture; where the display reads the playfield through its view,
+        // the view turns and no pixel moves.
+        pic.MoveDown(1, w.MayTurn());
         for (size_t i = 0; i < last.count; ++i) {
             const Rect& r = last.sprites[i];
             const Rect moved{r.x, r.y + 1, r.w, r.h};

@@ -65,6 +65,7 @@ void TitleNote::OnScene(bool title) {
 
 void TitleNote::Present(const Surface& window, std::span<const Rect> changed) {
     last_ = &window;
+    turned_ = nullptr;
     // Kept between frames, so that a frame allocates nothing once the list
     // has grown to its usual length.
     rects_.assign(changed.begin(), changed.end());
@@ -96,6 +97,7 @@ bool TitleNote::PresentMoved(const Surface& window, std::span<const Rect> change
     if (!line_.empty() || erase_) return false;
     if (!display_.PresentMoved(window, changed, move)) return false;
     last_ = &window;
+    turned_ = move.window;
     return true;
 }
 
@@ -109,7 +111,11 @@ bool TitleNote::Pump() {
     // A verdict that comes while the title shows is shown at once.
     if (onTitle_ && line_.empty()) {
         TakeVerdict();
-        if (!line_.empty() && last_ != nullptr) Present(*last_, {});
+        if (!line_.empty() && last_ != nullptr) {
+            // Read whole, with the playfield's rows in order.
+            if (turned_ != nullptr) turned_->Straighten();
+            Present(*last_, {});
+        }
     }
     return closed;
 }

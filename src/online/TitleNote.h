@@ -63,6 +63,8 @@ private:
     bool erase_ = false;  // the line was shown: the next picture covers it
     std::string line_;
     const Surface* last_ = nullptr;  // the game's window as last presented
+    // That window when it came moved: its playfield's rows may lie turned.
+    Straightener* turned_ = nullptr;
     Surface shown_;                  // that window with the line on it
     std::vector<Rect> rects_;        // the rectangles handed on with a frame
 };

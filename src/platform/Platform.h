@@ -76,12 +76,30 @@ protected:
     ~Lodger() = default;
 };
 
+// A window whose moved part may lie turned: the part's rows read in order
+// only through its own picture (see Move) until they are put in order.
+class Straightener {
+public:
+    virtual void Straighten() = 0;
+
+protected:
+    ~Straightener() = default;
+};
+
 // A part of the window whose pixels moved down since the window presented
 // before: the rows that left its bottom are gone, and its top `rows` rows
 // are new (named among the changed rectangles that come with it).
+//
+// The part may have moved by turning rather than by copying: the window's
+// own rows there then lie turned round the part's height. A display reads
+// the part through `picture`, the part's own surface with (0, 0) at its
+// corner, or has `window` put the rows in order first (and again before
+// any later reading of it).
 struct Move {
     Rect area;
     int rows = 0;
+    const Surface* picture = nullptr;
+    Straightener* window = nullptr;
 };
 
 class Display {

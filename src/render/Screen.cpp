@@ -173,6 +173,8 @@ void Screen::Lodge(const PixelBuffer& place) {
         return;
     }
     if (window.Lodged() && std::as_const(window).Row(0) == place.pixels) return;
+    // The playfield's view is made again on the moved pixels, in order.
+    Straighten();
     window.LodgeIn(place.pixels, place.pitch);
     ReviewPlayfield();
     Invalidate();
@@ -180,6 +182,7 @@ void Screen::Lodge(const PixelBuffer& place) {
 
 void Screen::LeaveLodging() {
     if (!window.Lodged()) return;
+    Straighten();
     window.Leave();
     ReviewPlayfield();
     Invalidate();
@@ -238,7 +241,7 @@ void Screen::DrawPlayfield(bool whole, bool hintHolds, bool chromeThere) {
     // the drawing named.
     if (hintHolds && hintExact_) {
         exact_ = true;
-        moved_ = Move{Rect{x, y, pw, ph}, hintMoved_};
+        moved_ = Move{Rect{x, y, pw, ph}, hintMoved_, MainPic1.IsView() ? &pic : nullptr, this};
         std::copy_n(drawn_.begin(), drawnCount_, exactRects_.begin());
         exactCount_ = drawnCount_;
         for (size_t i = 0; i < hintCount_; ++i) {

@@ -87,7 +87,7 @@ struct ImageControl {
     bool operator==(const ImageControl&) const = default;
 };
 
-class Screen final : public Lodger {
+class Screen final : public Lodger, public Straightener {
 public:
     Screen();
     ~Screen();
@@ -144,6 +144,22 @@ public:
     // the next compose, so the display shows all of it.
     void Lodge(const PixelBuffer& place);
     void LeaveLodging() override;
+    // Puts the playfield's rows back in order in the window's picture
+    // after the picture moved down by turning (see Surface::MoveDown).
+    // Whoever reads `window` itself, not through MainPic1, calls it
+    // first; a display that took a moved frame calls it through Move.
+    void Straighten() override { MainPic1.Straighten(); }
+    // The window's picture with its rows in order, for a reader of it all
+    // (a dialog drawn over it, a screenshot).
+    const Surface& Picture() {
+        Straighten();
+        return window;
+    }
+    // Whether the frame's drawing may move the playfield down by turning
+    // it: while the display takes each frame's move reading the playfield
+    // through MainPic1, which the main loop says after each frame.
+    bool MayTurn() const { return mayTurn_; }
+    void LetTurn(bool may) { mayTurn_ = may; }
     // Says that MainPic1 changed only inside these rectangles (its own
     // pixels) since its version `since`, so that the next compose names
     // only them as changed; with `movedRows`, after all of it moved down
@@ -277,6 +293,7 @@ private:
     std::array<Rect, kMostStale + 2 + 2 * kMostSprites + 1> exactRects_{};
     size_t exactCount_ = 0;
     uint64_t hintSince_ = 0, hintUntil_ = 0;
+    bool mayTurn_ = false;
 };
 
 }  // namespace molfo

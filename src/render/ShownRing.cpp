@@ -7,11 +7,11 @@
 
 namespace molfo {
 
-bool ShownRing::Take(const Surface& frame, const Rect& area, int scale, int ox, int oy,
+bool ShownRing::Take(const Surface& picture, const Rect& area, int scale, int ox, int oy,
                      std::span<const Rect> changed, int movedRows, Sink& sink, std::span<Rect> rest,
                      size_t& restCount) {
     restCount = 0;
-    const Rect inFrame = Intersect(area, Rect{0, 0, frame.Width(), frame.Height()});
+    const Rect inFrame = Intersect(area, Rect{area.x, area.y, picture.Width(), picture.Height()});
     bool kept = false;
     const PixelBuffer ring =
         scale >= 1 && !IsEmpty(inFrame) ? sink.Buffer(inFrame.w * scale, inFrame.h * scale, kept) : PixelBuffer{};
@@ -27,7 +27,7 @@ bool ShownRing::Take(const Surface& frame, const Rect& area, int scale, int ox, 
     height_ = ring.h;
     if (!same) {
         top_ = 0;
-        Write(frame, area_, ring);
+        Write(picture, area_, ring);
     } else if (movedRows > 0) {
         top_ = ((top_ - movedRows * scale_) % height_ + height_) % height_;
     }
@@ -36,7 +36,7 @@ bool ShownRing::Take(const Surface& frame, const Rect& area, int scale, int ox, 
     for (const Rect& r : changed) {
         const Rect in = Intersect(r, area_);
         if (!IsEmpty(in)) {
-            if (same) Write(frame, in, ring);
+            if (same) Write(picture, in, ring);
             if (!sendAll) SendRows(in, sink);
         }
         std::array<Rect, 4> outside;
@@ -52,13 +52,13 @@ bool ShownRing::Take(const Surface& frame, const Rect& area, int scale, int ox, 
     return true;
 }
 
-void ShownRing::Write(const Surface& frame, const Rect& r, const PixelBuffer& ring) const {
-    // Frame row y goes to ring row top_ + (y - area's top) * scale, round
-    // the ring's end: the rows before the end with one origin, those past
-    // it with the origin a ring higher. Each call writes only its rows.
-    const int x = -area_.x * scale_, y = top_ - area_.y * scale_;
-    CopyScaled(frame, r, scale_, ring, x, y);
-    if (top_ > 0) CopyScaled(frame, r, scale_, ring, x, y - height_);
+void ShownRing::Write(const Surface& picture, const Rect& r, const PixelBuffer& ring) const {
+    // Picture row y goes to ring row top_ + y * scale, round the ring's
+    // end: the rows before the end with one origin, those past it with
+    // the origin a ring higher. Each call writes only its rows.
+    const Rect in{r.x - area_.x, r.y - area_.y, r.w, r.h};
+    CopyScaled(picture, in, scale_, ring, 0, top_);
+    if (top_ > 0) CopyScaled(picture, in, scale_, ring, 0, top_ - height_);
 }
 
 void ShownRing::SendRows(const Rect& r, Sink& sink) const {

@@ -32,8 +32,10 @@ public:
         ~Sink() = default;
     };
 
-    // Takes a frame's changes: `area` of `frame` lives in the ring, scaled
-    // by `scale`, and the frame's (0, 0) lies at (ox, oy) of the screen.
+    // Takes a frame's changes: `area` of the frame lives in the ring,
+    // scaled by `scale`, and the frame's (0, 0) lies at (ox, oy) of the
+    // screen. The area is read through `picture`, its own surface with
+    // (0, 0) at the area's corner (the frame's rows there may lie turned).
     // When `movedRows` is more than 0, the area moved down that many rows
     // since the frame taken before, and `changed` names what was drawn
     // after the move. Writes and sends what lies inside the area (all of
@@ -41,7 +43,7 @@ public:
     // puts the parts outside it in `rest`, for the caller to show. Returns
     // false, with nothing kept, when the ring cannot be had or `rest` has
     // no room.
-    bool Take(const Surface& frame, const Rect& area, int scale, int ox, int oy, std::span<const Rect> changed,
+    bool Take(const Surface& picture, const Rect& area, int scale, int ox, int oy, std::span<const Rect> changed,
               int movedRows, Sink& sink, std::span<Rect> rest, size_t& restCount);
     // The screen's picture of the area no longer came from the ring: the
     // next frame fills it whole.
@@ -52,7 +54,7 @@ public:
 
 private:
     // Writes `r` (frame pixels, inside the area) into the ring.
-    void Write(const Surface& frame, const Rect& r, const PixelBuffer& ring) const;
+    void Write(const Surface& picture, const Rect& r, const PixelBuffer& ring) const;
     // Sends `r` (frame pixels, inside the area), in two pieces where its
     // rows wrap round the ring's end.
     void SendRows(const Rect& r, Sink& sink) const;

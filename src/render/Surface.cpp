@@ -71,7 +71,49 @@ void Surface::ViewInto(Surface& host, const Rect& area) {
     h_ = y1 - y0;
     data_ = host.data_ + static_cast<size_t>(y0) * host.stride_ + x0;
     stride_ = host.stride_;
+    turn_ = 0;
     view_ = true;
+}
+
+void Surface::MoveDown(int rows, bool mayTurn) {
+    if (rows <= 0 || h_ == 0) return;
+    ++version_;
+    if (rows >= h_) return;  // every row is to be drawn again
+    if (view_ && mayTurn) {
+        turn_ = ((turn_ - rows) % h_ + h_) % h_;
+        return;
+    }
+    for (int row = h_ - 1; row >= rows; --row) std::copy_n(std::as_const(*this).Row(row - rows), w_, Row(row));
+}
+
+void Surface::Straighten() const {
+    if (turn_ == 0) return;
+    // Row y lies at (y + t) % h: the rows round the end, the fewer of the
+    // two runs, wait aside while the others slide to their places.
+    const int t = turn_, h = h_;
+    const size_t w = static_cast<size_t>(w_);
+    auto at = [this](int lying) { return data_ + static_cast<size_t>(lying) * stride_; };
+    if (t <= h - t) {
+        // Rows h - t .. h - 1 lie at the top: set aside, the rest up.
+        aside_.resize(w * t);
+        for (int i = 0; i < t; ++i) std::copy_n(at(i), w, aside_.data() + i * w);
+        for (int y = 0; y < h - t; ++y) std::copy_n(at(y + t), w, at(y));
+        for (int i = 0; i < t; ++i) std::copy_n(aside_.data() + i * w, w, at(h - t + i));
+    } else {
+        // Rows 0 .. k - 1 lie at the bottom: set aside, the rest down.
+        const int k = h - t;
+        aside_.resize(w * k);
+        for (int i = 0; i < k; ++i) std::copy_n(at(t + i), w, aside_.data() + i * w);
+        for (int y = h - 1; y >= k; --y) std::copy_n(at(y - k), w, at(y));
+        for (int i = 0; i < k; ++i) std::copy_n(aside_.data() + i * w, w, at(i));
+    }
+    turn_ = 0;
+}
+
+bool Surface::Overlaps(const Surface& other) const {
+    if (Empty() || other.Empty()) return false;
+    auto end = [](const Surface& s) { return s.data_ + static_cast<size_t>(s.h_ - 1) * s.stride_ + s.w_; };
+    return std::less<const uint32_t*>{}(data_, end(other)) && std::less<const uint32_t*>{}(other.data_, end(*this));
 }
 
 void Surface::LodgeIn(uint32_t* pixels, int stride) {
@@ -160,7 +202,12 @@ void BitBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& src, int 
         case Rop::Copy: {
             // The two may share pixels (one surface, or a view and its
             // host): rows in the order that reads each before it is
-            // written over, each row moved as a whole.
+            // written over, each row moved as a whole. That order holds
+            // for rows in order.
+            if ((dst.Turn() != 0 || src.Turn() != 0) && dst.Overlaps(src)) {
+                dst.Straighten();
+                src.Straighten();
+            }
             const bool upward = std::greater<const uint32_t*>{}(dst.Row(c.dy) + c.dx, src.Row(c.sy) + c.sx);
             for (int i = 0; i < c.h; ++i) {
                 const int row = upward ? c.h - 1 - i : i;

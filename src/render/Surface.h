@@ -70,9 +70,25 @@ public:
     // version counts what is drawn through the view, not on its host.
     uint32_t* Row(int y) {
         ++version_;
-        return data_ + static_cast<size_t>(y) * stride_;
+        return data_ + static_cast<size_t>(Lying(y)) * stride_;
     }
-    const uint32_t* Row(int y) const { return data_ + static_cast<size_t>(y) * stride_; }
+    const uint32_t* Row(int y) const { return data_ + static_cast<size_t>(Lying(y)) * stride_; }
+
+    // Moves the picture down `rows` rows, the bottom rows falling off and
+    // the top rows left to be drawn again. A view may do it by turning
+    // (`mayTurn`): its rows are read round its height from another first
+    // row, so that no pixel moves; the host then holds the view's rows
+    // turned until Straighten. Otherwise every row is copied down.
+    void MoveDown(int rows, bool mayTurn);
+    // The row of the view's own pixels that holds its row 0 (0: in order).
+    int Turn() const { return turn_; }
+    // Puts a turned view's rows back in order in the host's pixels. What
+    // the view shows is the same, so it is a const reader's to call and
+    // the version stands.
+    void Straighten() const;
+    // Whether the two surfaces' pixels may lie in the same memory (a view
+    // and its host, two views of one host, a surface and itself).
+    bool Overlaps(const Surface& other) const;
     uint32_t At(int x, int y) const { return Row(y)[x]; }
     uint32_t& At(int x, int y) { return Row(y)[x]; }
     // Pixels from the start of one row to the start of the next: the width,
@@ -90,6 +106,12 @@ public:
     uint64_t Version() const { return version_; }
 
 private:
+    // Where row y lies among the pixels: y itself unless the view is turned.
+    int Lying(int y) const {
+        if (turn_ == 0) return y;
+        const int r = y + turn_;
+        return r >= h_ ? r - h_ : r;
+    }
     // Pixels of its own, whole, from another surface's rows.
     void CopyFrom(const Surface& other);
     void Own() {
@@ -97,6 +119,7 @@ private:
         lodged_ = false;
         data_ = px_.data();
         stride_ = w_;
+        turn_ = 0;
     }
 
     int w_ = 0;
@@ -106,6 +129,11 @@ private:
     // Where row 0 starts, in px_ or, for a view, in the host's pixels.
     uint32_t* data_ = nullptr;
     int stride_ = 0;
+    // A turned view's row 0 lies at this row of its pixels (see MoveDown);
+    // Straighten, a const reader's, sets it back with the pixels.
+    mutable int turn_ = 0;
+    // Rows set aside while straightening, kept for the next time.
+    mutable std::vector<uint32_t> aside_;
     bool view_ = false;
     bool lodged_ = false;  // data_ lies in a display's buffer
     uint64_t version_ = 0;

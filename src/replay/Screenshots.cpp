@@ -37,7 +37,7 @@ void Screenshots::Save(const Surface& picture, const std::string& suffix) {
 
 void Screenshots::AfterPass(Game& g) {
     game_ = &g;
-    if (every_ > 0 && g.passes % every_ == 0 && !g.scr.window.Empty()) Save(g.scr.window, "");
+    if (every_ > 0 && g.passes % every_ == 0 && !g.scr.window.Empty()) Save(g.scr.Picture(), "");
 }
 
 std::string Screenshots::ShotDialogs::InputBox(const std::string& prompt, const Surface& window) {

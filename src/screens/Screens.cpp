@@ -38,13 +38,13 @@ std::string AskOrTell(Game& g, int16_t place) {
     if (place >= 1 && place <= rank::kShownPlaces) {
         g.SetScene(Scene::NameEntry);
         return g.pf.dialogs.InputBox(i18n::Fill(N_("ランキング%d位です。"), place) + "\r\n" + N_("なまえを入力してください"),
-                                     g.scr.window);
+                                     g.scr.Picture());
     }
     g.SetScene(Scene::Message);
     if (place == 0)
-        g.pf.dialogs.MessageBox(N_("あなたは1001位以下です。"), g.scr.window);
+        g.pf.dialogs.MessageBox(N_("あなたは1001位以下です。"), g.scr.Picture());
     else
-        g.pf.dialogs.MessageBox(i18n::Fill(N_("あなたは総合%d位です。"), place), g.scr.window);
+        g.pf.dialogs.MessageBox(i18n::Fill(N_("あなたは総合%d位です。"), place), g.scr.Picture());
     return {};
 }
 
@@ -54,7 +54,7 @@ void TellUnsaved(Game& g) {
     ShowFrame(g);
     g.SetScene(Scene::Message);
     g.pf.dialogs.MessageBox(
-        std::string(N_("ランキングのファイルを読めないため、")) + "\r\n" + N_("この得点は記録されません。"), g.scr.window);
+        std::string(N_("ランキングのファイルを読めないため、")) + "\r\n" + N_("この得点は記録されません。"), g.scr.Picture());
 }
 
 }  // namespace

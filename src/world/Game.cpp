@@ -45,9 +45,13 @@ void ShowFrame(Game& g) {
     g.scr.Lodge(g.pf.display.Lodging(g.scr.window.Width(), g.scr.window.Height(), g.scr));
     g.scr.Compose();
     // A display that can move what it shows takes a playfield that moved
-    // as only what was drawn after the move, each object apart.
-    if (g.scr.Exact() && g.pf.display.PresentMoved(g.scr.window, g.scr.ChangedExactly(), g.scr.Moved())) return;
-    g.pf.display.Present(g.scr.window, g.scr.Changed());
+    // as only what was drawn after the move, each object apart, reading
+    // the playfield through its view: the next frames may move it by
+    // turning the view. Any other display reads the window as it lies.
+    const bool took = g.scr.Exact() && g.pf.display.PresentMoved(g.scr.window, g.scr.ChangedExactly(), g.scr.Moved());
+    g.scr.LetTurn(took);
+    if (took) return;
+    g.pf.display.Present(g.scr.Picture(), g.scr.Changed());
 }
 
 void Game::SetScene(Scene sc) {

@@ -4,11 +4,12 @@
 // Present), or a modal screen's copy of it with a box, the settings page
 // or the pause note drawn on top. The display keeps no copy of its own
 // apart from what the screen needs: a streaming texture when a GPU draws,
-// or else the window's own buffer, which X shares with us. At one window
-// pixel a picture pixel the game's frame lives in that buffer (Lodging) and
-// showing it copies nothing; otherwise only what changed since the last
-// picture is copied, and the picture is scaled into the real window with
-// black bars round it.
+// or else the window's own buffer, which X shares with us, and the
+// playfield's ring. Only what changed since the last picture is copied,
+// and the picture is scaled into the real window with black bars round it;
+// where there is no ring, at one window pixel a picture pixel the game's
+// frame lives in the window's buffer (Lodging) and showing it copies
+// nothing.
 #pragma once
 
 #include <cstdint>
@@ -45,18 +46,23 @@ public:
     // presented before (empty: all of it).
     void Present(const Surface& frame, std::span<const Rect> changed) override;
     // Without a GPU on X, a playfield that moved goes into its ring (see
-    // render/ShownRing): only what changed after the move is written.
+    // render/ShownRing), read through its view: only what changed after
+    // the move is written.
     bool PresentMoved(const Surface& frame, std::span<const Rect> changed, const Move& move) override;
-    // Without a GPU, at one window pixel a picture pixel, the place of the
-    // picture in the window's buffer, which X shares with us: a frame drawn
-    // there is shown without a copy.
+    // Without a GPU or the ring, at one window pixel a picture pixel, the
+    // place of the picture in the window's buffer, which X shares with us:
+    // a frame drawn there is shown without a copy.
     PixelBuffer Lodging(int w, int h, Lodger& lodger) override;
     // A modal screen's picture, or the frame again when the screen closes;
     // shown whole.
     void Show(const Surface& s);
     // What Present or Show showed last, which screenshots take and the
-    // modal screens draw over; null before the first picture.
-    const Surface* Shown() const { return shown_; }
+    // modal screens draw over, with its rows in order; null before the
+    // first picture.
+    const Surface* Shown() {
+        Straighten();
+        return shown_;
+    }
     // Shown whole for a while, leaving Shown() as it is: the pause note.
     void ShowAside(const Surface& s);
     // Shows Shown() again after a picture shown aside.
@@ -100,6 +106,12 @@ private:
     // through the window's buffer. False, having shown nothing, when the
     // ring cannot take it.
     bool ToRing(const Surface& s, std::span<const Rect> changed, int movedRows);
+    // X shares memory with us and no GPU draws: the ring may show the
+    // playfield.
+    bool RingUsable() const;
+    // Puts the rows of the frame last taken by PresentMoved in order, for
+    // reading it otherwise than through the ring.
+    void Straighten();
     // Without a GPU: the last uploaded picture into the window's buffer.
     void RepaintWindowBuffer();
     // Copies the changed rectangles into the window's buffer, and shows
@@ -146,6 +158,10 @@ private:
     std::unique_ptr<X11Shm> shm_;
     ShownRing ring_;
     Rect ringArea_{};
+    // The last moved frame's playfield, read through its own picture, and
+    // its window, whose rows there may lie turned (see Move).
+    const Surface* ringPicture_ = nullptr;
+    Straightener* turned_ = nullptr;
     HandPacer pacer_;
     int64_t showAt_ = 0;  // when the frame being handed may be shown, or 0
     int64_t copied_ = 0;

@@ -1,12 +1,16 @@
 // How a picture reaches the screen. The game's frame comes by Present, a
 // modal screen's by Show; both are handed on by Hand and copied by Upload:
 // with a GPU, the changed rectangles into the texture and the texture
-// drawn scaled (Repaint); without one, at one window pixel a picture pixel,
-// the game's frame lives in the window's buffer and is drawn there, so
-// showing it copies nothing (Lodging, ShowInPlace); otherwise the changed
-// rectangles go straight into the window's buffer, scaled there by whole
-// multiples as they are written (CopyToWindow), or the whole picture when
-// the window lost its contents (RepaintWindowBuffer).
+// drawn scaled (Repaint). Without one, on a local X server, a frame whose
+// playfield moved comes by PresentMoved: the playfield goes through its
+// ring (ToRing), the view of it turned rather than its rows copied, and
+// the rest into the window's buffer. Without the ring, at one window pixel
+// a picture pixel, the game's frame lives in the window's buffer and is
+// drawn there, so showing it copies nothing (Lodging, ShowInPlace);
+// otherwise the changed rectangles go straight into the window's buffer,
+// scaled there by whole multiples as they are written (CopyToWindow), or
+// the whole picture when the window lost its contents
+// (RepaintWindowBuffer).
 #include <SDL.h>
 #include <unistd.h>
 
@@ -54,34 +58,47 @@ void SleepUntilNs(int64_t ns) {
 
 }  // namespace
 
-void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) { Hand(frame, changed, true); }
+void SdlDisplay::Present(const Surface& frame, std::span<const Rect> changed) {
+    // Its rows lie in order: nothing is to be straightened before reading it.
+    turned_ = nullptr;
+    Hand(frame, changed, true);
+}
 
 bool SdlDisplay::PresentMoved(const Surface& frame, std::span<const Rect> changed, const Move& move) {
     // Only on top of this same frame shown whole, so that the window holds
-    // everything the changes leave out. A frame lodged in the window's
-    // buffer (at one window pixel a picture pixel) is drawn where it shows,
-    // which costs less than the ring's copies of what changed.
-    if (shm_ == nullptr || shm_->Broken() || renderer_ != nullptr || uploaded_ != &frame || !whole_ ||
-        changed.empty() || InPlace(frame))
+    // everything the changes leave out; never a frame lodged in the
+    // window's buffer, which the ring's rows would not match.
+    if (!RingUsable() || uploaded_ != &frame || !whole_ || changed.empty() || InPlace(frame) ||
+        move.picture == nullptr)
         return false;
     // A frame in which nothing moved goes to the ring only while the ring
     // holds the playfield; the first move fills it.
     if (move.rows == 0 && !ring_.Live()) return false;
     ringArea_ = move.area;
+    ringPicture_ = move.picture;
+    turned_ = move.window;
     Hand(frame, changed, true, &move);
     return true;
 }
 
+bool SdlDisplay::RingUsable() const { return shm_ != nullptr && !shm_->Broken() && renderer_ == nullptr; }
+
+void SdlDisplay::Straighten() {
+    if (turned_ != nullptr) turned_->Straighten();
+}
+
 bool SdlDisplay::ToRing(const Surface& s, std::span<const Rect> changed, int movedRows) {
     SDL_Surface* out = WindowBuffer();
-    if (out == nullptr || IsEmpty(ringArea_) || out->format->format != kOurFormat) return false;
+    if (out == nullptr || IsEmpty(ringArea_) || ringPicture_ == nullptr || out->format->format != kOurFormat)
+        return false;
     const Placement p = PlacePicture(out->w, out->h, s.Width(), s.Height(), scale_);
     if (!p.sharp || p.w % s.Width() != 0) return false;
     // Fewer than CopyToWindow shows one by one: past that it would update
     // the whole window, whose buffer lacks the ring's playfield.
     Rect rest[kMostRects - 1];
     size_t n = 0;
-    if (!ring_.Take(s, ringArea_, p.w / s.Width(), p.x, p.y, changed, movedRows, *shm_, rest, n)) return false;
+    if (!ring_.Take(*ringPicture_, ringArea_, p.w / s.Width(), p.x, p.y, changed, movedRows, *shm_, rest, n))
+        return false;
     // SDL's update of the rest waits for the X server to take the ring's
     // requests with its own.
     if (n > 0) {
@@ -94,6 +111,14 @@ bool SdlDisplay::ToRing(const Surface& s, std::span<const Rect> changed, int mov
 }
 
 PixelBuffer SdlDisplay::Lodging(int w, int h, Lodger& lodger) {
+    // Where the ring can show the playfield, the frame lives in memory of
+    // its own: a playfield that moves then moves by turning, with no pixel
+    // copied, and the ring takes only what was drawn after the move. That
+    // costs less than moving every row of a frame drawn in place.
+    if (RingUsable()) {
+        Evict();
+        return {};
+    }
     SDL_Surface* out = renderer_ == nullptr ? WindowBuffer() : nullptr;
     const bool ours = out != nullptr && out->format->format == kOurFormat && out->pitch % sizeof(uint32_t) == 0 &&
                       !SDL_MUSTLOCK(out);
@@ -231,7 +256,9 @@ void SdlDisplay::Upload(const Surface& s, std::span<const Rect> changed, const M
     if (renderer_ == nullptr && (move != nullptr || ring_.Live())) {
         if (part && ToRing(s, changed, move != nullptr ? move->rows : 0)) return;
         // The window's buffer lacks the playfield the ring held, and the
-        // changes alone no longer say what the window lacks: all of it.
+        // changes alone no longer say what the window lacks: all of it,
+        // read with its rows in order.
+        Straighten();
         ring_.Lose();
         whole_ = false;
         Repaint();
@@ -304,6 +331,7 @@ void SdlDisplay::RepaintWindowBuffer() {
     // The whole window goes from the window's buffer: the ring, if it was
     // in use, is filled again at the next frame that uses it.
     ring_.Lose();
+    Straighten();
     // After a resize SDL makes the buffer anew at the new size.
     SDL_Surface* out = WindowBuffer();
     if (out == nullptr) return;
