@@ -50,6 +50,12 @@ public:
         keys_.Forget();
         pads_.Forget();
     }
+    // Whether a pad is open: SDL reads pads only when it pumps.
+    bool PadsOpen() const {
+        for (const _SDL_GameController* c : controllers_)
+            if (c != nullptr) return true;
+        return false;
+    }
     // A Back held now no longer opens the settings when let go.
     void ForgetBackTap() { backAlone_ = false; }
 

@@ -46,6 +46,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
     std::unique_ptr<SdlWindow> w(new SdlWindow(std::move(options)));
     w->display_ = SdlDisplay::Create(fullscreen, scale, error);
     if (!w->display_) return nullptr;
+    w->x11_ = X11Events::Open(w->display_->Window());
     return w;
 }
 
@@ -69,10 +70,17 @@ bool SdlWindow::Pump() {
     const int64_t nowNs = int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
     if (nowNs - lastPumpNs_ >= kPumpGapNs) {
         lastPumpNs_ = nowNs;
-        SDL_PumpEvents();
+        const bool pump = x11_ == nullptr || gate_.Due(nowNs, keys_.PadsOpen()) || x11_->Waiting();
+        if (pump) SDL_PumpEvents();
         SDL_Event e;
-        // Peeking, unlike polling, takes the queue without pumping again.
-        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Handle(e);
+        bool found = false;
+        // Peeking, unlike polling, takes the queue without pumping again;
+        // it also takes what other threads put there between pumps.
+        while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+            Handle(e);
+            found = true;
+        }
+        if (pump) gate_.Pumped(nowNs, found);
     }
     // Escape and a close request both end the game; the few waits left on
     // its way out must not stop for a pause.

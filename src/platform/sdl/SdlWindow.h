@@ -18,10 +18,12 @@
 #include "platform/Platform.h"
 #include "platform/sdl/ModalHost.h"
 #include "platform/sdl/Placement.h"
+#include "platform/sdl/PumpGate.h"
 #include "platform/sdl/SdlBoxes.h"
 #include "platform/sdl/SdlDisplay.h"
 #include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/SdlSettingsPage.h"
+#include "platform/sdl/X11Events.h"
 #include "render/Surface.h"
 #include "settings/Settings.h"
 
@@ -101,6 +103,10 @@ private:
     // least time between two takings.
     int64_t lastPumpNs_ = INT64_MIN / 2;
     static constexpr int64_t kPumpGapNs = 4000000;
+    // Whether a pump is worth its cost (none where the window is not on X:
+    // every taking pumps there).
+    std::unique_ptr<X11Events> x11_;
+    PumpGate gate_;
 };
 
 }  // namespace molfo

@@ -1,0 +1,36 @@
+#include "platform/sdl/X11Events.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+
+namespace molfo {
+
+std::unique_ptr<X11Events> X11Events::Open(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11 ||
+        info.info.x11.display == nullptr)
+        return nullptr;
+    std::unique_ptr<X11Events> e(new X11Events());
+    // RTLD_NOLOAD: only the library SDL's X11 back end already opened.
+    e->x11_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (e->x11_ == nullptr) return nullptr;
+    e->eventsQueued_ = reinterpret_cast<int (*)(void*, int)>(dlsym(e->x11_, "XEventsQueued"));
+    if (e->eventsQueued_ == nullptr) return nullptr;
+    e->display_ = info.info.x11.display;
+    return e;
+}
+
+X11Events::~X11Events() {
+    if (x11_ != nullptr) dlclose(x11_);
+}
+
+bool X11Events::Waiting() const {
+    // QueuedAfterReading: what Xlib holds, else one read that does not
+    // block; unlike QueuedAfterFlush it sends nothing.
+    return eventsQueued_(display_, QueuedAfterReading) > 0;
+}
+
+}  // namespace molfo

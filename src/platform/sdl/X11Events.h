@@ -1,0 +1,33 @@
+// Whether SDL's X connection holds events, asked of Xlib directly: one
+// read of the connection, where SDL's pump makes several. Only for a
+// window of SDL's X11 back end; anywhere else Open gives none and every
+// frame pumps. Xlib is SDL's: it is looked up in the library SDL loaded,
+// never linked.
+#pragma once
+
+#include <memory>
+
+struct SDL_Window;
+
+namespace molfo {
+
+class X11Events {
+public:
+    static std::unique_ptr<X11Events> Open(SDL_Window* window);
+    ~X11Events();
+    X11Events(const X11Events&) = delete;
+    X11Events& operator=(const X11Events&) = delete;
+
+    // True when events wait in Xlib's queue or on the connection (read
+    // without blocking, nothing sent).
+    bool Waiting() const;
+
+private:
+    X11Events() = default;
+
+    void* x11_ = nullptr;
+    void* display_ = nullptr;
+    int (*eventsQueued_)(void*, int) = nullptr;
+};
+
+}  // namespace molfo
