@@ -80,16 +80,20 @@ bool DrawSlot(GameState& s, Screen& w, Surface& target, int n, Rect& drawn) {
         const Surface& sheet = w.KyaraPic[pic];
         const int sx = s.KyaraPicX[n] + 2 * wd * s.KyaraKoma[n];
         const int sy = s.KyaraPicY[n];
+        // Only the part of the cell that the stamp changes: the margin
+        // round the sprite would come out as the playfield already is.
+        const Rect part = w.spriteBounds.Of(pic, sheet, sx + wd, sx, sy, wd, ht);
+        const int x = s.KyaraX[n] + part.x, y = s.KyaraY[n] + part.y;
         // The mask whitens the sprite's area; the picture, on white, then
         // lets its colours through only there.
         if (s.KyaraDameji[n] == 1) {
-            BitBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sy, Rop::Or);
+            BitBlt(target, x, y, part.w, part.h, sheet, sx + wd + part.x, sy + part.y, Rop::Or);
             s.KyaraDameji[n] = 0;  // the hit flash: one frame as a white silhouette
         } else {
-            MaskBlt(target, s.KyaraX[n], s.KyaraY[n], wd, ht, sheet, sx + wd, sx, sy);
+            MaskBlt(target, x, y, part.w, part.h, sheet, sx + wd + part.x, sx + part.x, sy + part.y);
         }
-        drawn = Rect{s.KyaraX[n], s.KyaraY[n], wd, ht};
-        drew = wd > 0 && ht > 0;
+        drawn = Rect{x, y, part.w, part.h};
+        drew = !IsEmpty(part);
     } else if (s.KyaraDameji[n] == 1) {
         s.KyaraDameji[n] = 0;
     }

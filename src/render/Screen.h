@@ -23,6 +23,7 @@
 #include "platform/Platform.h"
 #include "render/KeyHelp.h"
 #include "render/Palette.h"
+#include "render/SpriteBounds.h"
 #include "render/Surface.h"
 #include "render/Text.h"
 
@@ -112,6 +113,8 @@ public:
 
     // Kept by the frame's drawing step between frames.
     DrawnPlayfield drawnPlayfield;
+    // What of each sprite cell the drawing step stamps.
+    SpriteBounds spriteBounds;
 
     // Text printed on MainPic1 (the ranking's ten lines): the next line's top.
     int CurrentY = 0;
