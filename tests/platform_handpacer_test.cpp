@@ -52,3 +52,37 @@ TEST(HandPacer, AQuickFrameWaitsForTheSlowKindAndNoFrameWaitsLongerThanItMust) {
 
 }  // namespace
 }  // namespace molfo
+
+namespace molfo {
+namespace {
+
+TEST(HandPacer, AQuickFrameBeginsLaterSoThatItNeedNotWaitAgain) {
+    const int64_t work = kMs / 5, wholeShow = 3 * kMs / 2, spritesShow = kMs / 10;
+    // The last frame moved the background: a frame of sprites comes next.
+    const HandPacer afterWhole = Taught(21, work, wholeShow, spritesShow);
+    const HandPacer afterSprites = Taught(20, work, wholeShow, spritesShow);
+    const int64_t lastTook = 1000 * kMs + 20 * 15 * kMs + work + wholeShow;
+    const int64_t later = afterWhole.WakeLater(lastTook + 14 * kMs);
+    struct Case { const char* rule; int64_t got, low, high; } cases[] = {
+        {"a quick frame next: it begins about as late as it would have waited", later,
+         wholeShow - spritesShow - kMs / 10, wholeShow - spritesShow},
+        {"a slow frame next: at its tick", afterSprites.WakeLater(lastTook), 0, 0},
+        {"nothing shown lately: at its tick", afterWhole.WakeLater(lastTook + 40 * kMs), 0, 0},
+        {"nothing learnt: at its tick", HandPacer{}.WakeLater(lastTook), 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_GE(c.got, c.low) << c.rule;
+        EXPECT_LE(c.got, c.high) << c.rule;
+    }
+    // Begun that much later, with its usual work done, it is shown at once:
+    // one wake-up, not two; and when X takes it, as a slow frame would be.
+    const int64_t tick = lastTook + 14 * kMs, ready = tick + later + work;
+    EXPECT_EQ(afterWhole.StartAt(tick, ready, kSprites), ready);
+    EXPECT_NEAR(static_cast<double>(ready + spritesShow - tick), static_cast<double>(work + wholeShow),
+                static_cast<double>(kMs / 10));
+    // Begun at its tick, it waits as before.
+    EXPECT_EQ(afterWhole.StartAt(tick, tick + work, kSprites), tick + work + wholeShow - spritesShow);
+}
+
+}  // namespace
+}  // namespace molfo

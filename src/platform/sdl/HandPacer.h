@@ -6,7 +6,9 @@
 // X server would take them unevenly, long and short intervals in turn. So
 // a frame that will be taken quickly waits, before it is handed, for about
 // the time the slowest kind of recent frame needed; that costs it a
-// millisecond or so of latency, never a frame.
+// millisecond or so of latency, never a frame. Where it can, that frame
+// rather begins its work a little later than its tick (WakeLater), so
+// that it is ready at its moment and waits without a second wake-up.
 #pragma once
 
 #include <algorithm>
@@ -21,19 +23,34 @@ public:
     // When to start showing a frame whose work began at `began` and that is
     // ready at `now`, changing `pixels` of the picture: `now`, or a little
     // later. Its pixels may be copied to the window meanwhile.
+    // `began` is the frame's tick: when its work would have begun had it
+    // not begun later on purpose.
     int64_t StartAt(int64_t began, int64_t now, int64_t pixels) const {
         const Kind& k = kinds_[KindOf(pixels)];
         if (began <= 0 || now < began || now - began > kFrameNs || k.hand == 0) return now;
-        int64_t slowest = 0;
-        for (const Kind& other : kinds_)
-            if (other.hand > 0 && frames_ - other.seen < kRecentFrames) slowest = std::max(slowest, other.done);
-        const int64_t start = began + slowest - k.hand;
-        return std::clamp(start, now, now + kMostWaitNs);
+        const int64_t start = began + Slowest() - k.hand;
+        // A wait too short to matter would cost a wake-up for nothing.
+        if (start - now < kLeastWaitNs) return now;
+        return std::min(start, now + kMostWaitNs);
     }
 
-    // What showing that frame cost: its pixels copied at `now`, it was
-    // shown from `start` (later, when it waited) until the X server had it
-    // at `done`.
+    // How much later than its tick the next frame had best begin: the wait
+    // StartAt would give a frame of the kind expected next, less a margin
+    // for its work taking longer than usual, small enough that StartAt
+    // then lets it go at once. In play the two kinds
+    // alternate, so the one expected is the kind before last. None when no
+    // frame was shown lately (a title, a pause).
+    int64_t WakeLater(int64_t now) const {
+        if (lastTookNs_ == 0 || now - lastTookNs_ > 2 * kFrameNs) return 0;
+        const Kind& k = kinds_[kindBeforeLast_];
+        if (k.hand == 0) return 0;
+        return std::max<int64_t>(0, Slowest() - k.done - kLeastWaitNs / 2);
+    }
+
+    // What showing that frame cost: its work began at `began` (its tick,
+    // or later when it began later), its pixels were copied at `now`, it
+    // was shown from `start` (later, when it waited) until the X server
+    // had it at `done`.
     void Took(int64_t began, int64_t now, int64_t start, int64_t done, int64_t pixels) {
         if (began <= 0 || now < began || now - began > kFrameNs || start < now || done < start) return;
         Kind& k = kinds_[KindOf(pixels)];
@@ -43,11 +60,15 @@ public:
         k.hand = k.hand == 0 ? hand : k.hand + (hand - k.hand) / kSmoothing;
         k.done = k.done == 0 ? natural : k.done + (natural - k.done) / kSmoothing;
         k.seen = ++frames_;
+        kindBeforeLast_ = lastKind_;
+        lastKind_ = KindOf(pixels);
+        lastTookNs_ = done;
     }
 
 private:
     static constexpr int64_t kFrameNs = 15'000'000;
     static constexpr int64_t kMostWaitNs = 3'000'000;
+    static constexpr int64_t kLeastWaitNs = 100'000;
     // A kind of frame not seen for this many frames no longer counts.
     static constexpr uint64_t kRecentFrames = 16;
     static constexpr int64_t kSmoothing = 8;
@@ -63,8 +84,18 @@ private:
         return pixels <= 0 ? 0 : std::min(kKinds - 1, static_cast<int>(std::bit_width(static_cast<uint64_t>(pixels))));
     }
 
+    // The longest a recent kind took from its start to the X server's taking.
+    int64_t Slowest() const {
+        int64_t slowest = 0;
+        for (const Kind& other : kinds_)
+            if (other.hand > 0 && frames_ - other.seen < kRecentFrames) slowest = std::max(slowest, other.done);
+        return slowest;
+    }
+
     std::array<Kind, kKinds> kinds_{};
     uint64_t frames_ = 0;
+    int lastKind_ = 0, kindBeforeLast_ = 0;
+    int64_t lastTookNs_ = 0;
 };
 
 }  // namespace molfo

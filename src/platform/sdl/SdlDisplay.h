@@ -78,6 +78,12 @@ public:
     // When the frame being handed began its work (CLOCK_MONOTONIC, ns), for
     // the present log; unset, the log has no such column.
     std::function<int64_t()> frameBegan;
+    // How much later than its tick that work began on purpose (ns), at
+    // this display's word (WakeLater).
+    std::function<int64_t()> frameLater;
+    // How much later than its tick the next frame had best begin its work,
+    // so that it need not wait before it is shown (see HandPacer).
+    int64_t WakeLater() const;
 
 private:
     explicit SdlDisplay(ScaleMode scale) : scale_(scale) {}

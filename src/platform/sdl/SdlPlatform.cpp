@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -50,11 +51,14 @@ void SdlClock::SleepUntil(uint32_t tick) {
     const auto ahead = static_cast<int32_t>(tick - now);
     if (ahead <= 0) {
         lastWakeNs_ = startNs_ + sinceStart;
+        lastLaterNs_ = 0;
         return;
     }
+    const int64_t later = wakeLater ? std::clamp<int64_t>(wakeLater(), 0, kMostLaterNs) : 0;
     // The tick `tick` begins on a whole millisecond since start-up.
-    SleepUntilNs(startNs_ + (sinceStart / kNsPerMs + ahead) * kNsPerMs);
+    SleepUntilNs(startNs_ + (sinceStart / kNsPerMs + ahead) * kNsPerMs + later);
     lastWakeNs_ = MonotonicNs();
+    lastLaterNs_ = later;
 }
 
 SdlPlatform::Library::~Library() {
@@ -115,6 +119,8 @@ std::unique_ptr<SdlPlatform> SdlPlatform::Open(const SdlOptions& options, std::s
     SdlWindow& w = *p->window_;
     p->clock_.keyArrived = [&w] { return w.keys().TakeArrived(); };
     w.display().frameBegan = [self] { return self->clock_.LastWakeNs(); };
+    w.display().frameLater = [self] { return self->clock_.LastLaterNs(); };
+    p->clock_.wakeLater = [&w] { return w.display().WakeLater(); };
     p->platform_ = std::make_unique<Platform>(Platform{p->clock_, w, w.keys(), w.display(), w.dialogs(), p->audio_});
     return p;
 }

@@ -28,6 +28,14 @@ public:
     // When the last SleepUntil returned (CLOCK_MONOTONIC, ns): the frame
     // wait's end, where the next frame's work begins.
     int64_t LastWakeNs() const { return lastWakeNs_; }
+    // How much later than its tick it returned on purpose (see wakeLater).
+    int64_t LastLaterNs() const { return lastLaterNs_; }
+    // How much later than the tick a sleep had best end, in ns: the display
+    // asks, so that a frame which would wait before it is shown begins
+    // later instead. Never the whole millisecond, so the tick stays the
+    // one slept until.
+    std::function<int64_t()> wakeLater;
+    static constexpr int64_t kMostLaterNs = 600'000;
     // True when a key arrived since it was last asked.
     std::function<bool()> keyArrived;
 
@@ -35,6 +43,7 @@ private:
     int64_t startNs_ = 0;
     uint32_t pausedMs_ = 0;
     int64_t lastWakeNs_ = 0;
+    int64_t lastLaterNs_ = 0;
 };
 
 struct SdlOptions {

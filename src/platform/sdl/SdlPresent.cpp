@@ -212,13 +212,15 @@ void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool pace
     shown_ = &s;
     const int64_t ready = MonotonicNs();
     const int64_t began = paced && frameBegan ? frameBegan() : 0;
+    // The frame's tick: where its work would have begun but for WakeLater.
+    const int64_t tick = began > 0 && frameLater ? began - frameLater() : began;
     int64_t pixels = changed.empty() ? int64_t{s.Width()} * s.Height() : 0;
     for (const Rect& r : changed) pixels += int64_t{std::max(0, r.w)} * std::max(0, r.h);
     // A moved area goes to the screen whole.
     if (move != nullptr && move->rows > 0) pixels += int64_t{std::max(0, move->area.w)} * std::max(0, move->area.h);
     // A frame the X server would take sooner than the last slow one waits
     // a moment, once its pixels are copied (see HandPacer and WaitToShow).
-    showAt_ = pacer_.StartAt(began, ready, pixels);
+    showAt_ = pacer_.StartAt(tick, ready, pixels);
     copied_ = showFrom_ = 0;
     Upload(s, changed, move);
     const int64_t done = MonotonicNs();
@@ -226,6 +228,8 @@ void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool pace
     showAt_ = 0;
     if (presentLog_ >= 0) LogPresent(ready, done);
 }
+
+int64_t SdlDisplay::WakeLater() const { return pacer_.WakeLater(MonotonicNs()); }
 
 void SdlDisplay::WaitToShow() {
     copied_ = MonotonicNs();
