@@ -107,6 +107,45 @@ bool DrawSlot(GameState& s, Screen& w, Surface& target, int n, Rect& drawn) {
     return drew;
 }
 
+// The playfield's top row, drawn anew when the background moved.
+constexpr Rect kTopRow{0, 0, kPlayfield, 1};
+
+int Area(const Rect& r) { return r.w * r.h; }
+
+Rect Union(const Rect& a, const Rect& b) {
+    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+    return Rect{x0, y0, std::max(a.x + a.w, b.x + b.w) - x0, std::max(a.y + a.h, b.y + b.h) - y0};
+}
+
+// Where the frame changed the playfield, into last.changed: the top row
+// when the background moved, and each object's wiped and drawn
+// rectangles, as one where an object moved so little that the box round
+// both is no bigger than the two (the display then copies and sends one
+// rectangle, not two that overlap). Both lists run in slot order.
+size_t ListChanges(DrawnPlayfield& last, size_t wiped, bool shifted) {
+    size_t n = 0;
+    if (shifted) last.changed[n++] = kTopRow;
+    size_t i = 0, j = 0;
+    while (i < wiped || j < last.count) {
+        if (j == last.count || (i < wiped && last.wipedSlots[i] < last.slots[j])) {
+            last.changed[n++] = last.wiped[i++];
+        } else if (i == wiped || last.slots[j] < last.wipedSlots[i]) {
+            last.changed[n++] = last.sprites[j++];
+        } else {
+            const Rect& before = last.wiped[i++];
+            const Rect& now = last.sprites[j++];
+            const Rect both = Union(before, now);
+            if (Area(both) <= Area(before) + Area(now)) {
+                last.changed[n++] = both;
+            } else {
+                last.changed[n++] = before;
+                last.changed[n++] = now;
+            }
+        }
+    }
+    return n;
+}
+
 }  // namespace
 
 void Byouga(Game& g) {
@@ -129,27 +168,22 @@ void Byouga(Game& g) {
     const bool still = asLeft && y == last.haikeiY;
     const bool shifted = asLeft && MovedOneRow(last.haikeiY, y);
     const uint64_t since = pic.Version();
-    size_t changed = 0;
-    if (still) {
-        for (size_t i = 0; i < last.count; ++i) {
-            RestoreBackground(pic, w.HaikeiPic, y, last.sprites[i]);
-            last.changed[changed++] = last.sprites[i];
-        }
-    } else if (shifted) {
-        // The last frame's background is this frame's one row lower, read
-        // from where it already lies rather than from the background
-        // picture; where the display reads the playfield through its view,
-        // the view turns and no pixel moves.
-        pic.MoveDown(1, w.MayTurn());
+    size_t wiped = 0;
+    if (still || shifted) {
+        // On a move, the last frame's background is this frame's one row
+        // lower, read from where it already lies rather than from the
+        // background picture; where the display reads the playfield
+        // through its view, the view turns and no pixel moves.
+        if (shifted) pic.MoveDown(1, w.MayTurn());
+        const int down = shifted ? 1 : 0;
         for (size_t i = 0; i < last.count; ++i) {
             const Rect& r = last.sprites[i];
-            const Rect moved{r.x, r.y + 1, r.w, r.h};
+            const Rect moved{r.x, r.y + down, r.w, r.h};
             RestoreBackground(pic, w.HaikeiPic, y, moved);
-            last.changed[changed++] = moved;
+            last.wiped[wiped] = moved;
+            last.wipedSlots[wiped++] = last.slots[i];
         }
-        const Rect top{0, 0, kPlayfield, 1};
-        RestoreBackground(pic, w.HaikeiPic, y, top);
-        last.changed[changed++] = top;
+        if (shifted) RestoreBackground(pic, w.HaikeiPic, y, kTopRow);
     } else {
         DrawBackground(s, w);
     }
@@ -159,10 +193,11 @@ void Byouga(Game& g) {
     for (int n = slot::Molfo; n <= slot::ItemLast; ++n) {
         Rect drawn;
         if (s.KyaraSonzai[n] == 1 && DrawSlot(s, w, pic, n, drawn)) {
-            last.sprites[last.count++] = drawn;
-            last.changed[changed++] = drawn;
+            last.sprites[last.count] = drawn;
+            last.slots[last.count++] = static_cast<int16_t>(n);
         }
     }
+    const size_t changed = (still || shifted) ? ListChanges(last, wiped, shifted) : 0;
     last.valid = BackgroundCovers(w, y);
     last.haikeiY = y;
     last.inverted = inverted;

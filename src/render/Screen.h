@@ -75,7 +75,11 @@ struct DrawnPlayfield {
     uint64_t haikeiVersion = 0;  // HaikeiPic's and MainPic1's versions then
     uint64_t picVersion = 0;
     std::array<Rect, kMostSprites> sprites{};
+    std::array<int16_t, kMostSprites> slots{};  // the slot each was drawn for
     size_t count = 0;
+    // This frame's wipes of the last frame's objects, and their slots.
+    std::array<Rect, kMostSprites> wiped{};
+    std::array<int16_t, kMostSprites> wipedSlots{};
     // Room for a frame's changes: the objects it erased and drew, and the
     // top row when the background moved.
     std::array<Rect, 2 * kMostSprites + 1> changed{};
