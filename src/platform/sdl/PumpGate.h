@@ -5,9 +5,11 @@
 // connection alone (one read) and pumps only when it holds something, and
 // besides:
 // - every frame while a pad is open, since SDL reads pads only in a pump;
-// - every frame for a while after a pump found something, since SDL hands
-//   some of what it read on later (a change of focus comes 200 ms after
-//   its event);
+// - every frame for a while after a pump that SDL may have held something
+//   back from: it hands a change of focus on 200 ms after its event, so a
+//   pump that read events but brought nothing, or brought anything but
+//   keys, is followed by more (keys come at once: pressing and letting go
+//   in play costs one pump each);
 // - now and then in any case, so that a pad plugged in, a signal SDL
 //   caught or anything else that does not come through the connection is
 //   seen within half a second.
@@ -23,11 +25,15 @@ public:
     bool Due(int64_t nowNs, bool padsOpen) const {
         return padsOpen || nowNs - lastPumpNs_ >= kRoutineNs || nowNs < busyUntilNs_;
     }
-    // A pump ran at `nowNs`; `found` says it brought events.
-    void Pumped(int64_t nowNs, bool found) {
+    // A pump ran at `nowNs`; `heldBack` says SDL may hold back some of
+    // what it read.
+    void Pumped(int64_t nowNs, bool heldBack) {
         lastPumpNs_ = nowNs;
-        if (found) busyUntilNs_ = nowNs + kAfterEventsNs;
+        if (heldBack) busyUntilNs_ = nowNs + kAfterEventsNs;
     }
+    // Whether SDL may hold back events after a pump: the connection held
+    // some (`read`) or the pump brought some, and not only keys.
+    static bool HeldBack(bool read, bool brought, bool onlyKeys) { return (read || brought) && !(brought && onlyKeys); }
 
     static constexpr int64_t kRoutineNs = 500'000'000;
     static constexpr int64_t kAfterEventsNs = 400'000'000;

@@ -70,17 +70,19 @@ bool SdlWindow::Pump() {
     const int64_t nowNs = int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
     if (nowNs - lastPumpNs_ >= kPumpGapNs) {
         lastPumpNs_ = nowNs;
-        const bool pump = x11_ == nullptr || gate_.Due(nowNs, keys_.PadsOpen()) || x11_->Waiting();
+        const bool read = x11_ != nullptr && x11_->Waiting();
+        const bool pump = x11_ == nullptr || read || gate_.Due(nowNs, keys_.PadsOpen());
         if (pump) SDL_PumpEvents();
         SDL_Event e;
-        bool found = false;
+        bool brought = false, onlyKeys = true;
         // Peeking, unlike polling, takes the queue without pumping again;
         // it also takes what other threads put there between pumps.
         while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
             Handle(e);
-            found = true;
+            brought = true;
+            onlyKeys = onlyKeys && (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP);
         }
-        if (pump) gate_.Pumped(nowNs, found);
+        if (pump) gate_.Pumped(nowNs, PumpGate::HeldBack(read, brought, onlyKeys));
     }
     // Escape and a close request both end the game; the few waits left on
     // its way out must not stop for a pause.
