@@ -301,6 +301,10 @@ void Screen::Compose() {
     exact_ = false;
     moved_ = Move{};
     bool chromeThere = false;
+    // The labels that differ from the window as last composed: all may,
+    // when it is drawn whole.
+    uint32_t labelsChanged = ~0u;
+    static_assert(kLabelCount <= 32);
     if (whole) {
         if (resized) {
             // Only the layout sizes the window; a picture resized behind
@@ -320,8 +324,10 @@ void Screen::Compose() {
             if (!IsEmpty(before)) stale_[n++] = before;
             if (!IsEmpty(now)) stale_[n++] = now;
         };
+        labelsChanged = 0;
         for (int i = 0; i < kLabelCount; ++i) {
             if (composedLabels_[i] == *labels_[i]) continue;
+            labelsChanged |= 1u << i;
             changed(Area(composedLabels_[i]), Area(*labels_[i]));
             // The distance's lead-in shows with the distance (see Shown).
             if (labels_[i] == &BossKyoriL) changed(Rect{}, Area(BossL));
@@ -343,7 +349,7 @@ void Screen::Compose() {
     DrawPlayfield(whole, hintHolds, chromeThere);
 
     for (int i = 0; i < kLabelCount; ++i)
-        if (composedLabels_[i] != *labels_[i]) composedLabels_[i] = *labels_[i];
+        if ((labelsChanged >> i & 1u) != 0 && composedLabels_[i] != *labels_[i]) composedLabels_[i] = *labels_[i];
     composedImages_[0] = MainItemPic;
     for (int k = 1; k <= 6; ++k) composedImages_[k] = ItemPic[k];
 }
