@@ -20,11 +20,10 @@ namespace molfo {
 
 class HandPacer {
 public:
-    // When to start showing a frame whose work began at `began` and that is
+    // When to start showing a frame whose tick was `began` (when its work
+    // would have begun, had it not begun later on purpose) and that is
     // ready at `now`, changing `pixels` of the picture: `now`, or a little
     // later. Its pixels may be copied to the window meanwhile.
-    // `began` is the frame's tick: when its work would have begun had it
-    // not begun later on purpose.
     int64_t StartAt(int64_t began, int64_t now, int64_t pixels) const {
         const Kind& k = kinds_[KindOf(pixels)];
         if (began <= 0 || now < began || now - began > kFrameNs || k.hand == 0) return now;
@@ -37,9 +36,9 @@ public:
     // How much later than its tick the next frame had best begin: the wait
     // StartAt would give a frame of the kind expected next, less a margin
     // for its work taking longer than usual, small enough that StartAt
-    // then lets it go at once. In play the two kinds
-    // alternate, so the one expected is the kind before last. None when no
-    // frame was shown lately (a title, a pause).
+    // then lets it go at once. In play the two kinds alternate, so the one
+    // expected is the kind before last. None when no frame was shown
+    // lately (a title, a pause).
     int64_t WakeLater(int64_t now) const {
         if (lastTookNs_ == 0 || now - lastTookNs_ > 2 * kFrameNs) return 0;
         const Kind& k = kinds_[kindBeforeLast_];
