@@ -86,3 +86,51 @@ TEST(HandPacer, AQuickFrameBeginsLaterSoThatItNeedNotWaitAgain) {
 
 }  // namespace
 }  // namespace molfo
+
+namespace molfo {
+namespace {
+
+TEST(HandPacer, EachKindIsMeasuredNowAndThenAndFramesPassedUnmeasuredStillCount) {
+    const int64_t work = kMs / 5, wholeShow = 3 * kMs / 2, spritesShow = kMs / 10;
+    HandPacer p = Taught(20, work, wholeShow, spritesShow);
+    EXPECT_FALSE(p.Measures(kWhole)) << "just measured";
+    EXPECT_TRUE(p.Measures(40)) << "a kind never measured is measured at once";
+
+    // Play goes on with frames handed without waiting: each kind is
+    // measured again within a few frames, never every frame.
+    int64_t began = 2000 * kMs;
+    int measured = 0, frames = 0, longestGap = 0, gap[2] = {0, 0};
+    for (int i = 0; i < 63; ++i, began += 15 * kMs, ++frames) {
+        const bool whole = i % 2 == 0;
+        const int64_t pixels = whole ? kWhole : kSprites, ready = began + work;
+        if (p.Measures(pixels)) {
+            p.Took(began, ready, ready, ready + (whole ? wholeShow : spritesShow), pixels);
+            ++measured;
+            gap[whole] = 0;
+        } else {
+            p.Passed(pixels, ready);
+            longestGap = std::max(longestGap, ++gap[whole]);
+        }
+    }
+    EXPECT_GE(measured, frames / 10) << "each kind keeps being measured";
+    EXPECT_LE(measured, frames / 3) << "most frames go without waiting";
+    EXPECT_LE(longestGap, 8) << "no kind goes long unmeasured";
+
+    // Frames passed unmeasured still count as seen: the slow kind keeps
+    // holding the quick ones back, and the quick frame next (the last was
+    // slow) still begins later.
+    EXPECT_EQ(p.StartAt(began, began + work, kSprites), began + work + wholeShow - spritesShow);
+    EXPECT_GT(p.WakeLater(began), 0) << "a quick frame comes next";
+    // Only quick frames for a while, passed or measured: nothing waits.
+    for (int i = 0; i < 40; ++i, began += 15 * kMs) {
+        const int64_t ready = began + work;
+        if (p.Measures(kSprites))
+            p.Took(began, ready, ready, ready + spritesShow, kSprites);
+        else
+            p.Passed(kSprites, ready);
+    }
+    EXPECT_EQ(p.StartAt(began, began + work, kSprites), began + work);
+}
+
+}  // namespace
+}  // namespace molfo

@@ -46,6 +46,20 @@ public:
         return std::max<int64_t>(0, Slowest() - k.done - kLeastWaitNs / 2);
     }
 
+    // Whether a frame changing `pixels` should wait until the X server has
+    // taken it, to learn how long that took. The wait costs a round trip
+    // and a wake-up, so a kind is measured once in kMeasureEvery frames,
+    // and at once when it has not been measured yet.
+    bool Measures(int64_t pixels) const {
+        const Kind& k = kinds_[KindOf(pixels)];
+        return k.hand == 0 || frames_ - k.measured >= kMeasureEvery;
+    }
+
+    // A frame changing `pixels` was handed at `now` without waiting for
+    // the X server: it counts as seen, and what its kind costs stays as
+    // last measured.
+    void Passed(int64_t pixels, int64_t now) { Count(KindOf(pixels), now); }
+
     // What showing that frame cost: its work began at `began` (its tick,
     // or later when it began later), its pixels were copied at `now`, it
     // was shown from `start` (later, when it waited) until the X server
@@ -58,10 +72,8 @@ public:
         // not hold the next frames back.
         k.hand = k.hand == 0 ? hand : k.hand + (hand - k.hand) / kSmoothing;
         k.done = k.done == 0 ? natural : k.done + (natural - k.done) / kSmoothing;
-        k.seen = ++frames_;
-        kindBeforeLast_ = lastKind_;
-        lastKind_ = KindOf(pixels);
-        lastTookNs_ = done;
+        Count(KindOf(pixels), done);
+        k.measured = frames_;
     }
 
 private:
@@ -71,6 +83,7 @@ private:
     // A kind of frame not seen for this many frames no longer counts.
     static constexpr uint64_t kRecentFrames = 16;
     static constexpr int64_t kSmoothing = 8;
+    static constexpr uint64_t kMeasureEvery = 8;
     // Frames are of a kind by the size of their change, in powers of two.
     static constexpr int kKinds = 40;
 
@@ -78,9 +91,17 @@ private:
         int64_t hand = 0;  // from the start of showing to the X server's taking, ns
         int64_t done = 0;  // from the frame's start to the X server's taking, unpaced, ns
         uint64_t seen = 0;
+        uint64_t measured = 0;
     };
     static int KindOf(int64_t pixels) {
         return pixels <= 0 ? 0 : std::min(kKinds - 1, static_cast<int>(std::bit_width(static_cast<uint64_t>(pixels))));
+    }
+
+    void Count(int kind, int64_t now) {
+        kinds_[kind].seen = ++frames_;
+        kindBeforeLast_ = lastKind_;
+        lastKind_ = kind;
+        lastTookNs_ = now;
     }
 
     // The longest a recent kind took from its start to the X server's taking.

@@ -75,6 +75,9 @@ public:
     void ToggleFullscreen();
     // SDL's window, for what is placed relative to it (the IME's list).
     SDL_Window* Window() const { return window_; }
+    // The event by which the X server says it took a frame shown through
+    // the ring without waiting for it (X11Shm::Post); -1 without the ring.
+    int TakenEventType() const { return shm_ != nullptr ? shm_->TakenEventType() : -1; }
     // When the frame being handed began its work (CLOCK_MONOTONIC, ns), for
     // the present log; unset, the log has no such column.
     std::function<int64_t()> frameBegan;
@@ -170,6 +173,10 @@ private:
     Straightener* turned_ = nullptr;
     HandPacer pacer_;
     int64_t showAt_ = 0;  // when the frame being handed may be shown, or 0
+    // Whether the frame being handed waits until the X server has taken
+    // it, which tells the pacer how long that took; and whether it did.
+    bool measure_ = true;
+    bool waited_ = true;
     int64_t copied_ = 0;
     int64_t showFrom_ = 0;
 };

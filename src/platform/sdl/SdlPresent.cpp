@@ -97,15 +97,23 @@ bool SdlDisplay::ToRing(const Surface& s, std::span<const Rect> changed, int mov
     // the whole window, whose buffer lacks the ring's playfield.
     Rect rest[kMostRects - 1];
     size_t n = 0;
-    if (!ring_.Take(*ringPicture_, ringArea_, p.w / s.Width(), p.x, p.y, changed, movedRows, *shm_, rest, n))
+    if (!ring_.Take(*ringPicture_, ringArea_, p.w / s.Width(), p.x, p.y, changed, movedRows, *shm_, rest, n)) {
+        // Whatever it sent goes before the window is shown whole.
+        shm_->Queue();
         return false;
+    }
     // SDL's update of the rest waits for the X server to take the ring's
     // requests with its own.
     if (n > 0) {
+        shm_->Queue();
         CopyToWindow(s, std::span<const Rect>(rest, n));
-    } else {
+    } else if (measure_) {
         WaitToShow();
         shm_->Sync();
+    } else {
+        WaitToShow();
+        shm_->Post();
+        waited_ = false;
     }
     return true;
 }
@@ -222,10 +230,18 @@ void SdlDisplay::Hand(const Surface& s, std::span<const Rect> changed, bool pace
     // a moment, once its pixels are copied (see HandPacer and WaitToShow).
     showAt_ = pacer_.StartAt(tick, ready, pixels);
     copied_ = showFrom_ = 0;
+    // Most frames of play need not wait for the X server to take them;
+    // every one does while the present log wants to know when it did.
+    measure_ = !paced || presentLog_ >= 0 || pacer_.Measures(pixels);
+    waited_ = true;
     Upload(s, changed, move);
     const int64_t done = MonotonicNs();
-    pacer_.Took(began, copied_, showFrom_, done, pixels);
+    if (waited_)
+        pacer_.Took(began, copied_, showFrom_, done, pixels);
+    else
+        pacer_.Passed(pixels, done);
     showAt_ = 0;
+    measure_ = true;
     if (presentLog_ >= 0) LogPresent(ready, done);
 }
 

@@ -47,6 +47,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(WindowOptions options, std::string&
     w->display_ = SdlDisplay::Create(fullscreen, scale, error);
     if (!w->display_) return nullptr;
     w->x11_ = X11Events::Open(w->display_->Window());
+    if (w->x11_ != nullptr) w->x11_->Ignore(w->display_->TakenEventType());
     return w;
 }
 

@@ -18,7 +18,9 @@ std::unique_ptr<X11Events> X11Events::Open(SDL_Window* window) {
     e->x11_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
     if (e->x11_ == nullptr) return nullptr;
     e->eventsQueued_ = reinterpret_cast<int (*)(void*, int)>(dlsym(e->x11_, "XEventsQueued"));
-    if (e->eventsQueued_ == nullptr) return nullptr;
+    e->peekEvent_ = reinterpret_cast<int (*)(void*, void*)>(dlsym(e->x11_, "XPeekEvent"));
+    e->nextEvent_ = reinterpret_cast<int (*)(void*, void*)>(dlsym(e->x11_, "XNextEvent"));
+    if (e->eventsQueued_ == nullptr || e->peekEvent_ == nullptr || e->nextEvent_ == nullptr) return nullptr;
     e->display_ = info.info.x11.display;
     return e;
 }
@@ -30,7 +32,14 @@ X11Events::~X11Events() {
 bool X11Events::Waiting() const {
     // QueuedAfterReading: what Xlib holds, else one read that does not
     // block; unlike QueuedAfterFlush it sends nothing.
-    return eventsQueued_(display_, QueuedAfterReading) > 0;
+    int n = eventsQueued_(display_, QueuedAfterReading);
+    // With events queued, peeking and taking read nothing more.
+    XEvent e;
+    while (n > 0 && ignored_ >= 0 && peekEvent_(display_, &e) != 0 && e.type == ignored_) {
+        nextEvent_(display_, &e);
+        n = eventsQueued_(display_, QueuedAlready);
+    }
+    return n > 0;
 }
 
 }  // namespace molfo

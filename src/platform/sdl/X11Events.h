@@ -19,8 +19,13 @@ public:
     X11Events& operator=(const X11Events&) = delete;
 
     // True when events wait in Xlib's queue or on the connection (read
-    // without blocking, nothing sent).
+    // without blocking, nothing sent). Events of the ignored type at the
+    // head of the queue are dropped first.
     bool Waiting() const;
+    // Events of `type` are ours, not SDL's: the X server's word that it
+    // took a picture (X11Shm::Post), which arrives every frame and would
+    // otherwise make every frame pump.
+    void Ignore(int type) { ignored_ = type; }
 
 private:
     X11Events() = default;
@@ -28,6 +33,9 @@ private:
     void* x11_ = nullptr;
     void* display_ = nullptr;
     int (*eventsQueued_)(void*, int) = nullptr;
+    int (*peekEvent_)(void*, void*) = nullptr;
+    int (*nextEvent_)(void*, void*) = nullptr;
+    int ignored_ = -1;
 };
 
 }  // namespace molfo

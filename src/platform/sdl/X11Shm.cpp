@@ -41,10 +41,13 @@ struct X11Shm::State {
     decltype(::XShmAttach)* attach = nullptr;
     decltype(::XShmDetach)* detach = nullptr;
     decltype(::XShmPutImage)* putImage = nullptr;
+    decltype(::XShmGetEventBase)* eventBase = nullptr;
     decltype(::XGetWindowAttributes)* windowAttributes = nullptr;
     decltype(::XCreateGC)* createGc = nullptr;
     decltype(::XFreeGC)* freeGc = nullptr;
     decltype(::XSync)* sync = nullptr;
+    decltype(::XFlush)* flush = nullptr;
+    decltype(::XEventsQueued)* eventsQueued = nullptr;
     decltype(::XSetErrorHandler)* setErrorHandler = nullptr;
     decltype(::XDisplayString)* displayString = nullptr;
 
@@ -56,6 +59,13 @@ struct X11Shm::State {
     XImage* image = nullptr;
     XShmSegmentInfo shm{};
     bool broken = false;  // a buffer could not be had: none is tried again
+    // The frame's last request, held until it is known how it goes.
+    bool held = false;
+    Rect heldFrom{};
+    int heldX = 0, heldY = 0;
+    // The serial of the last request posted that the X server may not have
+    // taken yet, or 0.
+    unsigned long posted = 0;
 
     ~State() {
         if (xext != nullptr) dlclose(xext);
@@ -69,7 +79,9 @@ struct X11Shm::State {
         xext = dlopen("libXext.so.6", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
         return Find(xext, "XShmQueryExtension", queryExtension) && Find(xext, "XShmCreateImage", createImage) &&
                Find(xext, "XShmAttach", attach) && Find(xext, "XShmDetach", detach) &&
-               Find(xext, "XShmPutImage", putImage) && Find(x11, "XGetWindowAttributes", windowAttributes) &&
+               Find(xext, "XShmPutImage", putImage) && Find(xext, "XShmGetEventBase", eventBase) &&
+               Find(x11, "XGetWindowAttributes", windowAttributes) && Find(x11, "XFlush", flush) &&
+               Find(x11, "XEventsQueued", eventsQueued) &&
                Find(x11, "XCreateGC", createGc) && Find(x11, "XFreeGC", freeGc) && Find(x11, "XSync", sync) &&
                Find(x11, "XSetErrorHandler", setErrorHandler) && Find(x11, "XDisplayString", displayString);
     }
@@ -110,6 +122,9 @@ X11Shm::~X11Shm() {
 
 void X11Shm::Free() {
     State& s = *s_;
+    // What is held would show pixels about to be freed.
+    s.held = false;
+    s.posted = 0;
     if (s.image == nullptr) return;
     if (s.shm.shmseg != 0) {
         s.detach(s.display, &s.shm);
@@ -127,6 +142,13 @@ void X11Shm::Free() {
 
 PixelBuffer X11Shm::Buffer(int w, int h, bool& kept) {
     State& s = *s_;
+    // Posted 15 ms ago, it is nearly always taken: the event came with the
+    // frame's look for input. Else one more read, and at worst a wait.
+    if (s.posted != 0) {
+        if (!Taken()) s.eventsQueued(s.display, QueuedAfterReading);
+        if (!Taken()) s.sync(s.display, False);
+        s.posted = 0;
+    }
     kept = s.image != nullptr && s.image->width == w && s.image->height == h;
     if (kept) return PixelBuffer{reinterpret_cast<uint32_t*>(s.image->data), s.image->bytes_per_line / 4, w, h};
     Free();
@@ -172,11 +194,44 @@ PixelBuffer X11Shm::Buffer(int w, int h, bool& kept) {
 void X11Shm::Send(const Rect& from, int toX, int toY) {
     State& s = *s_;
     if (s.image == nullptr || from.w <= 0 || from.h <= 0) return;
-    s.putImage(s.display, s.window, s.gc, s.image, from.x, from.y, toX, toY, static_cast<unsigned>(from.w),
-               static_cast<unsigned>(from.h), False);
+    SendHeld(false);
+    s.held = true;
+    s.heldFrom = from;
+    s.heldX = toX;
+    s.heldY = toY;
 }
 
-void X11Shm::Sync() { s_->sync(s_->display, False); }
+void X11Shm::SendHeld(bool tell) {
+    State& s = *s_;
+    if (!s.held) return;
+    s.held = false;
+    const Rect& f = s.heldFrom;
+    s.putImage(s.display, s.window, s.gc, s.image, f.x, f.y, s.heldX, s.heldY, static_cast<unsigned>(f.w),
+               static_cast<unsigned>(f.h), tell ? True : False);
+    // Requests are taken in order: the last one told of stands for all.
+    if (tell) s.posted = NextRequest(s.display) - 1;
+}
+
+void X11Shm::Sync() {
+    SendHeld(false);
+    s_->sync(s_->display, False);
+    s_->posted = 0;
+}
+
+void X11Shm::Post() {
+    SendHeld(true);
+    s_->flush(s_->display);
+}
+
+void X11Shm::Queue() { SendHeld(false); }
+
+bool X11Shm::Taken() const {
+    // Xlib notes the serial of everything it reads: our event, or any
+    // later reply or event, whoever reads it (SDL's pump as well).
+    return s_->posted == 0 || LastKnownRequestProcessed(s_->display) >= s_->posted;
+}
+
+int X11Shm::TakenEventType() const { return s_->eventBase(s_->display) + ShmCompletion; }
 
 bool X11Shm::Broken() const { return s_->broken; }
 
