@@ -66,13 +66,14 @@ public:
     // had it at `done`.
     void Took(int64_t began, int64_t now, int64_t start, int64_t done, int64_t pixels) {
         if (began <= 0 || now < began || now - began > kFrameNs || start < now || done < start) return;
-        Kind& k = kinds_[KindOf(pixels)];
+        const int kind = KindOf(pixels);
+        Kind& k = kinds_[kind];
         const int64_t hand = done - start, natural = now - began + hand;
         // Running averages, so that one slow moment of a busy machine does
         // not hold the next frames back.
         k.hand = k.hand == 0 ? hand : k.hand + (hand - k.hand) / kSmoothing;
         k.done = k.done == 0 ? natural : k.done + (natural - k.done) / kSmoothing;
-        Count(KindOf(pixels), done);
+        Count(kind, done);
         k.measured = frames_;
     }
 

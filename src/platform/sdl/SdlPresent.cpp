@@ -107,13 +107,14 @@ bool SdlDisplay::ToRing(const Surface& s, std::span<const Rect> changed, int mov
     if (n > 0) {
         shm_->Queue();
         CopyToWindow(s, std::span<const Rect>(rest, n));
-    } else if (measure_) {
-        WaitToShow();
-        shm_->Sync();
     } else {
         WaitToShow();
-        shm_->Post();
-        waited_ = false;
+        if (measure_) {
+            shm_->Sync();
+        } else {
+            shm_->Post();
+            waited_ = false;
+        }
     }
     return true;
 }
