@@ -10,6 +10,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include "platform/sdl/X11Events.h"
@@ -133,6 +134,33 @@ TEST_F(X11Ring, TheWordThatAPictureWasTakenIsNoEventForSdl) {
     SDL_SetWindowSize(window_, kW + 10, kH + 10);
     XSync(display_, False);
     EXPECT_TRUE(events_->Waiting()) << "the window's new size is an event for SDL";
+}
+
+// SDL stamps the window's _NET_WM_USER_TIME on every key pressed; the
+// notice of that change is no input, while a change SDL does read (the
+// window's state) still is.
+TEST_F(X11Ring, ANoticeOfSdlsOwnKeyTimeIsNoEventForSdl) {
+    events_ = X11Events::Open(window_);
+    ASSERT_NE(events_, nullptr);
+    SDL_PumpEvents();
+    XSync(display_, False);
+    while (events_->Waiting()) SDL_PumpEvents();  // what mapping the window brought
+
+    struct Case {
+        const char* property;
+        bool input;
+    };
+    const Case cases[] = {{"_NET_WM_USER_TIME", false}, {"_NET_WM_STATE", true}, {"WM_NAME", true}};
+    for (const Case& c : cases) {
+        const Atom atom = XInternAtom(display_, c.property, False);
+        const long value = 42;
+        XChangeProperty(display_, xwindow_, atom, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+        XSync(display_, False);
+        EXPECT_EQ(events_->Waiting(), c.input) << c.property;
+        while (events_->Waiting()) SDL_PumpEvents();
+        EXPECT_EQ(XQLength(display_), 0) << c.property << ": the notice left the queue";
+    }
 }
 
 }  // namespace

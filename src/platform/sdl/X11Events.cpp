@@ -20,8 +20,14 @@ std::unique_ptr<X11Events> X11Events::Open(SDL_Window* window) {
     e->eventsQueued_ = reinterpret_cast<int (*)(void*, int)>(dlsym(e->x11_, "XEventsQueued"));
     e->peekEvent_ = reinterpret_cast<int (*)(void*, void*)>(dlsym(e->x11_, "XPeekEvent"));
     e->nextEvent_ = reinterpret_cast<int (*)(void*, void*)>(dlsym(e->x11_, "XNextEvent"));
-    if (e->eventsQueued_ == nullptr || e->peekEvent_ == nullptr || e->nextEvent_ == nullptr) return nullptr;
+    const auto internAtom =
+        reinterpret_cast<unsigned long (*)(void*, const char*, int)>(dlsym(e->x11_, "XInternAtom"));
+    if (e->eventsQueued_ == nullptr || e->peekEvent_ == nullptr || e->nextEvent_ == nullptr || internAtom == nullptr)
+        return nullptr;
     e->display_ = info.info.x11.display;
+    e->window_ = info.info.x11.window;
+    // SDL interned it when it made the window; asked once, a round trip.
+    e->userTime_ = internAtom(e->display_, "_NET_WM_USER_TIME", True);
     return e;
 }
 
@@ -35,7 +41,12 @@ bool X11Events::Waiting() const {
     int n = eventsQueued_(display_, QueuedAfterReading);
     // With events queued, peeking and taking read nothing more.
     XEvent e;
-    while (n > 0 && ignored_ >= 0 && peekEvent_(display_, &e) != 0 && e.type == ignored_) {
+    const auto unneeded = [this](const XEvent& ev) {
+        return (ignored_ >= 0 && ev.type == ignored_) ||
+               (ev.type == PropertyNotify && userTime_ != 0 && ev.xproperty.atom == userTime_ &&
+                ev.xproperty.window == window_);
+    };
+    while (n > 0 && peekEvent_(display_, &e) != 0 && unneeded(e)) {
         nextEvent_(display_, &e);
         n = eventsQueued_(display_, QueuedAlready);
     }

@@ -19,8 +19,13 @@ public:
     X11Events& operator=(const X11Events&) = delete;
 
     // True when events wait in Xlib's queue or on the connection (read
-    // without blocking, nothing sent). Events of the ignored type at the
-    // head of the queue are dropped first.
+    // without blocking, nothing sent). Events no one needs at the head of
+    // the queue are dropped first: those of the ignored type, and the
+    // notices that the window's _NET_WM_USER_TIME changed. SDL sets that
+    // property itself on every key pressed and never reads it; its notice
+    // comes back a frame later and would make that frame pump for nothing
+    // (and, as a pump that brought nothing, the frames after it: a held
+    // key's repeats would keep the game pumping every frame).
     bool Waiting() const;
     // Events of `type` are ours, not SDL's: the X server's word that it
     // took a picture (X11Shm::Post), which arrives every frame and would
@@ -36,6 +41,8 @@ private:
     int (*peekEvent_)(void*, void*) = nullptr;
     int (*nextEvent_)(void*, void*) = nullptr;
     int ignored_ = -1;
+    unsigned long window_ = 0;    // SDL's X window
+    unsigned long userTime_ = 0;  // the _NET_WM_USER_TIME atom, 0 when the server has none yet
 };
 
 }  // namespace molfo
