@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "driver/Session.h"
 #include "replay/Capture.h"
+#include "replay/StateHash.h"
 
 namespace molfo {
 namespace {
@@ -79,6 +80,15 @@ void BM_ReplayStage1(benchmark::State& state) {
         benchmark::Counter(frames ? static_cast<double>(composed) / static_cast<double>(frames) : 0.0);
 }
 BENCHMARK(BM_ReplayStage1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The hash a recording takes every few seconds of play, in the frame that
+// ends its chunk.
+void BM_StateHash(benchmark::State& state) {
+    test::TestGame t;
+    t.NewGame();
+    for (auto _ : state) benchmark::DoNotOptimize(StateHash(t.g));
+}
+BENCHMARK(BM_StateHash)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace molfo

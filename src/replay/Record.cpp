@@ -1,6 +1,7 @@
 #include "replay/Record.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "replay/StateHash.h"
 #include "world/Game.h"
@@ -96,20 +97,24 @@ void Recorder::NextGame(const Game& g) {
 
 void Recorder::AfterPass(const Game& g) {
     const bool chunkEnds = g.passes % replay::kHashEvery == 0;
+    // The hash reads the whole collision grid (a megabyte, a millisecond or
+    // two): taken once for both recordings when both end a chunk.
+    std::optional<uint64_t> hash;
+    const auto Hash = [&] { return hash ? *hash : *(hash = StateHash(g)); };
     if (game_) {
         if (g.s.InGame != 0) played_ = true;
         if (played_ && g.s.InGame == 0 && g.s.ShuryoFlag != shuryo::End) {
             // The ranking's Z: this game is over and the next begins on the
             // title at the coming pass.
-            game_->EndGame(g.passes, StateHash(g));
+            game_->EndGame(g.passes, Hash());
             Keep(g, true);
             NextGame(g);
         } else if (chunkEnds) {
-            game_->EndChunk(g.passes, StateHash(g), false);
+            game_->EndChunk(g.passes, Hash(), false);
         }
     }
     if (session_ && chunkEnds) {
-        session_->EndChunk(g.passes, StateHash(g), false);
+        session_->EndChunk(g.passes, Hash(), false);
         FlushSession();
     }
 }
