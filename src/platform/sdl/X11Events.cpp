@@ -26,7 +26,8 @@ std::unique_ptr<X11Events> X11Events::Open(SDL_Window* window) {
         return nullptr;
     e->display_ = info.info.x11.display;
     e->window_ = info.info.x11.window;
-    // SDL interned it when it made the window; asked once, a round trip.
+    // SDL interned it when it made the window, so Xlib may know it already;
+    // asked once, at most one round trip.
     e->userTime_ = internAtom(e->display_, "_NET_WM_USER_TIME", True);
     return e;
 }
