@@ -55,6 +55,15 @@ protected:
         return p;
     }
 
+    // The look for input, with what mapping the window brought taken.
+    void OpenEvents() {
+        events_ = X11Events::Open(window_);
+        if (events_ == nullptr) return;
+        SDL_PumpEvents();
+        XSync(display_, False);
+        while (events_->Waiting()) SDL_PumpEvents();
+    }
+
     static void Fill(const PixelBuffer& b, uint32_t colour) {
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.w; ++x) b.pixels[y * b.pitch + x] = colour;
@@ -106,12 +115,9 @@ TEST_F(X11Ring, WhatIsShownIsTakenBeforeTheRingIsWrittenAgain) {
 }
 
 TEST_F(X11Ring, TheWordThatAPictureWasTakenIsNoEventForSdl) {
-    events_ = X11Events::Open(window_);
+    OpenEvents();
     ASSERT_NE(events_, nullptr);
     events_->Ignore(shm_->TakenEventType());
-    SDL_PumpEvents();
-    XSync(display_, False);
-    while (events_->Waiting()) SDL_PumpEvents();  // what mapping the window brought
 
     bool kept = false;
     PixelBuffer b = shm_->Buffer(kW, kH, kept);
@@ -140,11 +146,8 @@ TEST_F(X11Ring, TheWordThatAPictureWasTakenIsNoEventForSdl) {
 // notice of that change is no input, while a change SDL does read (the
 // window's state) still is.
 TEST_F(X11Ring, ANoticeOfSdlsOwnKeyTimeIsNoEventForSdl) {
-    events_ = X11Events::Open(window_);
+    OpenEvents();
     ASSERT_NE(events_, nullptr);
-    SDL_PumpEvents();
-    XSync(display_, False);
-    while (events_->Waiting()) SDL_PumpEvents();  // what mapping the window brought
 
     struct Case {
         const char* property;
