@@ -295,6 +295,41 @@ TEST(ReplayFile, TenMinutesOfWindowInputStayUnderAMegabyte) {
     EXPECT_LT(w.Pending().size(), 1000000u) << "a 10-minute game records in under a megabyte";
 }
 
+TEST(ReplayFile, TheStateHashSkipsZeroRunsWithoutChangingItsValue) {
+    // The byte-at-a-time hash the kept recordings' checks were taken with.
+    const auto plain = [](std::span<const uint8_t> b) {
+        uint64_t h = replay::kFnv64Offset;
+        for (uint8_t v : b) h = (h ^ v) * replay::kFnv64Prime;
+        return h;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Case> cases = {{"empty", {}}, {"one zero", {0}}, {"no zeros", {1, 2, 3, 255, 7, 9, 11, 13, 17}}};
+    // Zero runs of every length round a word's, starting at every offset
+    // within a word, between and at the ends of nonzero bytes.
+    for (size_t offset = 0; offset < 8; ++offset)
+        for (size_t run = 1; run <= 40; ++run) {
+            std::vector<uint8_t> b(offset, 0x5a);
+            b.insert(b.end(), run, 0);
+            b.push_back(static_cast<uint8_t>(run));
+            b.insert(b.end(), run % 9, 0);
+            cases.push_back({"runs", std::move(b)});
+        }
+    std::vector<uint8_t> grid(1 << 20, 0);  // mostly empty, as the collision grid
+    for (size_t i = 0; i < grid.size(); i += 4099) grid[i] = static_cast<uint8_t>(i);
+    cases.push_back({"a sparse megabyte", grid});
+    cases.push_back({"an empty megabyte", std::vector<uint8_t>(1 << 20, 0)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.what << ", " << c.bytes.size() << " bytes");
+        EXPECT_EQ(replay::Fnv64(replay::kFnv64Offset, c.bytes), plain(c.bytes));
+    }
+    // Taken in two parts, the same as at once.
+    const std::span<const uint8_t> all(grid);
+    EXPECT_EQ(replay::Fnv64(replay::Fnv64(replay::kFnv64Offset, all.first(1001)), all.subspan(1001)), plain(grid));
+}
+
 TEST(Replay, RecordedGamePlaysBackIdentically) {
     Folder f;
     const std::string rec = f.Path("game.rec");

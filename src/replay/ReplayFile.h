@@ -155,5 +155,7 @@ private:
 inline constexpr uint64_t kFnv64Offset = 0xcbf29ce484222325ULL;
 inline constexpr uint64_t kFnv64Prime = 0x100000001b3ULL;
 uint32_t Fnv32(std::span<const uint8_t> bytes);
+// `bytes` taken into the 64-bit hash `h` (kFnv64Offset to begin with).
+uint64_t Fnv64(uint64_t h, std::span<const uint8_t> bytes);
 
 }  // namespace molfo::replay

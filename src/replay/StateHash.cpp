@@ -13,13 +13,7 @@ namespace {
 
 class Fnv {
 public:
-    void Bytes(const void* data, size_t n) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        for (size_t i = 0; i < n; ++i) {
-            h_ ^= p[i];
-            h_ *= replay::kFnv64Prime;
-        }
-    }
+    void Bytes(const void* data, size_t n) { h_ = replay::Fnv64(h_, {static_cast<const uint8_t*>(data), n}); }
     // Values one by one, so padding inside a struct never reaches the hash.
     template <typename T>
     void Value(T v) {
