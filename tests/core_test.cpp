@@ -3,12 +3,15 @@
 // safe to print.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "core/Printable.h"
@@ -110,6 +113,35 @@ TEST(Trig, AgreesWithTheSystemToOneUlpAndMostlyExactly) {
         EXPECT_LT(differ * 200, n) << f.name << ": the game's own result is the C library's in all but a few inputs in "
                                    << "a thousand (" << differ << " of " << n << " differ)";
         EXPECT_EQ(lost, 0) << f.name << ": where the two differ, the game's own result is the better rounded";
+    }
+}
+
+TEST(Trig, AnglesAskedAgainGetTheirOwnResults) {
+    // Objects moving straight ask for the same angles frame after frame,
+    // more of them than the results remembered, in changing order, sines
+    // and cosines mixed.
+    std::mt19937_64 rng(777);
+    std::uniform_real_distribution<double> angle(-7.0, 7.0);
+    std::vector<double> angles(300);
+    for (double& a : angles) a = angle(rng);
+    std::vector<double> firstSin, firstCos;
+    for (double a : angles) {
+        firstSin.push_back(trig::Sin(a));
+        firstCos.push_back(trig::Cos(a));
+    }
+    for (int frame = 0; frame < 20; ++frame) {
+        std::vector<size_t> order(angles.size());
+        std::iota(order.begin(), order.end(), size_t{0});
+        std::shuffle(order.begin(), order.end(), rng);
+        order.resize(40 + 13 * frame);  // a varying crowd
+        for (size_t i : order) {
+            ASSERT_EQ(trig::Cos(angles[i]), firstCos[i]) << "cos " << angles[i] << " in frame " << frame;
+            ASSERT_EQ(trig::Sin(angles[i]), firstSin[i]) << "sin " << angles[i] << " in frame " << frame;
+        }
+    }
+    for (size_t i = 0; i < angles.size(); ++i) {
+        EXPECT_LE(UlpDistance(firstSin[i], std::sin(angles[i])), 1) << angles[i];
+        EXPECT_LE(UlpDistance(firstCos[i], std::cos(angles[i])), 1) << angles[i];
     }
 }
 

@@ -4,7 +4,10 @@
 // add on one platform and not on another.
 #include "core/Trig.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <limits>
 
@@ -175,11 +178,30 @@ DD CosDD(DD r) { return Horner(kCosCoef, Mul(r, r)); }
 
 double Round(DD v) { return v.hi + v.lo; }
 
-}  // namespace
+// The last results by argument: an object moving straight asks for the
+// same angle's sine and cosine every frame. One per thread, as replays may
+// be checked side by side.
+class Remembered {
+public:
+    template <typename F>
+    double Get(double x, F compute) {
+        const uint64_t bits = std::bit_cast<uint64_t>(x);
+        Entry& e = entries_[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - kBits)];
+        if (!e.used || e.bits != bits) e = {bits, compute(x), true};
+        return e.value;
+    }
 
-double Sin(double x) {
-    if (!std::isfinite(x)) return std::numeric_limits<double>::quiet_NaN();
-    if (x == 0.0) return x;  // keeps the sign of zero
+private:
+    static constexpr int kBits = 6;
+    struct Entry {
+        uint64_t bits = 0;
+        double value = 0.0;
+        bool used = false;
+    };
+    std::array<Entry, size_t{1} << kBits> entries_{};
+};
+
+double SinOf(double x) {
     int q = 0;
     const DD r = Reduce(x, q);
     switch (q) {
@@ -190,8 +212,7 @@ double Sin(double x) {
     }
 }
 
-double Cos(double x) {
-    if (!std::isfinite(x)) return std::numeric_limits<double>::quiet_NaN();
+double CosOf(double x) {
     int q = 0;
     const DD r = Reduce(x, q);
     switch (q) {
@@ -200,6 +221,21 @@ double Cos(double x) {
         case 2: return -Round(CosDD(r));
         default: return Round(SinDD(r));
     }
+}
+
+thread_local Remembered sines, cosines;
+
+}  // namespace
+
+double Sin(double x) {
+    if (!std::isfinite(x)) return std::numeric_limits<double>::quiet_NaN();
+    if (x == 0.0) return x;  // keeps the sign of zero
+    return sines.Get(x, SinOf);
+}
+
+double Cos(double x) {
+    if (!std::isfinite(x)) return std::numeric_limits<double>::quiet_NaN();
+    return cosines.Get(x, CosOf);
 }
 
 double Atan(double x) {
