@@ -71,17 +71,21 @@ void ChousaClass::RinkakuIdou(int16_t Add, int16_t X, int16_t Y, int16_t Bx, int
 
 void ChousaClass::ChousaMain(int16_t Add, int16_t Bx, int16_t By) {
     if (Add < 0 || Add > slot::Max) return;
-    KesuFlag.fill(0);
-    ChousaZumi.fill(0);
+    // Flags left by a refused move.
+    if (kesuAny_) KesuFlag.fill(0);
     kesuAny_ = false;
+    if (++sweep_ == 0) {
+        ChousaZumi.fill(0);
+        sweep_ = 1;
+    }
 
     const Box b = HitBox(s_, Add, Bx, By);
     // Each distinct value is handled once, in the order its first cell is met.
     auto visit = [this, Add](int x, int y) {
         const int16_t v = Masu(x, y);
-        if (v <= cell::Free || v > slot::Max || ChousaZumi[v] != 0) return;
+        if (v <= cell::Free || v > slot::Max || ChousaZumi[v] == sweep_) return;
         AtariBunki(Add, v);
-        ChousaZumi[v] = 1;
+        ChousaZumi[v] = sweep_;
     };
     for (int y = b.y1; y <= b.y2; ++y) visit(b.x1, y);
     for (int y = b.y1; y <= b.y2; ++y) visit(b.x2, y);

@@ -51,9 +51,13 @@ private:
     GameState& s_;
     // Fresh for every sweep; kept in the object so a sweep allocates nothing.
     std::array<int16_t, slot::Count> KesuFlag{};
-    std::array<int16_t, slot::Count> ChousaZumi{};
+    // A slot is handled in this sweep when its mark is the sweep's number:
+    // a new sweep clears every mark by taking the next number.
+    std::array<uint32_t, slot::Count> ChousaZumi{};
+    uint32_t sweep_ = 0;
     int16_t TomaruFlag = 0;
-    // Lets a sweep with no removals skip the slot walk of its last step.
+    // Some KesuFlag is set: lets a sweep with no removals skip clearing
+    // them and the slot walk of its last step.
     bool kesuAny_ = false;
 };
 
