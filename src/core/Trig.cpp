@@ -5,9 +5,9 @@
 #include "core/Trig.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -185,7 +185,8 @@ class Remembered {
 public:
     template <typename F>
     double Get(double x, F compute) {
-        const uint64_t bits = std::bit_cast<uint64_t>(x);
+        uint64_t bits = 0;
+        std::memcpy(&bits, &x, sizeof bits);
         Entry& e = entries_[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - kBits)];
         if (!e.used || e.bits != bits) e = {bits, compute(x), true};
         return e.value;
