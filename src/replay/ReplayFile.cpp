@@ -267,8 +267,8 @@ constexpr std::array<uint64_t, 64> kPrimePowers = [] {
 uint64_t Fnv64(uint64_t h, std::span<const uint8_t> bytes) {
     // A zero byte only multiplies the hash by the prime, so a run of them
     // multiplies it by the prime to the run's length, all at once: the
-    // state hash reads the collision grid, a megabyte mostly empty, which
-    // a byte at a time took over a millisecond.
+    // state hash reads the collision grid, a megabyte whose inside is
+    // mostly empty, which a byte at a time took over a millisecond.
     const uint8_t* p = bytes.data();
     const size_t n = bytes.size();
     size_t i = 0;
