@@ -479,6 +479,49 @@ TEST(Replay, AClockThatNeverMovesStopsTheReplay) {
     EXPECT_LE(g.passes, 2) << "it ends in the wait where the clock stood still";
 }
 
+// A replay shown in the window keeps the window answering: its events are
+// pumped as the game asks, and the viewer's Escape or close request ends
+// the replay where it is, with nothing to report. A replay run at full
+// speed (unpaced) reads nothing from the window it was given.
+TEST(Replay, TheViewerCanStopAReplayShownInRealTime) {
+    Folder f;
+    const std::string rec = f.Path("game.rec");
+    ASSERT_EQ(Launch(Record(f, kLossScript, rec)).status, 0);
+    const int recordedEnd = static_cast<int>(Parse(rec).checks.back().pass);
+    ASSERT_GT(recordedEnd, 400) << "the recorded game outlasts the moment it is stopped at";
+    enum class Viewer { Closes, PressesEscape };
+    struct Case { const char* rule; bool paced; Viewer viewer; bool stops; } cases[] = {
+        {"closing the window stops a replay in real time", true, Viewer::Closes, true},
+        {"Escape stops a replay in real time", true, Viewer::PressesEscape, true},
+        {"a replay at full speed plays to its end whatever the window says", false, Viewer::Closes, false},
+    };
+    for (const Case& c : cases) {
+        test::TestGame t;
+        HeadlessClock realTime;
+        Replayer rep(t.hp.platform, Parse(rec), c.paced ? &realTime : nullptr, &t.hp);
+        Game g(rep.platform(), f.data.Path());
+        g.scr.LoadOwnPictures(g.dataDir);
+        g.afterPass = [&rep](Game& game) { rep.AfterPass(game); };
+        t.hp.events.onPump = [&] {
+            if (g.passes != 300) return;
+            if (c.viewer == Viewer::Closes)
+                t.hp.events.RequestClose();
+            else
+                t.hp.keys.Press(vk::Escape);
+        };
+        Main(g);
+        rep.Finish(g);
+        EXPECT_EQ(rep.Stopped(), c.stops) << c.rule;
+        EXPECT_EQ(t.hp.events.pumps > 0, c.paced) << c.rule << ": the window is pumped only in real time";
+        EXPECT_FALSE(rep.Differs()) << c.rule << ": " << rep.Difference();
+        EXPECT_FALSE(rep.RanOut()) << c.rule << ": " << rep.RanOutMessage();
+        if (c.stops)
+            EXPECT_LT(g.passes, 320) << c.rule << ": it ends within a few frames";
+        else
+            EXPECT_EQ(g.passes, recordedEnd) << c.rule;
+    }
+}
+
 // A replay's private data folder goes with the program, however it ends.
 TEST(Replay, ItsDataFolderGoesWhenTheProgramIsKilled) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {

@@ -323,6 +323,11 @@ int Capture::Finish(Game& g) {
     replayProblem_ = replayer_->Differs() ? replayer_->Difference() : replayer_->RanOut() ? replayer_->RanOutMessage() : "";
     if (replayer_->RanOut()) std::cerr << "molfo: " << replayer_->RanOutMessage() << "\n";
     if (o_.verify) {
+        if (replayer_->Stopped()) {
+            std::cerr << "molfo: " << Printable(o_.replayPath, 200) << ": stopped at frame " << g.passes
+                      << " before the recording's end; not verified\n";
+            return 1;
+        }
         if (replayer_->Differs()) {
             std::cerr << "molfo: " << Printable(o_.replayPath, 200) << ": " << replayer_->Difference() << "\n";
             return 1;

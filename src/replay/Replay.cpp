@@ -30,6 +30,7 @@ bool Replayer::Cursor::Next(uint32_t& v) {
 
 Replayer::Replayer(Platform& inner, replay::Recording rec, Clock* pace, HeadlessPlatform* headless)
     : rec_(std::move(rec)),
+      inner_(inner),
       pace_(pace),
       headless_(headless),
       platform_{clockImpl_, eventsImpl_, keysImpl_, inner.display, dialogsImpl_, inner.audio} {
@@ -85,7 +86,15 @@ void Replayer::RepClock::SleepUntil(uint32_t tick) {
     if (r_.WindingDown() && static_cast<int32_t>(tick - r_.now_) > 0) r_.now_ = tick;
 }
 
+void Replayer::PumpViewer() {
+    // Unpumped, the window would not redraw or close, and its events would
+    // pile up unread.
+    const bool close = inner_.events.Pump();
+    if (close || inner_.keys.Query(vk::Escape)) stopped_ = true;
+}
+
 bool Replayer::RepEvents::Pump() {
+    if (r_.pace_) r_.PumpViewer();
     if (r_.WindingDown()) return true;
     uint32_t v = 0;
     if (r_.closes_.Next(v)) return v != 0;
@@ -167,7 +176,8 @@ void Replayer::AfterPass(Game& g) {
 }
 
 void Replayer::Finish(const Game& g) {
-    if (Differs()) return;
+    // Stopped by the viewer, the game ended where they left it.
+    if (Differs() || stopped_) return;
     const std::string at = std::to_string(g.passes);
     if (!endChecked_ && checksDone_ + 1 < rec_.checks.size()) {
         Differ("the game ended at frame " + at + "; the recording went on to frame " +

@@ -45,6 +45,9 @@ public:
     // One line naming the first frame that differs; empty when none did.
     const std::string& Difference() const { return difference_; }
     bool RanOut() const { return ranOut_; }
+    // The viewer ended a replay shown in the window (Escape, or the
+    // window's close button) before its recorded end.
+    bool Stopped() const { return stopped_; }
     // One line saying where the recorded input ran out; empty when it didn't.
     const std::string& RanOutMessage() const { return ranOutMessage_; }
 
@@ -102,10 +105,16 @@ private:
     void Stop(const std::string& why);
     void Differ(const std::string& line);
     // Every wait of the game gives way to Escape and a close request, which
-    // is how a replay that cannot go on ends the session.
-    bool WindingDown() const { return ranOut_ || (stopOnDifference_ && Differs()); }
+    // is how a replay that cannot go on, or that the viewer stopped, ends
+    // the session.
+    bool WindingDown() const { return ranOut_ || stopped_ || (stopOnDifference_ && Differs()); }
+    // A replay shown in real time keeps its window answering: the window's
+    // own events are pumped as the game asks, and the viewer's Escape or
+    // close request stops the replay.
+    void PumpViewer();
 
     replay::Recording rec_;
+    Platform& inner_;
     Clock* pace_;
     HeadlessPlatform* headless_;
     Cursor ticks_;
@@ -123,6 +132,7 @@ private:
     bool endChecked_ = false;  // a recording that ends with its game was checked there
     bool stopOnDifference_ = false;
     bool ranOut_ = false;
+    bool stopped_ = false;
     std::string ranOutMessage_;
     std::string difference_;
 
