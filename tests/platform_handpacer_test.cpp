@@ -31,6 +31,8 @@ TEST(HandPacer, AQuickFrameWaitsForTheSlowKindAndNoFrameWaitsLongerThanItMust) {
         {"a quick frame is shown so that it is taken when a slow one would be", taught, began, ready, kSprites,
          began + kMs / 5 + 3 * kMs / 2 - kMs / 10},
         {"the slowest kind is shown at once", taught, began, ready, kWhole, ready},
+        {"a wait shorter than a wake-up costs is not taken", taught, began, began + 31 * kMs / 20, kSprites,
+         began + 31 * kMs / 20},
         {"a kind never seen is shown at once", taught, began, ready, 40, ready},
         {"with nothing learnt, at once", HandPacer{}, began, ready, kSprites, ready},
         {"a frame whose start is unknown is shown at once", taught, 0, ready, kSprites, ready},

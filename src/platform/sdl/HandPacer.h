@@ -28,10 +28,15 @@ public:
         const Kind& k = kinds_[KindOf(pixels)];
         if (began <= 0 || now < began || now - began > kFrameNs || k.hand == 0) return now;
         const int64_t start = began + Slowest() - k.hand;
-        // A wait too short to matter would cost a wake-up for nothing.
-        if (start - now < kLeastWaitNs) return now;
+        if (!WorthWaiting(now, start)) return now;
         return std::min(start, now + kMostWaitNs);
     }
+
+    // Whether a frame ready at `now` should sleep until `start`: a wait
+    // too short to matter costs a sleep and a wake-up (tens of
+    // microseconds of CPU) for nothing. Asked again once its pixels are
+    // copied, since the copy itself used up part of the wait.
+    static bool WorthWaiting(int64_t now, int64_t start) { return start - now >= kLeastWaitNs; }
 
     // How much later than its tick the next frame had best begin: the wait
     // StartAt would give a frame of the kind expected next, less a margin

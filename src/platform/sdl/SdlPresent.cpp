@@ -250,8 +250,9 @@ int64_t SdlDisplay::WakeLater() const { return pacer_.WakeLater(MonotonicNs()); 
 
 void SdlDisplay::WaitToShow() {
     copied_ = MonotonicNs();
-    if (showAt_ > copied_) SleepUntilNs(showAt_);
-    showFrom_ = showAt_ > copied_ ? MonotonicNs() : copied_;
+    const bool wait = showAt_ > 0 && HandPacer::WorthWaiting(copied_, showAt_);
+    if (wait) SleepUntilNs(showAt_);
+    showFrom_ = wait ? MonotonicNs() : copied_;
     showAt_ = 0;
 }
 
