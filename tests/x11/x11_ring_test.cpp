@@ -142,6 +142,31 @@ TEST_F(X11Ring, TheWordThatAPictureWasTakenIsNoEventForSdl) {
     EXPECT_TRUE(events_->Waiting()) << "the window's new size is an event for SDL";
 }
 
+// The word that a picture was taken is often read along with the request
+// that sent it, and then sits in Xlib's queue; Xlib reads the connection
+// only when its queue is empty. Input that came meanwhile (here a change of
+// the window's name by another client) is still seen at the next look.
+TEST_F(X11Ring, InputBehindTheWordThatAPictureWasTakenIsSeenAtOnce) {
+    OpenEvents();
+    ASSERT_NE(events_, nullptr);
+    events_->Ignore(shm_->TakenEventType());
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    bool kept = false;
+    PixelBuffer b = shm_->Buffer(kW, kH, kept);
+    ASSERT_NE(b.pixels, nullptr);
+    Fill(b, 0x654321);
+    shm_->Send(Rect{0, 0, kW, kH}, 0, 0);
+    shm_->Post();
+    XSync(display_, False);
+    ASSERT_GE(XQLength(display_), 1) << "the word is queued";
+    XStoreName(other, xwindow_, "renamed");
+    XSync(other, False);
+    EXPECT_TRUE(events_->Waiting()) << "the change that arrived behind the word is input for SDL";
+    while (events_->Waiting()) SDL_PumpEvents();
+    XCloseDisplay(other);
+}
+
 // SDL stamps the window's _NET_WM_USER_TIME on every key pressed; the
 // notice of that change is no input, while a change SDL does read (the
 // window's state) still is.

@@ -37,21 +37,30 @@ X11Events::~X11Events() {
 }
 
 bool X11Events::Waiting() const {
-    // QueuedAfterReading: what Xlib holds, else one read that does not
-    // block; unlike QueuedAfterFlush it sends nothing.
-    int n = eventsQueued_(display_, QueuedAfterReading);
-    // With events queued, peeking and taking read nothing more.
-    XEvent e;
     const auto unneeded = [this](const XEvent& ev) {
         return (ignored_ >= 0 && ev.type == ignored_) ||
                (ev.type == PropertyNotify && userTime_ != 0 && ev.xproperty.atom == userTime_ &&
                 ev.xproperty.window == window_);
     };
-    while (n > 0 && peekEvent_(display_, &e) != 0 && unneeded(e)) {
-        nextEvent_(display_, &e);
-        n = eventsQueued_(display_, QueuedAlready);
-    }
-    return n > 0;
+    // Drops what no one needs from the head of what Xlib holds; with
+    // events queued, peeking and taking read nothing more.
+    const auto rest = [&] {
+        XEvent e;
+        int n = eventsQueued_(display_, QueuedAlready);
+        while (n > 0 && peekEvent_(display_, &e) != 0 && unneeded(e)) {
+            nextEvent_(display_, &e);
+            n = eventsQueued_(display_, QueuedAlready);
+        }
+        return n;
+    };
+    // Xlib reads the connection only when its queue is empty: the word
+    // that the last picture was taken, often read along with the request
+    // that sent it, would otherwise keep a key pressed since from being
+    // read until the next frame. QueuedAfterReading: one read that does
+    // not block; unlike QueuedAfterFlush it sends nothing.
+    if (rest() > 0) return true;
+    eventsQueued_(display_, QueuedAfterReading);
+    return rest() > 0;
 }
 
 }  // namespace molfo

@@ -19,7 +19,8 @@ public:
     X11Events& operator=(const X11Events&) = delete;
 
     // True when events wait in Xlib's queue or on the connection (read
-    // without blocking, nothing sent). Events no one needs at the head of
+    // without blocking, nothing sent; read even when Xlib's queue held
+    // only events no one needs). Events no one needs at the head of
     // the queue are dropped first: those of the ignored type, and the
     // notices that the window's _NET_WM_USER_TIME changed. SDL sets that
     // property itself on every key pressed and never reads it; its notice
