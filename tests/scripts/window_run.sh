@@ -16,6 +16,8 @@
 #              at 2x, where the playfield goes through its ring, and at 1x
 #   practice   --stage 5 --boss starts the first game at the fifth boss: the
 #              recording, which names the start, verifies when replayed
+#   replay     a minute's recording replayed in the window: Escape stops it
+#              within moments, with status 0 and nothing said
 set -u
 mode=$1
 molfo=$2
@@ -245,6 +247,23 @@ practice)
     [ "$rc" -eq 0 ] || fail "the practice game must end with status 0, got $rc"
     "$molfo" --headless --replay "$work/practice.rec" --verify 2>"$work/verify.err" >/dev/null ||
         fail "the practice game played something else than its recording names"
+    ;;
+replay)
+    export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"
+    mkdir -p "$HOME"
+    printf 'title: press SHIFT\nplay 4000: close\nname: cancel\nranking: press Z\ntitle#2: press ESC\n' >"$work/long.txt"
+    "$molfo" --headless --input "$work/long.txt" --record "$work/long.rec" >/dev/null 2>"$work/record.err" ||
+        fail "recording a minute's game failed"
+    began=$(now_ms)
+    start_game --mute --replay "$work/long.rec"
+    sleep 1
+    keep_sending press_escape
+    wait_end "$pid" 30 || fail "Escape did not stop the replay"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "a replay the viewer stopped must end with status 0, got $rc"
+    [ $(($(now_ms) - began)) -lt 15000 ] || fail "the replay played on after Escape"
+    [ ! -s "$work/first.err" ] || fail "a replay the viewer stopped must print nothing"
     ;;
 *)
     fail "unknown mode"
