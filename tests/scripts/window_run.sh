@@ -65,6 +65,16 @@ press_escape() {
     xdotool key --clearmodifiers Escape
 }
 
+# Sends Escape until the game has ended, within $1 tenths of a second, and
+# checks that it ended with status 0; $2 names what Escape ends.
+escape_ends() {
+    keep_sending press_escape
+    wait_end "$pid" "$1" || fail "Escape did not end $2"
+    wait "$pid"
+    rc=$?
+    [ "$rc" -eq 0 ] || fail "Escape must end $2 with status 0, got $rc"
+}
+
 # Starts the game with these options and waits for its window (title "Form1").
 start_game() {
     export SDL_VIDEODRIVER=x11
@@ -101,11 +111,7 @@ nodisplay)
 escape)
     start_game
     sleep 1
-    keep_sending press_escape
-    wait_end "$pid" 20 || fail "Escape did not end the game"
-    wait "$pid"
-    rc=$?
-    [ "$rc" -eq 0 ] || fail "Escape must end the game with status 0, got $rc"
+    escape_ends 20 "the game"
     ;;
 close)
     start_game
@@ -240,11 +246,7 @@ practice)
     xdotool windowfocus "$wid"
     xdotool key --clearmodifiers shift
     sleep 2
-    keep_sending press_escape
-    wait_end "$pid" 20 || fail "Escape did not end the practice game"
-    wait "$pid"
-    rc=$?
-    [ "$rc" -eq 0 ] || fail "the practice game must end with status 0, got $rc"
+    escape_ends 20 "the practice game"
     "$molfo" --headless --replay "$work/practice.rec" --verify 2>"$work/verify.err" >/dev/null ||
         fail "the practice game played something else than its recording names"
     ;;
@@ -257,11 +259,7 @@ replay)
     began=$(now_ms)
     start_game --mute --replay "$work/long.rec"
     sleep 1
-    keep_sending press_escape
-    wait_end "$pid" 30 || fail "Escape did not stop the replay"
-    wait "$pid"
-    rc=$?
-    [ "$rc" -eq 0 ] || fail "a replay the viewer stopped must end with status 0, got $rc"
+    escape_ends 30 "the replay"
     [ $(($(now_ms) - began)) -lt 15000 ] || fail "the replay played on after Escape"
     [ ! -s "$work/first.err" ] || fail "a replay the viewer stopped must print nothing"
     ;;

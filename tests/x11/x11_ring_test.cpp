@@ -64,6 +64,18 @@ protected:
         while (events_->Waiting()) SDL_PumpEvents();
     }
 
+    // A picture of one colour shown with Post, and the X server waited
+    // for: its word that it took the picture is then in Xlib's queue.
+    void PostAndSync(uint32_t colour) {
+        bool kept = false;
+        PixelBuffer b = shm_->Buffer(kW, kH, kept);
+        ASSERT_NE(b.pixels, nullptr);
+        Fill(b, colour);
+        shm_->Send(Rect{0, 0, kW, kH}, 0, 0);
+        shm_->Post();
+        XSync(display_, False);
+    }
+
     static void Fill(const PixelBuffer& b, uint32_t colour) {
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.w; ++x) b.pixels[y * b.pitch + x] = colour;
@@ -119,14 +131,8 @@ TEST_F(X11Ring, TheWordThatAPictureWasTakenIsNoEventForSdl) {
     ASSERT_NE(events_, nullptr);
     events_->Ignore(shm_->TakenEventType());
 
-    bool kept = false;
-    PixelBuffer b = shm_->Buffer(kW, kH, kept);
-    ASSERT_NE(b.pixels, nullptr);
-    Fill(b, 0x123456);
-    shm_->Send(Rect{0, 0, kW, kH}, 0, 0);
-    shm_->Post();
     // The answer arrives as an event; the look for input drops it.
-    XSync(display_, False);
+    PostAndSync(0x123456);
     EXPECT_FALSE(events_->Waiting()) << "only the X server's word that it took the picture was queued";
     EXPECT_EQ(XQLength(display_), 0) << "and it left the queue";
     bool again = false;
@@ -152,13 +158,7 @@ TEST_F(X11Ring, InputBehindTheWordThatAPictureWasTakenIsSeenAtOnce) {
     events_->Ignore(shm_->TakenEventType());
     Display* other = XOpenDisplay(nullptr);
     ASSERT_NE(other, nullptr);
-    bool kept = false;
-    PixelBuffer b = shm_->Buffer(kW, kH, kept);
-    ASSERT_NE(b.pixels, nullptr);
-    Fill(b, 0x654321);
-    shm_->Send(Rect{0, 0, kW, kH}, 0, 0);
-    shm_->Post();
-    XSync(display_, False);
+    PostAndSync(0x654321);
     ASSERT_GE(XQLength(display_), 1) << "the word is queued";
     XStoreName(other, xwindow_, "renamed");
     XSync(other, False);
