@@ -4,6 +4,9 @@
 // never touches it.
 #include "collision/Chousa.h"
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include "core/ItemTable.h"
@@ -29,44 +32,84 @@ Box HitBox(const GameState& s, int16_t add, int16_t x, int16_t y) {
             Add16(s.KyaraAtariY2[add], y)};
 }
 
+// One edge of an outline: the cells from..to along a row (at = y) or a
+// column (at = x). The grid's bounds are checked once an edge, not once a
+// cell: a sweep walks some hundreds of cells.
+struct Edge {
+    bool alongX;
+    int at, from, to;
+};
+
+constexpr int kGridMin = CollisionGrid::Min, kGridMax = CollisionGrid::MaxCoord;
+
+// Where the edge's cell `i` lies in the grid's cells (i inside the grid).
+size_t CellOf(const Edge& e, int i) {
+    const int x = e.alongX ? i : e.at, y = e.alongX ? e.at : i;
+    return static_cast<size_t>(y - kGridMin) * CollisionGrid::Side + static_cast<size_t>(x - kGridMin);
+}
+
+// Calls `cell` with each of the edge's cells inside the grid, in order.
+template <typename Cell>
+void ForEachCell(CollisionGrid& grid, const Edge& e, Cell&& cell) {
+    if (e.at < kGridMin || e.at > kGridMax) return;
+    const int a = std::max(e.from, kGridMin), b = std::min(e.to, kGridMax);
+    if (a > b) return;
+    int16_t* c = &grid.cells[CellOf(e, a)];
+    const ptrdiff_t step = e.alongX ? 1 : CollisionGrid::Side;
+    for (int i = a;; ++i) {
+        cell(*c);
+        if (i == b) break;
+        c += step;
+    }
+}
+
+// The same for reading: cells outside the grid read as outer wall, met
+// where they lie along the edge.
+template <typename Visit>
+void ForEachValue(const CollisionGrid& grid, const Edge& e, Visit&& visit) {
+    if (e.from > e.to) return;
+    if (e.at < kGridMin || e.at > kGridMax) {
+        visit(cell::OuterWall);
+        return;
+    }
+    if (e.from < kGridMin) visit(cell::OuterWall);
+    const int a = std::max(e.from, kGridMin), b = std::min(e.to, kGridMax);
+    if (a <= b) {
+        const int16_t* c = &grid.cells[CellOf(e, a)];
+        const ptrdiff_t step = e.alongX ? 1 : CollisionGrid::Side;
+        for (int i = a;; ++i) {
+            visit(*c);
+            if (i == b) break;
+            c += step;
+        }
+    }
+    if (e.to > kGridMax) visit(cell::OuterWall);
+}
+
+// The outline's edges in the order the sweep reads them: the sides, then
+// the top and the bottom.
+std::array<Edge, 4> Outline(const Box& b) {
+    return {Edge{false, b.x1, b.y1, b.y2}, Edge{false, b.x2, b.y1, b.y2}, Edge{true, b.y1, b.x1, b.x2},
+            Edge{true, b.y2, b.x1, b.x2}};
+}
+
 }  // namespace
 
 ChousaClass::ChousaClass(Game& g) : g_(g), s_(g.s) {}
 
-int16_t ChousaClass::Masu(int x, int y) const {
-    // A bad coordinate must not reach memory outside the grid; the outer
-    // wall is what every mover already treats as the end of the world.
-    if (!CollisionGrid::InRange(x, y)) return cell::OuterWall;
-    return s_.ChousaMap.at(x, y);
-}
-
-void ChousaClass::MasuKesu(int x, int y) {
-    if (!CollisionGrid::InRange(x, y)) return;
-    int16_t& c = s_.ChousaMap.at(x, y);
-    if (!IsWall(c)) c = cell::Free;
-}
-
-void ChousaClass::MasuKaku(int16_t Add, int x, int y) {
-    if (!CollisionGrid::InRange(x, y)) return;
-    int16_t& c = s_.ChousaMap.at(x, y);
-    if (!IsWall(c)) c = Add;
-}
-
 void ChousaClass::RinkakuKesu(int16_t Add, int16_t X, int16_t Y) {
-    const Box b = HitBox(s_, Add, X, Y);
-    for (int x = b.x1; x <= b.x2; ++x) MasuKesu(x, b.y1);
-    for (int x = b.x1; x <= b.x2; ++x) MasuKesu(x, b.y2);
-    for (int y = b.y1; y <= b.y2; ++y) MasuKesu(b.x1, y);
-    for (int y = b.y1; y <= b.y2; ++y) MasuKesu(b.x2, y);
+    for (const Edge& e : Outline(HitBox(s_, Add, X, Y)))
+        ForEachCell(s_.ChousaMap, e, [](int16_t& c) {
+            if (!IsWall(c)) c = cell::Free;
+        });
 }
 
 void ChousaClass::RinkakuIdou(int16_t Add, int16_t X, int16_t Y, int16_t Bx, int16_t By) {
     RinkakuKesu(Add, X, Y);
-    const Box b = HitBox(s_, Add, Bx, By);
-    for (int x = b.x1; x <= b.x2; ++x) MasuKaku(Add, x, b.y1);
-    for (int x = b.x1; x <= b.x2; ++x) MasuKaku(Add, x, b.y2);
-    for (int y = b.y1; y <= b.y2; ++y) MasuKaku(Add, b.x1, y);
-    for (int y = b.y1; y <= b.y2; ++y) MasuKaku(Add, b.x2, y);
+    for (const Edge& e : Outline(HitBox(s_, Add, Bx, By)))
+        ForEachCell(s_.ChousaMap, e, [Add](int16_t& c) {
+            if (!IsWall(c)) c = Add;
+        });
 }
 
 void ChousaClass::ChousaMain(int16_t Add, int16_t Bx, int16_t By) {
@@ -81,16 +124,12 @@ void ChousaClass::ChousaMain(int16_t Add, int16_t Bx, int16_t By) {
 
     const Box b = HitBox(s_, Add, Bx, By);
     // Each distinct value is handled once, in the order its first cell is met.
-    auto visit = [this, Add](int x, int y) {
-        const int16_t v = Masu(x, y);
+    auto visit = [this, Add](int16_t v) {
         if (v <= cell::Free || v > slot::Max || ChousaZumi[v] == sweep_) return;
         AtariBunki(Add, v);
         ChousaZumi[v] = sweep_;
     };
-    for (int y = b.y1; y <= b.y2; ++y) visit(b.x1, y);
-    for (int y = b.y1; y <= b.y2; ++y) visit(b.x2, y);
-    for (int x = b.x1; x <= b.x2; ++x) visit(x, b.y1);
-    for (int x = b.x1; x <= b.x2; ++x) visit(x, b.y2);
+    for (const Edge& e : Outline(b)) ForEachValue(s_.ChousaMap, e, visit);
 
     if (TomaruFlag == 1) {
         // A refused move takes back its removals but not what already happened.

@@ -29,10 +29,6 @@ private:
     void ItemGet(int16_t I);
     void RinkakuKesu(int16_t Add, int16_t X, int16_t Y);
     void RinkakuIdou(int16_t Add, int16_t X, int16_t Y, int16_t Bx, int16_t By);
-    void MasuKesu(int x, int y);
-    void MasuKaku(int16_t Add, int x, int y);
-    // A cell's value; anything outside the grid reads as outer wall.
-    int16_t Masu(int x, int y) const;
     // Marks a slot for removal at the end of the sweep.
     void Kesu(int16_t k) {
         KesuFlag[k] = 1;
