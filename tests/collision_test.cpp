@@ -224,6 +224,9 @@ TEST(ChousaGrid, CoordinatesOutsideTheGridReadAsOuterWall) {
         {"enemy sent far down", kZako, 10, 32000, true},
         {"bullet sent past the corner", kTekidan, 700, 700, true},
         {"player sent far right", kMolfo, 32000, 10, false},
+        {"bullet across the grid's left end", kTekidan, -105, 200, true},
+        {"enemy across the grid's top-left corner", kZako, -104, -103, true},
+        {"player across the grid's bottom end", kMolfo, 200, 596, false},
     };
     for (const auto& c : cases) {
         Field f;
