@@ -41,10 +41,22 @@ TEST(RenderSpriteBounds, OnlyTheChangingPartIsStampedAndThePictureIsTheSame) {
         Surface sheet;
         int maskX, picX, sy, w, h;
         Rect want;
+        bool stamped = false;  // drawn from a stamp of its own
     } cases[] = {
-        {"a margin all round", SheetWith({{2, 1, 2, 3}}), 6, 0, 0, 6, 5, {2, 1, 2, 3}},
-        {"two pieces: the box round both", SheetWith({{0, 4, 1, 1}, {5, 0, 1, 1}}), 6, 0, 0, 6, 5, {0, 0, 6, 5}},
+        {"a margin all round", SheetWith({{2, 1, 2, 3}}), 6, 0, 0, 6, 5, {2, 1, 2, 3}, true},
+        {"two pieces: the box round both", SheetWith({{0, 4, 1, 1}, {5, 0, 1, 1}}), 6, 0, 0, 6, 5, {0, 0, 6, 5},
+         true},
         {"a transparent cell changes nothing", SheetWith({}), 6, 0, 0, 6, 5, {0, 0, 0, 0}},
+        {"a mask pixel neither black nor white", [] {
+             Surface s = SheetWith({{2, 1, 2, 3}});
+             s.At(6 + 2, 2) = 0x808080;
+             return s;
+         }(), 6, 0, 0, 6, 5, {2, 1, 2, 3}},
+        {"a sprite's colour with a top byte", [] {
+             Surface s = SheetWith({{2, 1, 2, 3}});
+             s.At(3, 3) = 0x01102030;
+             return s;
+         }(), 6, 0, 0, 6, 5, {2, 1, 2, 3}},
         {"a mask pixel alone changes its pixel", [] {
              Surface s = SheetWith({});
              s.At(6 + 3, 2) = 0x000100;
@@ -67,6 +79,10 @@ TEST(RenderSpriteBounds, OnlyTheChangingPartIsStampedAndThePictureIsTheSame) {
     for (const Case& c : cases) {
         const Rect part = ChangingPart(c.sheet, c.maskX, c.picX, c.sy, c.w, c.h);
         EXPECT_EQ(part, c.want) << c.rule;
+        SpriteBounds bounds;
+        const SpriteCell cell = bounds.Look(0, c.sheet, c.maskX, c.picX, c.sy, c.w, c.h);
+        EXPECT_EQ(cell.part, part) << c.rule;
+        EXPECT_EQ(cell.stamp != nullptr, c.stamped) << c.rule;
         // Everywhere on the playfield, partly off it too, the part stamped
         // gives the whole cell's picture.
         for (const auto& [dx, dy] : {std::pair{3, 2}, std::pair{-2, -1}, std::pair{12, 9}}) {
@@ -75,6 +91,11 @@ TEST(RenderSpriteBounds, OnlyTheChangingPartIsStampedAndThePictureIsTheSame) {
             MaskBlt(cut, dx + part.x, dy + part.y, part.w, part.h, c.sheet, c.maskX + part.x, c.picX + part.x,
                     c.sy + part.y);
             EXPECT_EQ(whole.Pixels(), cut.Pixels()) << c.rule << " at " << dx << "," << dy;
+            if (cell.stamp != nullptr) {
+                Surface stamped = Field();
+                StampBlt(stamped, dx + part.x, dy + part.y, part.w, part.h, cell.stamp);
+                EXPECT_EQ(whole.Pixels(), stamped.Pixels()) << c.rule << " stamped at " << dx << "," << dy;
+            }
             // The hit flash ORs the mask alone: it changes no more.
             Surface flash = Field(), flashCut = Field();
             BitBlt(flash, dx, dy, c.w, c.h, c.sheet, c.maskX, c.sy, Rop::Or);
@@ -99,8 +120,41 @@ TEST(RenderSpriteBounds, EachCellIsLookedAtOncePerPictureOfItsSheet) {
     sheet.At(6 + 5, 4) = kWhite;
     EXPECT_EQ(bounds.Of(0, sheet, 6, 0, 0, 6, 5), (Rect{2, 1, 4, 4}));
     EXPECT_EQ(bounds.Looks(), 3u);
+    // A sheet drawn on keeps its cells' stamps true to it.
+    const SpriteCell cell = bounds.Look(0, sheet, 6, 0, 0, 6, 5);
+    ASSERT_NE(cell.stamp, nullptr);
+    Surface byMask = Field(), byStamp = Field();
+    MaskBlt(byMask, 1, 1, 6, 5, sheet, 6, 0, 0);
+    StampBlt(byStamp, 1 + cell.part.x, 1 + cell.part.y, cell.part.w, cell.part.h, cell.stamp);
+    EXPECT_EQ(byMask.Pixels(), byStamp.Pixels());
     // More cells than the table holds are still answered right.
     for (int sy = 0; sy < 1500; ++sy) EXPECT_EQ(bounds.Of(2, sheet, 6, 0, sy - 2000, 6, 5), Rect{}) << sy;
+}
+
+TEST(RenderSpriteBounds, CellsPastTheStampsRoomAreDrawnFromTheirSheet) {
+    // Cells of 500 x 400 (200,000 pixels): two fit the room, the third not.
+    Surface sheet(1000, 400, 0);
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 500; ++x) {
+            const bool sprite = (x + y) % 3 != 0;
+            sheet.At(x, y) = sprite ? static_cast<uint32_t>(0x010203 * (x % 50) + y) : kWhite;
+            sheet.At(500 + x, y) = sprite ? kWhite : 0;
+        }
+    static_assert(3 * 500 * 400 > SpriteBounds::kStampPixels && 2 * 500 * 400 <= SpriteBounds::kStampPixels);
+    SpriteBounds bounds;
+    const int widths[] = {500, 499, 498};
+    for (int i = 0; i < 3; ++i) {
+        const SpriteCell cell = bounds.Look(0, sheet, 500, 0, 0, widths[i], 400);
+        EXPECT_EQ(cell.stamp != nullptr, i < 2) << "cell " << i;
+        Surface byMask(520, 420, 0x123456), drawn(520, 420, 0x123456);
+        MaskBlt(byMask, 5, 7, widths[i], 400, sheet, 500, 0, 0);
+        if (cell.stamp != nullptr)
+            StampBlt(drawn, 5 + cell.part.x, 7 + cell.part.y, cell.part.w, cell.part.h, cell.stamp);
+        else
+            MaskBlt(drawn, 5 + cell.part.x, 7 + cell.part.y, cell.part.w, cell.part.h, sheet, 500 + cell.part.x,
+                    cell.part.x, cell.part.y);
+        EXPECT_EQ(byMask.Pixels(), drawn.Pixels()) << "cell " << i;
+    }
 }
 
 }  // namespace

@@ -82,13 +82,16 @@ bool DrawSlot(GameState& s, Screen& w, Surface& target, int n, Rect& drawn) {
         const int sy = s.KyaraPicY[n];
         // Only the part of the cell that the stamp changes: the margin
         // round the sprite would come out as the playfield already is.
-        const Rect part = w.spriteBounds.Of(pic, sheet, sx + wd, sx, sy, wd, ht);
+        const SpriteCell cell = w.spriteBounds.Look(pic, sheet, sx + wd, sx, sy, wd, ht);
+        const Rect& part = cell.part;
         const int x = s.KyaraX[n] + part.x, y = s.KyaraY[n] + part.y;
         // The mask whitens the sprite's area; the picture, on white, then
         // lets its colours through only there.
         if (s.KyaraDameji[n] == 1) {
             BitBlt(target, x, y, part.w, part.h, sheet, sx + wd + part.x, sy + part.y, Rop::Or);
             s.KyaraDameji[n] = 0;  // the hit flash: one frame as a white silhouette
+        } else if (cell.stamp != nullptr) {
+            StampBlt(target, x, y, part.w, part.h, cell.stamp);
         } else {
             MaskBlt(target, x, y, part.w, part.h, sheet, sx + wd + part.x, sx + part.x, sy + part.y);
         }
