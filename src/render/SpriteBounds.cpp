@@ -62,7 +62,8 @@ bool MakeStamp(const Surface& sheet, int maskX, int picX, int sy, int w, int h, 
 
 }  // namespace
 
-SpriteBounds::SpriteBounds() : stamps_(std::make_unique_for_overwrite<uint32_t[]>(kStampPixels)) {}
+// Left unset, so that no page is touched before a stamp is made there.
+SpriteBounds::SpriteBounds() : stamps_(new uint32_t[kStampPixels]) {}
 
 void SpriteBounds::Fill(Entry& e, const Surface& sheet) {
     ++looks_;
