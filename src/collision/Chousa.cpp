@@ -49,12 +49,12 @@ size_t CellOf(const Edge& e, int i) {
 }
 
 // Calls `cell` with each of the edge's cells inside the grid, in order.
-template <typename Cell>
-void ForEachCell(CollisionGrid& grid, const Edge& e, Cell&& cell) {
+template <typename Cells, typename Cell>
+void ForEachCell(Cells& grid, const Edge& e, Cell&& cell) {
     if (e.at < kGridMin || e.at > kGridMax) return;
     const int a = std::max(e.from, kGridMin), b = std::min(e.to, kGridMax);
     if (a > b) return;
-    int16_t* c = &grid.cells[CellOf(e, a)];
+    auto* c = &grid.cells[CellOf(e, a)];
     const ptrdiff_t step = e.alongX ? 1 : CollisionGrid::Side;
     for (int i = a;; ++i) {
         cell(*c);
@@ -68,22 +68,10 @@ void ForEachCell(CollisionGrid& grid, const Edge& e, Cell&& cell) {
 template <typename Visit>
 void ForEachValue(const CollisionGrid& grid, const Edge& e, Visit&& visit) {
     if (e.from > e.to) return;
-    if (e.at < kGridMin || e.at > kGridMax) {
-        visit(cell::OuterWall);
-        return;
-    }
-    if (e.from < kGridMin) visit(cell::OuterWall);
-    const int a = std::max(e.from, kGridMin), b = std::min(e.to, kGridMax);
-    if (a <= b) {
-        const int16_t* c = &grid.cells[CellOf(e, a)];
-        const ptrdiff_t step = e.alongX ? 1 : CollisionGrid::Side;
-        for (int i = a;; ++i) {
-            visit(*c);
-            if (i == b) break;
-            c += step;
-        }
-    }
-    if (e.to > kGridMax) visit(cell::OuterWall);
+    const bool outside = e.at < kGridMin || e.at > kGridMax;
+    if (outside || e.from < kGridMin) visit(cell::OuterWall);
+    ForEachCell(grid, e, [&visit](int16_t v) { visit(v); });
+    if (!outside && e.to > kGridMax) visit(cell::OuterWall);
 }
 
 // The outline's edges in the order the sweep reads them: the sides, then
