@@ -44,8 +44,7 @@ constexpr int kGridMin = CollisionGrid::Min, kGridMax = CollisionGrid::MaxCoord;
 
 // Where the edge's cell `i` lies in the grid's cells (i inside the grid).
 size_t CellOf(const Edge& e, int i) {
-    const int x = e.alongX ? i : e.at, y = e.alongX ? e.at : i;
-    return static_cast<size_t>(y - kGridMin) * CollisionGrid::Side + static_cast<size_t>(x - kGridMin);
+    return e.alongX ? CollisionGrid::Index(i, e.at) : CollisionGrid::Index(e.at, i);
 }
 
 // Calls `cell` with each of the edge's cells inside the grid, in order.
@@ -70,7 +69,7 @@ void ForEachValue(const CollisionGrid& grid, const Edge& e, Visit&& visit) {
     if (e.from > e.to) return;
     const bool outside = e.at < kGridMin || e.at > kGridMax;
     if (outside || e.from < kGridMin) visit(cell::OuterWall);
-    ForEachCell(grid, e, [&visit](int16_t v) { visit(v); });
+    ForEachCell(grid, e, visit);
     if (!outside && e.to > kGridMax) visit(cell::OuterWall);
 }
 

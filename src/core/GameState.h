@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -60,8 +61,12 @@ struct CollisionGrid {
     static constexpr bool InRange(int x, int y) {
         return x >= Min && x <= MaxCoord && y >= Min && y <= MaxCoord;
     }
-    int16_t& at(int x, int y) { return cells[(y - Min) * Side + (x - Min)]; }
-    int16_t at(int x, int y) const { return cells[(y - Min) * Side + (x - Min)]; }
+    // Where cell (x, y) lies in `cells`; both inside the grid.
+    static constexpr size_t Index(int x, int y) {
+        return static_cast<size_t>(y - Min) * Side + static_cast<size_t>(x - Min);
+    }
+    int16_t& at(int x, int y) { return cells[Index(x, y)]; }
+    int16_t at(int x, int y) const { return cells[Index(x, y)]; }
 
     // Outer wall everywhere, the border band inside it, the playfield free.
     void Fill();

@@ -67,7 +67,6 @@ SpriteBounds::SpriteBounds() : stamps_(new uint32_t[kStampPixels]) {}
 
 void SpriteBounds::Fill(Entry& e, const Surface& sheet) {
     ++looks_;
-    e.filled = true;
     e.version = sheet.Version();
     e.part = ChangingPart(sheet, e.maskX, e.picX, e.sy, e.w, e.h);
     const size_t size = static_cast<size_t>(e.part.w) * static_cast<size_t>(e.part.h);
@@ -91,8 +90,10 @@ SpriteCell SpriteBounds::Look(int sheetNo, const Surface& sheet, int maskX, int 
         if (e.used && (e.sheetNo != sheetNo || e.maskX != maskX || e.picX != picX || e.sy != sy || e.w != w ||
                        e.h != h))
             continue;
-        if (!e.used) e = Entry{true, sheetNo, maskX, picX, sy, w, h};
-        if (!e.filled || e.version != version) Fill(e, sheet);
+        if (!e.used || e.version != version) {
+            if (!e.used) e = Entry{true, sheetNo, maskX, picX, sy, w, h};
+            Fill(e, sheet);
+        }
         return SpriteCell{e.part, e.stampAt == kNoStamp ? nullptr : stamps_.get() + e.stampAt};
     }
     ++looks_;

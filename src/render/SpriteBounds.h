@@ -57,7 +57,6 @@ private:
         bool used = false;
         int sheetNo = 0, maskX = 0, picX = 0, sy = 0, w = 0, h = 0;
         uint64_t version = 0;
-        bool filled = false;  // Fill has looked at it
         Rect part{};
         size_t stampAt = kNoStamp;  // in stamps_
         size_t stampRoom = 0;       // pixels kept for it there
