@@ -136,3 +136,38 @@ TEST(HandPacer, EachKindIsMeasuredNowAndThenAndFramesPassedUnmeasuredStillCount)
 
 }  // namespace
 }  // namespace molfo
+
+namespace molfo {
+namespace {
+
+// What a kind costs follows what it costs now: a measure far off the rest,
+// whether the first (play begins with cold caches) or one among many (a
+// busy moment), moves nothing for long.
+TEST(HandPacer, AMeasureFarOffTheRestHoldsNoFrameBack) {
+    const int64_t work = kMs / 5, wholeShow = 3 * kMs / 2, spritesShow = kMs / 10;
+    const int64_t settled = work + wholeShow - spritesShow;  // a quick frame's wait, from its start
+    struct Case {
+        const char* rule;
+        int slowAt;  // which whole frame took 8 ms to show
+        int frames;
+    } cases[] = {
+        {"the first frame slow, three of each kind after", 0, 7},
+        {"the first frame slow, many after", 0, 40},
+        {"one slow frame amid play", 20, 24},
+        {"one slow frame, just after it", 20, 22},
+    };
+    for (const Case& c : cases) {
+        HandPacer p;
+        int64_t began = 1000 * kMs;
+        for (int i = 0; i < c.frames; ++i, began += 15 * kMs) {
+            const bool whole = i % 2 == 0;
+            const int64_t ready = began + work;
+            const int64_t show = whole ? (i == c.slowAt ? 8 * kMs : wholeShow) : spritesShow;
+            p.Took(began, ready, ready, ready + show, whole ? kWhole : kSprites);
+        }
+        EXPECT_EQ(p.StartAt(began, began + work, kSprites), began + settled) << c.rule;
+    }
+}
+
+}  // namespace
+}  // namespace molfo

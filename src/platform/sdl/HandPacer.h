@@ -74,10 +74,15 @@ public:
         const int kind = KindOf(pixels);
         Kind& k = kinds_[kind];
         const int64_t hand = done - start, natural = now - began + hand;
-        // Running averages, so that one slow moment of a busy machine does
-        // not hold the next frames back.
-        k.hand = k.hand == 0 ? hand : k.hand + (hand - k.hand) / kSmoothing;
-        k.done = k.done == 0 ? natural : k.done + (natural - k.done) / kSmoothing;
+        // The middle of the last few measures, so that one slow moment of a
+        // busy machine does not hold the next frames back, nor a slow first
+        // frame (caches cold as play begins) for long after.
+        k.hands[k.next] = hand;
+        k.dones[k.next] = natural;
+        k.next = (k.next + 1) % kKept;
+        k.count = std::min(k.count + 1, kKept);
+        k.hand = Middle(k.hands, k.count);
+        k.done = Middle(k.dones, k.count);
         Count(kind, done);
         k.measured = frames_;
     }
@@ -88,7 +93,8 @@ private:
     static constexpr int64_t kLeastWaitNs = 100'000;
     // A kind of frame not seen for this many frames no longer counts.
     static constexpr uint64_t kRecentFrames = 16;
-    static constexpr int64_t kSmoothing = 8;
+    // Measures kept of each kind.
+    static constexpr int kKept = 5;
     static constexpr uint64_t kMeasureEvery = 8;
     // Frames are of a kind by the size of their change, in powers of two.
     static constexpr int kKinds = 40;
@@ -98,7 +104,17 @@ private:
         int64_t done = 0;  // from the frame's start to the X server's taking, unpaced, ns
         uint64_t seen = 0;
         uint64_t measured = 0;
+        // The last measures of both, round a ring.
+        std::array<int64_t, kKept> hands{}, dones{};
+        int next = 0, count = 0;
     };
+    // The middle of the first `count` values; of two in the middle, the
+    // lower, so that a wait is rather too short than too long.
+    static int64_t Middle(std::array<int64_t, kKept> v, int count) {
+        const auto mid = v.begin() + (count - 1) / 2;
+        std::nth_element(v.begin(), mid, v.begin() + count);
+        return *mid;
+    }
     static int KindOf(int64_t pixels) {
         return pixels <= 0 ? 0 : std::min(kKinds - 1, static_cast<int>(std::bit_width(static_cast<uint64_t>(pixels))));
     }
